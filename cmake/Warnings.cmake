@@ -1,0 +1,15 @@
+# Warnings, sanitizers and the static runtime, applied to every target of ours.
+add_compile_options(-Wall -Wextra -Wshadow -Wno-unused-parameter)
+if(VELMORA_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+if(VELMORA_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # A user's machine has no MinGW runtime DLLs: link the C and C++ runtimes in.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()

@@ -1,0 +1,273 @@
+// Private-profile (INI) files for native builds, with the observable rules of
+// the Windows profile API: section and key names match without regard to case,
+// the first matching section and the first matching key in it decide, white
+// space around names and values is ignored when reading, a quoted value loses
+// its quotes. A write changes or adds one line and keeps every other byte of
+// the file; it goes to a temporary file that replaces the original only when
+// complete, so a failed write never damages what was there.
+#include "paths.h"
+#include "../win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsBlank((unsigned char)s.front())) s.remove_prefix(1);
+    return s;
+}
+
+std::string_view Trim(std::string_view s) {
+    s = TrimLeft(s);
+    while (!s.empty() && IsBlank((unsigned char)s.back())) s.remove_suffix(1);
+    return s;
+}
+
+unsigned char FoldCase(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); i++)
+        if (FoldCase((unsigned char)a[i]) != FoldCase((unsigned char)b[i])) return false;
+    return true;
+}
+
+enum class LineKind { Section, Entry };
+
+struct ParsedLine {
+    LineKind kind;
+    std::string_view name;
+    std::string_view value;
+    bool has_value;
+};
+
+ParsedLine ParseLine(std::string_view line) {
+    std::string_view text = TrimLeft(line);
+    if (!text.empty() && text.front() == '[') {
+        size_t close = text.rfind(']');
+        if (close != std::string_view::npos)
+            return {LineKind::Section, Trim(text.substr(1, close - 1)), {}, false};
+    }
+    size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return {LineKind::Entry, Trim(text), {}, false};
+    return {LineKind::Entry, Trim(text.substr(0, equals)), Trim(text.substr(equals + 1)), true};
+}
+
+// One line of a file: its text and the terminator that followed it ("" at the end).
+struct Line {
+    std::string_view text;
+    std::string_view end;
+};
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::vector<Line> SplitLines(std::string_view text) {
+    std::vector<Line> lines;
+    while (!text.empty()) {
+        size_t newline = text.find('\n');
+        if (newline == std::string_view::npos) {
+            lines.push_back({text, {}});
+            break;
+        }
+        size_t length = newline;
+        if (length > 0 && text[length - 1] == '\r') length--;
+        lines.push_back({text.substr(0, length), text.substr(length, newline + 1 - length)});
+        text.remove_prefix(newline + 1);
+    }
+    return lines;
+}
+
+enum class ReadResult { Ok, Missing, Failed };
+
+ReadResult ReadWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        fclose(file);
+        return ReadResult::Failed;
+    }
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) out.append(chunk, got);
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    return failed ? ReadResult::Failed : ReadResult::Ok;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+    return text;
+}
+
+// Where a section and a key stand among the lines of a file; -1 when absent.
+struct Location {
+    long section = -1;
+    long section_end = -1;  // one past the section's last line
+    long key = -1;
+};
+
+Location Locate(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    Location where;
+    for (size_t i = 0; i < lines.size(); i++) {
+        ParsedLine parsed = ParseLine(lines[i].text);
+        if (parsed.kind == LineKind::Section) {
+            if (where.section >= 0) {
+                where.section_end = (long)i;
+                return where;
+            }
+            if (SameName(parsed.name, section)) where.section = (long)i;
+            continue;
+        }
+        if (where.section >= 0 && where.key < 0 && !key.empty() && SameName(parsed.name, key))
+            where.key = (long)i;
+    }
+    if (where.section >= 0) where.section_end = (long)lines.size();
+    return where;
+}
+
+// The value stored for a key, or false when the key is absent or has no "=".
+bool FindValue(std::string_view text, LPCSTR section, LPCSTR key, std::string_view& value) {
+    if (!section || !key) return false;
+    std::vector<Line> lines = SplitLines(WithoutByteOrderMark(text));
+    Location where = Locate(lines, section, key);
+    if (where.key < 0) return false;
+    ParsedLine parsed = ParseLine(lines[where.key].text);
+    if (!parsed.has_value) return false;
+    value = parsed.value;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return true;
+}
+
+DWORD CopyTruncated(std::string_view text, LPSTR buffer, DWORD size) {
+    if (!buffer || size == 0) return 0;
+    size_t length = text.size() < size - 1 ? text.size() : size - 1;
+    memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return (DWORD)length;
+}
+
+int DigitValue(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+// The profile-integer reader: leading control characters and spaces skipped,
+// one sign, a lower-case base prefix, digits up to the first that does not
+// belong to the base, wrapping modulo 2^32.
+UINT ParseProfileInteger(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (unsigned char)text[i] <= ' ') i++;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    unsigned base = 10;
+    if (i + 1 < text.size() && text[i] == '0') {
+        char prefix = text[i + 1];
+        base = prefix == 'x' ? 16 : prefix == 'o' ? 8 : prefix == 'b' ? 2 : 10;
+        if (base != 10) i += 2;
+    }
+    uint32_t value = 0;
+    for (; i < text.size(); i++) {
+        int digit = DigitValue((unsigned char)text[i]);
+        if (digit >= (int)base) break;
+        value = value * base + (uint32_t)digit;
+    }
+    return negative ? 0u - value : value;
+}
+
+bool WriteReplacing(const std::string& path, const std::string& content) {
+    std::string temporary = path + ".XXXXXX";
+    int fd = mkstemp(&temporary[0]);
+    if (fd < 0) return false;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) fchmod(fd, info.st_mode & 07777);
+    else fchmod(fd, 0644);
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t wrote = write(fd, content.data() + done, content.size() - done);
+        if (wrote <= 0) break;
+        done += (size_t)wrote;
+    }
+    bool ok = done == content.size() && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
+    unlink(temporary.c_str());
+    return false;
+}
+
+std::string WithEntry(std::string_view original, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    std::string_view body = WithoutByteOrderMark(original);
+    std::vector<Line> lines = SplitLines(body);
+    std::string_view newline = (!lines.empty() && lines[0].end == "\r\n") ? "\r\n" : "\n";
+    std::string entry = std::string(key) + "=" + std::string(value);
+    Location where = Locate(lines, section, key);
+
+    if (where.key >= 0) {
+        lines[where.key].text = entry;
+    } else if (where.section >= 0) {
+        long after = where.section;  // behind the section's last line that is not blank
+        for (long i = where.section + 1; i < where.section_end; i++)
+            if (!Trim(lines[i].text).empty()) after = i;
+        if (lines[after].end.empty()) lines[after].end = newline;
+        lines.insert(lines.begin() + after + 1, Line{entry, newline});
+    }
+
+    std::string out(original.substr(0, original.size() - body.size()));
+    for (const Line& line : lines) {
+        out += line.text;
+        out += line.end;
+    }
+    if (where.section < 0) {
+        if (!lines.empty()) {
+            if (lines.back().end.empty()) out += newline;
+            out += newline;
+        }
+        out += "[" + std::string(section) + "]" + std::string(newline) + entry + std::string(newline);
+    }
+    return out;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
+                               LPCSTR file) {
+    std::string text;
+    std::string_view value;
+    if (ReadWholeFile(NativePath(file), text) == ReadResult::Ok && FindValue(text, section, key, value))
+        return CopyTruncated(value, buffer, size);
+    // As documented: trailing blanks of the default are dropped.
+    std::string_view def = fallback ? fallback : "";
+    while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
+    return CopyTruncated(def, buffer, size);
+}
+
+UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file) {
+    std::string text;
+    std::string_view value;
+    if (ReadWholeFile(NativePath(file), text) != ReadResult::Ok || !FindValue(text, section, key, value) ||
+        value.empty())
+        return (UINT)fallback;
+    return ParseProfileInteger(value);
+}
+
+BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
+    if (!section || !key || !value || !file || !*section || !*key) return FALSE;
+    std::string path = NativePath(file);
+    std::string text;
+    if (ReadWholeFile(path, text) == ReadResult::Failed) return FALSE;
+    return WriteReplacing(path, WithEntry(text, section, key, value)) ? TRUE : FALSE;
+}

@@ -1,0 +1,71 @@
+// Writing private-profile files: one line changes, everything else stays.
+#include "platform/win32.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace {
+
+class ProfileWrite : public ::testing::Test {
+protected:
+    TempFolder folder;
+    std::string file = folder.File("test.ini");
+    BOOL Write(const char* section, const char* key, const char* value) {
+        return WritePrivateProfileStringA(section, key, value, file.c_str());
+    }
+};
+
+TEST_F(ProfileWrite, NewFileGetsSectionAndKeysInOrder) {
+    ASSERT_TRUE(Write("Sec", "a", "1"));
+    ASSERT_TRUE(Write("Sec", "b", "two  "));
+    ASSERT_TRUE(Write("Other", "c", "3"));
+    EXPECT_EQ(ReadFile(file), "[Sec]\na=1\nb=two  \n\n[Other]\nc=3\n");
+}
+
+TEST_F(ProfileWrite, ExistingContentIsKept) {
+    WriteFile(file,
+              "; comment\r\n[first]\r\nx = 1\r\n\r\n[Sec]\r\n; inside\r\nA = old\r\nkeep=yes\r\n\r\n[last]\r\nz=9");
+    ASSERT_TRUE(Write("SEC", "a", "new"));
+    ASSERT_TRUE(Write("sec", "added", "4"));
+    ASSERT_TRUE(Write("last", "y", "8"));
+    EXPECT_EQ(ReadFile(file),
+              "; comment\r\n[first]\r\nx = 1\r\n\r\n[Sec]\r\n; inside\r\na=new\r\nkeep=yes\r\nadded=4\r\n\r\n"
+              "[last]\r\nz=9\r\ny=8\r\n");
+}
+
+TEST_F(ProfileWrite, ByteOrderMarkAndDuplicatesSurvive) {
+    WriteFile(file, "\xEF\xBB\xBF[S]\nk=1\nk=2\n[S]\nk=3\n");
+    ASSERT_TRUE(Write("S", "k", "9"));
+    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[S]\nk=9\nk=2\n[S]\nk=3\n");
+}
+
+TEST_F(ProfileWrite, FailedWriteLeavesFileAlone) {
+    // A file-size limit makes the rewrite fail half way, even for root.
+    std::string original = "[S]\nk=1\n" + std::string(4000, ';') + "\n";
+    WriteFile(file, original);
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit tight = saved;
+    tight.rlim_cur = 1000;
+    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &tight);
+    BOOL written = Write("S", "k", "2");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile(file), original);
+    EXPECT_EQ(std::filesystem::directory_iterator(folder.path())->path().filename(), "test.ini");  // no leftovers
+}
+
+TEST_F(ProfileWrite, UnwritableTargetsFail) {
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", folder.path().c_str()));  // a folder
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", folder.File("missing/x.ini").c_str()));
+    EXPECT_FALSE(Write("S", "", "v"));
+    EXPECT_FALSE(Write(nullptr, "k", "v"));
+}
+
+}  // namespace

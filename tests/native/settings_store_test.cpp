@@ -1,0 +1,120 @@
+// The settings record: first run, reading rules, the write-back of a section
+// that lacks "TimeOnScreen", and where the file lives.
+#include "settings_fixture.h"
+
+#include <filesystem>
+
+namespace {
+
+const char kFirstRun[] =
+    "[ScreenSaver.Velmora]\n"
+    "TimeOnScreen=3\nGranularity=1\nRandomGranularity=1\nPaletteIndex=1\nRandomPalette=1\nPredefPalette=1\n"
+    "FixedPalette=0\nContColorChange=1\nSpecialEffects=0\nMovingSpeed=4\nPsycheDelay=10\nPsycheExtra=0\n"
+    "TransformSteps=20\nNoBlank=0\nExcludeZero=0\nSymmetry=0\nEffectCycle=30\n"
+    "Palette1=BLUE RED GREEN     \n"
+    "Palette2=BLUE YELLOW MAGENTA GREEN WHITE BLACK RED CYAN\n"
+    "Palette3=WHITE CYAN WHITE     \n"
+    "Palette4=CYAN BLUE CYAN     \n"
+    "Palette5=BLUE BLACK RED YELLOW    \n"
+    "Palette6=YELLOW MAGENTA      \n"
+    "Palette7=YELLOW RED      \n";
+
+TEST_F(SettingsTest, FreshSystemWritesEveryDefault) {
+    LoadSettings();
+    EXPECT_EQ(ReadFile(file), kFirstRun);
+    EXPECT_STREQ(SettingsSection, "ScreenSaver.Velmora");
+    EXPECT_STREQ(SettingsFile, "control.ini");
+    const SaverSettingsRecord& s = SaverSettings;
+    EXPECT_EQ(s.TimeOnScreen, 3u);
+    EXPECT_EQ(s.PaletteIndex, 0u);
+    EXPECT_EQ(s.EffectCycle, 30);
+    EXPECT_EQ(s.TransformSteps, 20);
+    EXPECT_EQ(PaletteTable[1].count, 8);
+    // A second load finds the section and writes nothing.
+    WriteFile(file, std::string(kFirstRun) + "; touched\n");
+    LoadSettings();
+    EXPECT_EQ(ReadFile(file), std::string(kFirstRun) + "; touched\n");
+}
+
+TEST_F(SettingsTest, FolderIsCreatedWhereTheVariablePoints) {
+    std::string nested = folder.File("a/b");
+    setenv(kConfigDirVariable, nested.c_str(), 1);
+    LoadSettings();
+    EXPECT_EQ(ReadFile(nested + "/control.ini"), kFirstRun);
+}
+
+TEST_F(SettingsTest, UserFolderWithoutTheVariable) {
+    unsetenv(kConfigDirVariable);
+    setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    LoadSettings();
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(std::filesystem::exists(folder.File("Velmora/control.ini")));
+}
+
+TEST_F(SettingsTest, PaletteIndexFoldsIntoSevenPalettes) {
+    const std::pair<const char*, uint32_t> cases[] = {{"1", 0}, {"7", 6}, {"8", 0}, {"0", 3}, {"9", 1}, {"-1", 2}};
+    for (auto [stored, expected] : cases) {
+        Store(std::string("TimeOnScreen=3\nPaletteIndex=") + stored + "\n");
+        LoadSettings();
+        EXPECT_EQ(SaverSettings.PaletteIndex, expected) << stored;
+    }
+}
+
+TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
+    Store("TimeOnScreen=0\nRandomPalette=256\nPredefPalette=257\nFixedPalette=2\nSpecialEffects=5\n"
+          "ContColorChange=0x100\nRandomGranularity=-1\n");
+    LoadSettings();
+    const SaverSettingsRecord& s = SaverSettings;
+    EXPECT_EQ(s.TimeOnScreen, 0u);
+    EXPECT_EQ(s.RandomPalette, 0);
+    EXPECT_EQ(s.PredefPalette, 1);
+    EXPECT_EQ(s.FixedPalette, 2);
+    EXPECT_EQ(s.ContColorChange, 0);
+    EXPECT_EQ(s.RandomGranularity, 255);
+    EXPECT_EQ(s.MovingClouds, 1);
+    EXPECT_EQ(s.PsychedelicColors, 0);
+    EXPECT_EQ(s.TransformingClouds, 4);
+    SaveSettings();
+    ResetSettings();
+    LoadSettings();
+    EXPECT_EQ(SaverSettings.MovingClouds, 1);
+    EXPECT_EQ(SaverSettings.TransformingClouds, 4);
+    EXPECT_NE(ReadFile(file).find("SpecialEffects=5\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, OutOfRangeNumbersAreKeptAsRead) {
+    Store("TimeOnScreen=4294967295\nMovingSpeed=-3\nSymmetry=9\nGranularity=100000\n");
+    LoadSettings();
+    // 4294967295 is the "no section" marker, so the section is written back whole.
+    EXPECT_EQ(SaverSettings.TimeOnScreen, 4294967295u);
+    EXPECT_EQ(SaverSettings.MovingSpeed, -3);
+    EXPECT_EQ(SaverSettings.Symmetry, 9);
+    EXPECT_EQ(SaverSettings.Granularity, 100000u);
+    EXPECT_NE(ReadFile(file).find("MovingSpeed=4294967293\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, SectionWithoutTimeOnScreenIsRewrittenWhole) {
+    Store("Granularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n");
+    LoadSettings();
+    std::string text = ReadFile(file);
+    EXPECT_NE(text.find("TimeOnScreen=3\n"), std::string::npos);
+    EXPECT_NE(text.find("Granularity=7\n"), std::string::npos);
+    EXPECT_NE(text.find("Symmetry=2\n"), std::string::npos);
+    EXPECT_NE(text.find("EffectCycle=45\n"), std::string::npos);
+    EXPECT_NE(text.find("Palette6=RED       \n"), std::string::npos);
+    EXPECT_NE(text.find("Palette7=YELLOW RED      \n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, UnusableFolderGivesDefaultsWithoutCrash) {
+    // A regular file stands where the folder should be: nothing can be read or written.
+    WriteFile(folder.File("blocker"), "x");
+    setenv(kConfigDirVariable, folder.File("blocker").c_str(), 1);
+    LoadSettings();
+    EXPECT_EQ(SaverSettings.TimeOnScreen, 3u);
+    EXPECT_EQ(ReadFile(folder.File("blocker")), "x");
+    setenv(kConfigDirVariable, std::string(5000, 'x').c_str(), 1);
+    LoadSettings();
+    EXPECT_EQ(SaverSettings.EffectCycle, 30);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// A fresh folder per test, removed afterwards, and small file helpers.
+#ifndef VELMORA_TEST_TEMP_FOLDER_H
+#define VELMORA_TEST_TEMP_FOLDER_H
+
+#include <string>
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+
+#endif
