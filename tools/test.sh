@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both presets and runs every test:
+# native (AddressSanitizer, UndefinedBehaviorSanitizer) and Windows under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+status=0
+cmake --preset native-test -DVELMORA_WERROR=ON
+cmake --build --preset native-test
+ctest --preset native-test || status=1
+
+cmake --preset windows -DVELMORA_WERROR=ON -DVELMORA_NATIVE_BUILD_DIR="$PWD/build/native-test"
+cmake --build --preset windows
+ctest --preset windows || status=1
+
+if [ "$status" -eq 0 ]; then echo "All tests passed."; else echo "Some tests failed." >&2; fi
+exit "$status"
