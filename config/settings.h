@@ -63,6 +63,9 @@ void WriteSettingNumber(const char* section, const char* key, uint32_t value);
 int32_t ColorFromName(const char* name);
 const char* NameFromColor(int32_t color);
 
+// Reads and writes this file instead of the user's (tools); false when the path is too long.
+bool UseSettingsFile(const char* path);
+
 // Puts the records back to the built-in defaults, as at process start.
 void ResetSettings();
 

@@ -127,6 +127,13 @@ void ResetSettings() {
     memcpy(PaletteTable, kDefaultPalettes, sizeof PaletteTable);
 }
 
+bool UseSettingsFile(const char* path) {
+    size_t length = strlen(path);
+    if (length >= sizeof SettingsPath) return false;
+    memcpy(SettingsPath, path, length + 1);
+    return true;
+}
+
 void LoadSettings() {
     LoadSettingNames();
     ReadSettings();

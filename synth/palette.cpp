@@ -1,0 +1,153 @@
+// Choosing a palette per picture and building it as ramps between key colours.
+#include "palette.h"
+
+#include "random.h"
+
+#include "config/settings.h"
+
+namespace {
+
+// K, the double nearest to 100 / 99.
+constexpr double kSkewFactor = 1.0101010101010102;
+
+struct Rgb {
+    int32_t red, green, blue;
+};
+
+Rgb Scaled(int32_t packed) {
+    uint32_t c = (uint32_t)packed;
+    return {(int32_t)(((c & 0xFF) * ChannelScale[0]) & 0xFF), (int32_t)((((c >> 8) & 0xFF) * ChannelScale[1]) & 0xFF),
+            (int32_t)((((c >> 16) & 0xFF) * ChannelScale[2]) & 0xFF)};
+}
+
+void SetEntry(PaletteEntryBytes& entry, Rgb color, uint8_t flags) {
+    entry = {(uint8_t)color.red, (uint8_t)color.green, (uint8_t)color.blue, flags};
+}
+
+// The ramp step of one channel: the difference widened by one away from zero,
+// divided in double precision and kept in single precision.
+float RampStep(int32_t from, int32_t to, int32_t length) {
+    int32_t d = to - from;
+    if (d > 0) d++;
+    if (d < 0) d--;
+    return (float)((double)d / (double)length);
+}
+
+uint8_t RampValue(int32_t from, float step, int32_t j) { return (uint8_t)(from + (int32_t)((double)j * (double)step)); }
+
+void WriteRamp(PaletteEntryBytes* entries, int32_t length, Rgb a, Rgb e) {
+    const float red = RampStep(a.red, e.red, length), green = RampStep(a.green, e.green, length),
+                blue = RampStep(a.blue, e.blue, length);
+    for (int32_t j = 0; j < length; j++)
+        entries[j] = {RampValue(a.red, red, j), RampValue(a.green, green, j), RampValue(a.blue, blue, j),
+                      kFlagReserved};
+}
+
+void PickStoredPalette() {
+    SaverSettings.PaletteIndex = (uint32_t)(DrawRandom() % kStoredPalettes);
+    ChannelScale[0] = ChannelScale[1] = ChannelScale[2] = 255;
+}
+
+}  // namespace
+
+uint8_t ChannelScale[3] = {255, 255, 255};
+int32_t ScratchFirstRandom = 0;
+
+PaletteGeometry MakePaletteGeometry(int32_t palette_size, bool palette_device) {
+    PaletteGeometry g;
+    g.PaletteSize = palette_size;
+    g.FirstAnimatedIndex = 0;
+    g.LastAnimatedIndex = palette_size - 1;
+    g.AnimatedCount = palette_size;
+    if (palette_size == 256) {
+        g.FirstAnimatedIndex = 10;
+        g.LastAnimatedIndex = 245;
+        g.AnimatedCount = 236;
+    }
+    g.PaletteDevice = palette_device ? 1 : 0;
+    return g;
+}
+
+void ResetPaletteChooser() {
+    ChannelScale[0] = ChannelScale[1] = ChannelScale[2] = 255;
+    ScratchFirstRandom = 0;
+}
+
+int32_t SkewedRandom(int32_t lo, int32_t hi, int32_t ref) {
+    int32_t r = DrawRandom() % 100 + 1;
+    // Each step rounded to double, in this order (the library is built without FMA contraction).
+    double t = ((1.0 / r - 0.01) * (double)(hi - lo)) * kSkewFactor + (double)lo;
+    int32_t v = (int32_t)t;
+    return ref == hi ? hi - v + lo : v;
+}
+
+void ChoosePalette(const PaletteGeometry& geometry) {
+    SaverSettingsRecord& s = SaverSettings;
+    if (s.RandomGranularity) {
+        int32_t r = DrawRandom();
+        s.Granularity = (uint32_t)(r % 3 != 0 ? SkewedRandom(1, 100, 1) : SkewedRandom(0, 100, 0));
+    }
+    if ((geometry.PaletteSize < 256 || s.ExcludeZero) && s.Granularity == 0) s.Granularity = 1;
+    if (s.FixedPalette) return;
+    if (!s.RandomPalette) {
+        if (s.PredefPalette) PickStoredPalette();
+        return;
+    }
+    if (s.PredefPalette && DrawRandom() % 4 == 0) {
+        PickStoredPalette();
+        return;
+    }
+
+    // A random palette in the scratch slot.
+    const PaletteDefinition& current = PaletteTable[s.PaletteIndex % kKeyColorSlots];
+    int32_t carry = current.count >= 1 ? current.colors[current.count - 1] : kNoColor;
+    s.PaletteIndex = kScratchPalette;
+    PaletteDefinition& scratch = PaletteTable[kScratchPalette];
+    scratch.count = DrawRandom() % 7 + 2;
+    if (ScratchFirstRandom > 0) scratch.colors[0] = carry;
+    for (int32_t k = ScratchFirstRandom; k < scratch.count; k++)
+        scratch.colors[k] = ColorNameTable[DrawRandom() % kKeyColorSlots].color;
+    if (s.ContColorChange) ScratchFirstRandom = 1;
+    ChannelScale[0] = (uint8_t)SkewedRandom(10, 255, 255);
+    ChannelScale[1] = (uint8_t)SkewedRandom(10, 255, 255);
+    ChannelScale[2] = (uint8_t)SkewedRandom(10, 255, 255);
+}
+
+void BuildPalette(PaletteEntryBytes* palette, bool wrap, const PaletteGeometry& geometry) {
+    const PaletteDefinition& slot = PaletteTable[SaverSettings.PaletteIndex % kKeyColorSlots];
+    const int32_t n = slot.count < 0 ? 0 : slot.count > kKeyColorSlots ? kKeyColorSlots : slot.count;
+    const int32_t N = geometry.AnimatedCount, B = geometry.FirstAnimatedIndex, L = geometry.LastAnimatedIndex;
+    int32_t keys[kKeyColorSlots];
+    for (int32_t i = 0; i < n; i++) keys[i] = slot.colors[i];
+
+    if (n > N) {
+        for (int32_t i = 0; i < N; i++) SetEntry(palette[i], Scaled(keys[i]), kFlagReserved);
+        return;
+    }
+
+    const int32_t m = wrap ? n : n - 1;
+    if (m <= 0) {
+        // No segment to ramp over: the whole range shows key colour 0, or black without one.
+        Rgb only = n > 0 ? Scaled(keys[0]) : Rgb{0, 0, 0};
+        for (int32_t k = B; k <= L; k++) SetEntry(palette[k], only, kFlagReserved);
+    } else {
+        const int32_t s = (int32_t)((uint32_t)N / (uint32_t)m);
+        for (int32_t i = 0; i < m; i++) {
+            const int32_t length = i == m - 1 ? N - (m - 1) * s : s;
+            WriteRamp(palette + B + i * s, length, Scaled(keys[i]), Scaled(keys[(i + 1) % n]));
+        }
+    }
+
+    for (int32_t k = 0; k < B; k++) SetEntry(palette[k], {k, 0, 0}, kFlagExplicit);
+    for (int32_t k = L + 1; k < geometry.PaletteSize; k++) SetEntry(palette[k], {k & 0xFF, 0, 0}, kFlagExplicit);
+
+    const int32_t extra = SaverSettings.PsycheExtra;
+    const bool stripes = extra == kExtraTerrible || (!geometry.PaletteDevice && extra == kExtraPepper);
+    if (stripes)
+        for (int32_t k = B + 1; k <= L; k += 2) SetEntry(palette[k], {0, 0, 0}, kFlagReserved);
+    if (!geometry.PaletteDevice && extra == kExtraConfetti)
+        for (int32_t k = B + 1; k <= L; k += 3) {
+            const PaletteEntryBytes& from = palette[DrawRandom() % k];
+            palette[k] = {from.red, from.green, from.blue, kFlagReserved};
+        }
+}

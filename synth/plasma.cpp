@@ -1,0 +1,208 @@
+// Recursive midpoint displacement over an 8-bit buffer. The order of random
+// draws, the arithmetic and the unset-cell tests decide every byte of the
+// picture, so they follow the generator's rules to the letter.
+#include "plasma.h"
+
+#include "random.h"
+
+namespace {
+
+constexpr int kStackSize = 128;  // three pending siblings per level of depth and one more: 31 levels fit
+
+struct Run {
+    uint8_t* cell00;  // address of cell (0, 0), the top left of the picture
+    intptr_t stride;  // bytes from one row to the one above it in memory
+    int32_t width;
+    int32_t height;
+    int32_t first;
+    int32_t count;       // N
+    int32_t shift;       // S
+    uint32_t factor;     // G8
+    int32_t checkpoint;  // CW
+    int32_t symmetry_value;
+    bool progressive;
+    const PlasmaHost* host;
+};
+
+// Cell access. The checked form ignores writes outside the window and reads
+// them as 0; the unchecked one is used when every cell the run can touch lies
+// inside the window.
+template <bool Checked>
+struct Cells {
+    static bool Outside(const Run& run, int32_t x, int32_t y) {
+        return Checked && (x < 0 || x >= run.width || y < 0 || y >= run.height);
+    }
+    static int32_t Get(const Run& run, int32_t x, int32_t y) {
+        if (Outside(run, x, y)) return 0;
+        return (int32_t)run.cell00[x - y * run.stride] - run.first;
+    }
+    static void Set(const Run& run, int32_t x, int32_t y, int32_t value) {
+        if (Outside(run, x, y)) return;
+        run.cell00[x - y * run.stride] = (uint8_t)(run.first + value);
+    }
+};
+
+int32_t Abs(int32_t v) { return v < 0 ? -v : v; }
+
+int32_t CornerValue(const Run& run) {
+    uint32_t r = (uint32_t)DrawRandom();
+    uint32_t n = (uint32_t)run.count;
+    uint32_t value = (((r / n) * (n - 1)) >> (run.shift - 11)) + 1;
+    return (int32_t)(value % n);
+}
+
+template <bool Checked>
+void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by) {
+    using C = Cells<Checked>;
+    int32_t r = DrawRandom();
+    uint32_t length = (uint32_t)(Abs(ax - bx) + Abs(ay - by));
+    // The product wraps modulo 2^32 and is then shifted as a signed number.
+    int32_t product = (int32_t)(length * (uint32_t)(r - 16383) * run.factor);
+    int32_t v = (product >> run.shift) + ((C::Get(run, bx, by) + C::Get(run, ax, ay) + 1) >> 1);
+    if (v < 1) v = 1;
+    if (v >= run.count) v = run.count - 1;
+    C::Set(run, tx, ty, v);
+}
+
+template <bool Checked>
+int32_t CornerMean(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    using C = Cells<Checked>;
+    return (C::Get(run, x2, y2) + C::Get(run, x1, y2) + C::Get(run, x1, y1) + C::Get(run, x2, y1) + 2) >> 2;
+}
+
+void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (run.host && run.host->invalidate_cells) run.host->invalidate_cells(run.host->context, x1, y1, x2, y2);
+}
+
+void PumpMessages(const Run& run) {
+    if (run.host && run.host->pump_messages) run.host->pump_messages(run.host->context);
+}
+
+bool AbortRequested(const Run& run) {
+    return run.host && run.host->abort_requested && run.host->abort_requested(run.host->context);
+}
+
+struct Rect {
+    int32_t x1, y1, x2, y2;
+};
+
+template <bool Checked>
+void SubdivideRect(const Run& run, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    using C = Cells<Checked>;
+    Rect stack[kStackSize];
+    int top_of_stack = 0;
+    stack[0] = {left, top, right, bottom};
+    while (top_of_stack >= 0) {
+        const Rect r = stack[top_of_stack--];
+        const int32_t xm = (r.x1 + r.x2) >> 1;
+        const int32_t ym = (r.y1 + r.y2) >> 1;
+        if (C::Get(run, xm, r.y1) == 0) DisplaceMidpoint<Checked>(run, r.x1, r.y1, xm, r.y1, r.x2, r.y1);
+        if (C::Get(run, r.x2, ym) == 0) DisplaceMidpoint<Checked>(run, r.x2, r.y1, r.x2, ym, r.x2, r.y2);
+        if (C::Get(run, xm, r.y2) == 0) DisplaceMidpoint<Checked>(run, r.x1, r.y2, xm, r.y2, r.x2, r.y2);
+        if (C::Get(run, r.x1, ym) == 0) DisplaceMidpoint<Checked>(run, r.x1, r.y1, r.x1, ym, r.x1, r.y2);
+        if (C::Get(run, xm, ym) == 0) C::Set(run, xm, ym, CornerMean<Checked>(run, r.x1, r.y1, r.x2, r.y2));
+
+        const bool wide_right = r.x2 - xm >= 2, wide_left = xm - r.x1 >= 2;
+        const bool tall_bottom = r.y2 - ym >= 2, tall_top = ym - r.y1 >= 2;
+        if (wide_right || tall_bottom) stack[++top_of_stack] = {xm, ym, r.x2, r.y2};
+        if (wide_left || tall_bottom) stack[++top_of_stack] = {r.x1, ym, xm, r.y2};
+        if (wide_right || tall_top) stack[++top_of_stack] = {xm, r.y1, r.x2, ym};
+        if (wide_left || tall_top) stack[++top_of_stack] = {r.x1, r.y1, xm, ym};
+
+        if (xm - r.x1 == run.checkpoint) {
+            PumpMessages(run);
+            if (AbortRequested(run)) return;
+            if (run.progressive) InvalidateCells(run, r.x1, r.y1, xm, ym);
+        }
+    }
+}
+
+// cell (x, y) <- cell (x, y) for the given mapping, columns outer, rows inner.
+template <bool Checked, typename Map>
+void Mirror(const Run& run, int32_t x1, int32_t x2, int32_t y1, int32_t y2, Map target) {
+    using C = Cells<Checked>;
+    for (int32_t x = x1; x <= x2; x++)
+        for (int32_t y = y1; y <= y2; y++) {
+            int32_t tx = x, ty = y;
+            target(tx, ty);
+            C::Set(run, tx, ty, C::Get(run, x, y));
+        }
+}
+
+template <bool Checked>
+void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    using C = Cells<Checked>;
+    const bool progressive = run.progressive;
+    if (progressive) {
+        C::Set(run, left, top, CornerValue(run));
+        C::Set(run, right, top, CornerValue(run));
+    }
+    C::Set(run, right, bottom, CornerValue(run));
+    C::Set(run, left, bottom, CornerValue(run));
+
+    const int32_t xm = (right - left) >> 1;  // (AW - 1) >> 1
+    const int32_t ym = (bottom - top) >> 1;
+    if (C::Get(run, xm, top) == 0) DisplaceMidpoint<Checked>(run, left, top, xm, top, right, top);
+    DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom);
+    DisplaceMidpoint<Checked>(run, left, bottom, xm, bottom, right, bottom);
+    DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom);
+    C::Set(run, xm, ym, CornerMean<Checked>(run, left, top, right, bottom));
+
+    auto mirror_right = [right](int32_t& x, int32_t&) { x = right - x; };
+    auto mirror_down = [bottom](int32_t&, int32_t& y) { y = bottom - y; };
+    const int32_t symmetry = run.symmetry_value;
+
+    SubdivideRect<Checked>(run, left, top, xm, ym);
+    if (progressive) InvalidateCells(run, left, top, xm, ym);
+
+    if (symmetry == 0 || symmetry == 3) SubdivideRect<Checked>(run, xm, top, right, ym);
+    else Mirror<Checked>(run, left, xm, top, ym, mirror_right);
+    if (progressive) InvalidateCells(run, xm, top, right, ym);
+
+    if (symmetry == 0 || symmetry == 2) SubdivideRect<Checked>(run, left, ym, xm, bottom);
+    else Mirror<Checked>(run, left, xm, top, ym, mirror_down);
+    if (progressive) InvalidateCells(run, left, ym, xm, bottom);
+
+    if (symmetry == 0) SubdivideRect<Checked>(run, xm, ym, right, bottom);
+    else if (symmetry == 1 || symmetry == 3) Mirror<Checked>(run, xm, right, top, ym, mirror_down);
+    else Mirror<Checked>(run, left, xm, ym, bottom, mirror_right);
+    if (progressive) InvalidateCells(run, xm, ym, right, bottom);
+
+    if (progressive) PumpMessages(run);
+}
+
+}  // namespace
+
+int32_t DisplacementShift(int32_t animated_count) {
+    if (animated_count > 16) return 18;
+    if (animated_count >= 5) return 22;
+    if (animated_count >= 3) return 24;
+    return 25;
+}
+
+void GeneratePlasma(const PlasmaRun& request, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    bool progressive) {
+    SeedRandom(request.calendar_time);
+    if (!request.buffer || request.width <= 0 || request.height <= 0 || request.animated_count <= 0 ||
+        right < left || bottom < top)
+        return;
+    // Far beyond any window: midpoint sums could overflow, and nothing there is drawn anyway.
+    constexpr int32_t kLimit = 0x3FFFFFFF;
+    if (left < -kLimit || top < -kLimit || right > kLimit || bottom > kLimit) return;
+    Run run;
+    run.stride = request.width;
+    run.cell00 = request.buffer + (intptr_t)(request.height - 1) * run.stride;
+    run.width = request.width;
+    run.height = request.height;
+    run.first = request.first_index;
+    run.count = request.animated_count;
+    run.shift = DisplacementShift(request.animated_count);
+    run.factor = 8u * request.granularity;
+    run.checkpoint = (int32_t)(((int64_t)right - left + 1) / 8);
+    run.progressive = progressive;
+    run.host = request.host;
+    run.symmetry_value = request.symmetry;
+    const bool whole_window = left == 0 && top == 0 && right < request.width && bottom < request.height;
+    if (whole_window) Generate<false>(run, left, top, right, bottom);
+    else Generate<true>(run, left, top, right, bottom);
+}

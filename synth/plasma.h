@@ -1,0 +1,39 @@
+// The plasma generator: a fractal height field by recursive midpoint
+// displacement, written into an 8-bit bottom-up image buffer.
+#ifndef VELMORA_PLASMA_H
+#define VELMORA_PLASMA_H
+
+#include <cstdint>
+
+// What the generator needs from whoever runs it. Any member may be null: no
+// pumping, never aborted, nothing to invalidate.
+struct PlasmaHost {
+    void* context;
+    void (*pump_messages)(void* context);
+    bool (*abort_requested)(void* context);
+    // Inclusive cell bounds of a finished part of the picture.
+    void (*invalidate_cells)(void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+};
+
+struct PlasmaRun {
+    uint8_t* buffer;          // width x height bytes, rows bottom-up
+    int32_t width;            // ImageWidth
+    int32_t height;           // ImageHeight
+    int32_t first_index;      // FirstAnimatedIndex: the byte of an unset cell
+    int32_t animated_count;   // AnimatedCount N, 1 ... 256
+    uint32_t granularity;     // Granularity in force for this picture
+    int32_t symmetry;         // Symmetry
+    uint32_t calendar_time;   // whole seconds; the calling thread is reseeded with it
+    const PlasmaHost* host;
+};
+
+// Generates over the inclusive cell bounds; every caller passes the whole
+// window (0, 0, width - 1, height - 1). The caller learns of an abort from its
+// own flag afterwards.
+void GeneratePlasma(const PlasmaRun& run, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    bool progressive);
+
+// The shift of the displacement, chosen from N.
+int32_t DisplacementShift(int32_t animated_count);
+
+#endif

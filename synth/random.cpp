@@ -1,0 +1,3 @@
+#include "random.h"
+
+thread_local uint32_t RandomState = 1;

@@ -1,0 +1,141 @@
+// The picture renderer: reference pictures, and the program end to end with
+// its PNG read back through libpng.
+#include "support/golden.h"
+#include "support/temp_folder.h"
+#include "tools/render/render_pictures.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+TEST(RenderGolden, TwoDefaultPicturesMatchReference) {
+    RenderOptions options;
+    options.width = 48;
+    options.height = 32;
+    options.time = 1700000000;
+    options.count = 2;
+    int seen = 0;
+    RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
+        auto blocks = ReadGoldenBlocks("render-48x32-defaults-ms0-t1700000000-picture" + std::to_string(k) + ".txt",
+                                       true);
+        const auto& plte = blocks.at(0);
+        EXPECT_EQ(plte.size(), 256u);
+        for (size_t j = 0; j < plte.size(); j++) {
+            EXPECT_EQ(picture.colours[j].red, plte[j].at(0)) << "picture " << k << " entry " << j;
+            EXPECT_EQ(picture.colours[j].green, plte[j].at(1)) << "picture " << k << " entry " << j;
+            EXPECT_EQ(picture.colours[j].blue, plte[j].at(2)) << "picture " << k << " entry " << j;
+        }
+        std::vector<uint8_t> expected;
+        for (const auto& row : blocks.at(1))
+            for (uint32_t v : row) expected.push_back((uint8_t)v);
+        EXPECT_EQ(picture.pixels, expected) << "picture " << k;
+        seen++;
+        return true;
+    });
+    EXPECT_EQ(seen, 2);
+}
+
+struct Png {
+    uint32_t width = 0, height = 0;
+    int bit_depth = 0, colour_type = 0, palette_entries = 0;
+    std::vector<uint8_t> rows;  // top row first
+    std::vector<png_color> palette;
+};
+
+Png ReadPng(const std::string& path) {
+    Png out;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return out;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_read_info(png, info);
+        out.width = png_get_image_width(png, info);
+        out.height = png_get_image_height(png, info);
+        out.bit_depth = png_get_bit_depth(png, info);
+        out.colour_type = png_get_color_type(png, info);
+        png_colorp colours = nullptr;
+        png_get_PLTE(png, info, &colours, &out.palette_entries);
+        out.palette.assign(colours, colours + out.palette_entries);
+        out.rows.resize((size_t)out.width * out.height);
+        for (uint32_t y = 0; y < out.height; y++) png_read_row(png, out.rows.data() + (size_t)y * out.width, nullptr);
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    fclose(file);
+    return out;
+}
+
+int RunRender(const std::string& arguments) {
+    std::string command = std::string(VELMORA_RENDER) + " " + arguments + " >/dev/null 2>&1";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
+    TempFolder folder;
+    std::string prefix = folder.File("pic");
+    ASSERT_EQ(RunRender("--width 33 --height 21 --ms 7 --time 99 --count 2 --out " + prefix), 0);
+    Png png = ReadPng(prefix + "-1.png");
+    EXPECT_EQ(png.width, 33u);
+    EXPECT_EQ(png.height, 21u);
+    EXPECT_EQ(png.bit_depth, 8);
+    EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_PALETTE);
+    EXPECT_EQ(png.palette_entries, 256);
+
+    RenderOptions options;
+    options.width = 33;
+    options.height = 21;
+    options.seed_ms = 7;
+    options.time = 99;
+    options.count = 2;
+    RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
+        if (k != 1) return true;
+        for (uint32_t y = 0; y < 21; y++)
+            for (uint32_t x = 0; x < 33; x++)
+                EXPECT_EQ(png.rows[y * 33 + x], picture.pixels[(20 - y) * 33 + x]) << x << "," << y;
+        for (int j = 0; j < 256; j++) EXPECT_EQ(png.palette[j].red, picture.colours[j].red) << j;
+        return true;
+    });
+    // Same seeds, same bytes.
+    ASSERT_EQ(RunRender("--width 33 --height 21 --ms 7 --time 99 --count 2 --out " + prefix + "again"), 0);
+    EXPECT_EQ(ReadFile(prefix + "-1.png"), ReadFile(prefix + "again-1.png"));
+}
+
+TEST(RenderProgram, PaletteDeviceMapsThroughTheIndexTable) {
+    TempFolder folder;
+    WriteFile(folder.File("pepper.ini"), "[ScreenSaver.Velmora]\nPsycheExtra=1\nRandomPalette=0\nPredefPalette=0\n"
+                                          "RandomGranularity=0\n");
+    std::string prefix = folder.File("p");
+    ASSERT_EQ(RunRender("--width 8 --height 8 --palette-device --time 1 --settings " + folder.File("pepper.ini") +
+                        " --out " + prefix),
+              0);
+    Png png = ReadPng(prefix + "-0.png");
+    ASSERT_EQ(png.palette_entries, 256);
+    // Odd pixel values show palette position 0 (red 0 of the system colours); even ones position 10 + j / 2.
+    EXPECT_EQ(png.palette[1].red, 0);
+    EXPECT_EQ(png.palette[1].blue, 0);
+    EXPECT_EQ(png.palette[0].blue, 255);  // position 10: BLUE, the first key colour of Palette1
+    EXPECT_EQ(ReadFile(folder.File("pepper.ini")).find("TimeOnScreen"), std::string::npos);  // never written
+}
+
+TEST(RenderProgram, BadArgumentsAndUnwritableOutput) {
+    TempFolder folder;
+    EXPECT_EQ(RunRender("--help"), 0);
+    EXPECT_EQ(RunRender(""), 2);
+    EXPECT_EQ(RunRender("--width 0 --height 5 --out x"), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5x --out x"), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --palette-size 257 --out x"), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --count 0 --out x"), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --bogus 1 --out x"), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --out"), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --out " + folder.File("missing/dir/p")), 1);
+    // A missing settings file gives the defaults.
+    EXPECT_EQ(RunRender("--width 5 --height 5 --settings " + folder.File("none.ini") + " --out " + folder.File("d")), 0);
+}
+
+}  // namespace

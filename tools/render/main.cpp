@@ -1,0 +1,98 @@
+// velmora-render: writes still pictures of the saver as indexed PNG files.
+#include "png_writer.h"
+#include "render_pictures.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+namespace {
+
+const char kUsage[] =
+    "usage: velmora-render --width W --height H [--settings FILE] [--palette-size N]\n"
+    "                      [--palette-device] [--ms M] [--time T] [--count K] --out PREFIX\n"
+    "\n"
+    "Plays K consecutive still pictures (default 1) of the saver with the settings\n"
+    "of FILE (read only; default: the built-in settings) on a display of N palette\n"
+    "entries (default 256), palette-based only with --palette-device. The thread's\n"
+    "random source is seeded with M (default 0); picture k is generated with the\n"
+    "calendar time T + k (default: now). Writes PREFIX-k.png for each k.\n"
+    "  W, H: 1 to 16384; N: 1 to 256; K: 1 to 100000.\n";
+
+bool ParseNumber(const char* text, unsigned long long max, unsigned long long& value) {
+    if (!text || !*text) return false;
+    for (const char* p = text; *p; p++)
+        if (*p < '0' || *p > '9') return false;
+    errno = 0;
+    value = strtoull(text, nullptr, 10);
+    return errno == 0 && value <= max;
+}
+
+int Usage(const char* problem) {
+    if (problem) fprintf(stderr, "velmora-render: %s\n", problem);
+    fputs(kUsage, stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderOptions options;
+    options.time = (uint32_t)time(nullptr);
+    std::string prefix;
+    bool have_width = false, have_height = false;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--palette-device") {
+            options.palette_device = true;
+            continue;
+        }
+        if (i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
+        const char* value = argv[++i];
+        unsigned long long n = 0;
+        if (arg == "--width" && ParseNumber(value, 16384, n) && n >= 1) {
+            options.width = (int32_t)n;
+            have_width = true;
+        } else if (arg == "--height" && ParseNumber(value, 16384, n) && n >= 1) {
+            options.height = (int32_t)n;
+            have_height = true;
+        } else if (arg == "--palette-size" && ParseNumber(value, 256, n) && n >= 1) {
+            options.palette_size = (int32_t)n;
+        } else if (arg == "--ms" && ParseNumber(value, 0xFFFFFFFFull, n)) {
+            options.seed_ms = (uint32_t)n;
+        } else if (arg == "--time" && ParseNumber(value, 0xFFFFFFFFull, n)) {
+            options.time = (uint32_t)n;
+        } else if (arg == "--count" && ParseNumber(value, 100000, n) && n >= 1) {
+            options.count = (uint32_t)n;
+        } else if (arg == "--settings" && *value) {
+            options.settings_file = value;
+        } else if (arg == "--out" && *value) {
+            prefix = value;
+        } else {
+            return Usage(("bad argument: " + arg + " " + value).c_str());
+        }
+    }
+    if (!have_width || !have_height || prefix.empty()) return Usage("--width, --height and --out are required");
+
+    int status = 0;
+    bool usable = RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
+        std::string path = prefix + "-" + std::to_string(k) + ".png";
+        std::string error;
+        if (WriteIndexedPng(path, options.width, options.height, picture, error)) return true;
+        fprintf(stderr, "velmora-render: cannot write %s: %s\n", path.c_str(), error.c_str());
+        status = 1;
+        return false;
+    });
+    if (!usable) {
+        fprintf(stderr, "velmora-render: settings file path too long: %s\n", options.settings_file.c_str());
+        return 1;
+    }
+    return status;
+}

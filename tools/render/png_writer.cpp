@@ -1,0 +1,54 @@
+#include "png_writer.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void OnPngError(png_structp png, png_const_charp message) {
+    auto* error = static_cast<std::string*>(png_get_error_ptr(png));
+    *error = message;
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+bool WriteIndexedPng(const std::string& path, int32_t width, int32_t height, const RenderedPicture& picture,
+                     std::string& error) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) {
+        error = strerror(errno);
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = png && info;
+    if (ok && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, (png_uint_32)width, (png_uint_32)height, 8, PNG_COLOR_TYPE_PALETTE,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_color colours[256];
+        for (int j = 0; j < 256; j++)
+            colours[j] = {picture.colours[j].red, picture.colours[j].green, picture.colours[j].blue};
+        png_set_PLTE(png, info, colours, 256);
+        png_write_info(png, info);
+        for (int32_t y = 0; y < height; y++)  // memory holds the bottom row first
+            png_write_row(png, picture.pixels.data() + (size_t)(height - 1 - y) * (size_t)width);
+        png_write_end(png, nullptr);
+    } else {
+        ok = false;
+        if (error.empty()) error = "PNG encoder failed";
+    }
+    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    if (fclose(file) != 0 && ok) {
+        error = strerror(errno);
+        ok = false;
+    }
+    if (!ok) remove(path.c_str());
+    return ok;
+}
