@@ -7,6 +7,9 @@
 
 namespace {
 
+// The cell helpers are small and called per cell: they must melt into their callers.
+#define PLASMA_INLINE __attribute__((always_inline)) inline
+
 constexpr int kStackSize = 128;  // three pending siblings per level of depth and one more: 31 levels fit
 
 struct Run {
@@ -20,6 +23,7 @@ struct Run {
     uint32_t factor;     // G8
     int32_t checkpoint;  // CW
     int32_t symmetry_value;
+    mutable uint32_t random;  // the thread's state, kept here between pumps
     bool progressive;
     const PlasmaHost* host;
 };
@@ -29,56 +33,76 @@ struct Run {
 // inside the window.
 template <bool Checked>
 struct Cells {
-    static bool Outside(const Run& run, int32_t x, int32_t y) {
+    PLASMA_INLINE static bool Outside(const Run& run, int32_t x, int32_t y) {
         return Checked && (x < 0 || x >= run.width || y < 0 || y >= run.height);
     }
-    static int32_t Get(const Run& run, int32_t x, int32_t y) {
+    PLASMA_INLINE static int32_t Get(const Run& run, int32_t x, int32_t y) {
         if (Outside(run, x, y)) return 0;
         return (int32_t)run.cell00[x - y * run.stride] - run.first;
     }
-    static void Set(const Run& run, int32_t x, int32_t y, int32_t value) {
+    PLASMA_INLINE static void Set(const Run& run, int32_t x, int32_t y, int32_t value) {
         if (Outside(run, x, y)) return;
         run.cell00[x - y * run.stride] = (uint8_t)(run.first + value);
     }
 };
 
-int32_t Abs(int32_t v) { return v < 0 ? -v : v; }
+PLASMA_INLINE int32_t Abs(int32_t v) { return v < 0 ? -v : v; }
 
-int32_t CornerValue(const Run& run) {
-    uint32_t r = (uint32_t)DrawRandom();
+PLASMA_INLINE int32_t Draw(const Run& run) {
+    run.random = NextRandomState(run.random);
+    return RandomValueOf(run.random);
+}
+
+PLASMA_INLINE int32_t CornerValue(const Run& run) {
+    uint32_t r = (uint32_t)Draw(run);
     uint32_t n = (uint32_t)run.count;
     uint32_t value = (((r / n) * (n - 1)) >> (run.shift - 11)) + 1;
     return (int32_t)(value % n);
 }
 
-template <bool Checked>
-void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by) {
-    using C = Cells<Checked>;
-    int32_t r = DrawRandom();
-    uint32_t length = (uint32_t)(Abs(ax - bx) + Abs(ay - by));
+// The displaced value of a midpoint between A and B for the draw r.
+PLASMA_INLINE int32_t Displaced(const Run& run, int32_t r, uint32_t length, int32_t a, int32_t b) {
     // The product wraps modulo 2^32 and is then shifted as a signed number.
     int32_t product = (int32_t)(length * (uint32_t)(r - 16383) * run.factor);
-    int32_t v = (product >> run.shift) + ((C::Get(run, bx, by) + C::Get(run, ax, ay) + 1) >> 1);
+    int32_t v = (product >> run.shift) + ((b + a + 1) >> 1);
     if (v < 1) v = 1;
     if (v >= run.count) v = run.count - 1;
-    C::Set(run, tx, ty, v);
+    return v;
 }
 
 template <bool Checked>
-int32_t CornerMean(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+PLASMA_INLINE void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by) {
+    using C = Cells<Checked>;
+    int32_t r = Draw(run);
+    uint32_t length = (uint32_t)(Abs(ax - bx) + Abs(ay - by));
+    C::Set(run, tx, ty, Displaced(run, r, length, C::Get(run, ax, ay), C::Get(run, bx, by)));
+}
+
+// DisplaceMidpoint when the target still reads 0, else nothing (no draw).
+template <bool Checked>
+PLASMA_INLINE void DisplaceIfUnset(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by) {
+    if (Cells<Checked>::Get(run, tx, ty) == 0) DisplaceMidpoint<Checked>(run, ax, ay, tx, ty, bx, by);
+}
+
+template <bool Checked>
+PLASMA_INLINE int32_t CornerMean(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     using C = Cells<Checked>;
     return (C::Get(run, x2, y2) + C::Get(run, x1, y2) + C::Get(run, x1, y1) + C::Get(run, x2, y1) + 2) >> 2;
 }
 
-void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+PLASMA_INLINE void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (run.host && run.host->invalidate_cells) run.host->invalidate_cells(run.host->context, x1, y1, x2, y2);
 }
 
-void PumpMessages(const Run& run) {
-    if (run.host && run.host->pump_messages) run.host->pump_messages(run.host->context);
+// Pumped messages may draw from the thread's generator too: hand the state over and back.
+PLASMA_INLINE void PumpMessages(const Run& run) {
+    if (!run.host || !run.host->pump_messages) return;
+    SetRandomState(run.random);
+    run.host->pump_messages(run.host->context);
+    run.random = RandomState();
 }
 
-bool AbortRequested(const Run& run) {
+PLASMA_INLINE bool AbortRequested(const Run& run) {
     return run.host && run.host->abort_requested && run.host->abort_requested(run.host->context);
 }
 
@@ -87,8 +111,16 @@ struct Rect {
 };
 
 template <bool Checked>
-void SubdivideRect(const Run& run, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, int32_t bottom) {
     using C = Cells<Checked>;
+    // A private copy: byte stores into the picture may alias anything reached
+    // through a reference, which would reload every field after each store.
+    const Run run = shared;
+    struct WriteBack {
+        const Run& from;
+        const Run& to;
+        ~WriteBack() { to.random = from.random; }
+    } write_back{run, shared};
     Rect stack[kStackSize];
     int top_of_stack = 0;
     stack[0] = {left, top, right, bottom};
@@ -96,11 +128,12 @@ void SubdivideRect(const Run& run, int32_t left, int32_t top, int32_t right, int
         const Rect r = stack[top_of_stack--];
         const int32_t xm = (r.x1 + r.x2) >> 1;
         const int32_t ym = (r.y1 + r.y2) >> 1;
-        if (C::Get(run, xm, r.y1) == 0) DisplaceMidpoint<Checked>(run, r.x1, r.y1, xm, r.y1, r.x2, r.y1);
-        if (C::Get(run, r.x2, ym) == 0) DisplaceMidpoint<Checked>(run, r.x2, r.y1, r.x2, ym, r.x2, r.y2);
-        if (C::Get(run, xm, r.y2) == 0) DisplaceMidpoint<Checked>(run, r.x1, r.y2, xm, r.y2, r.x2, r.y2);
-        if (C::Get(run, r.x1, ym) == 0) DisplaceMidpoint<Checked>(run, r.x1, r.y1, r.x1, ym, r.x1, r.y2);
-        if (C::Get(run, xm, ym) == 0) C::Set(run, xm, ym, CornerMean<Checked>(run, r.x1, r.y1, r.x2, r.y2));
+        DisplaceIfUnset<Checked>(run, r.x1, r.y1, xm, r.y1, r.x2, r.y1);
+        DisplaceIfUnset<Checked>(run, r.x2, r.y1, r.x2, ym, r.x2, r.y2);
+        DisplaceIfUnset<Checked>(run, r.x1, r.y2, xm, r.y2, r.x2, r.y2);
+        DisplaceIfUnset<Checked>(run, r.x1, r.y1, r.x1, ym, r.x1, r.y2);
+        const int32_t mean = CornerMean<Checked>(run, r.x1, r.y1, r.x2, r.y2);
+        if (C::Get(run, xm, ym) == 0) C::Set(run, xm, ym, mean);
 
         const bool wide_right = r.x2 - xm >= 2, wide_left = xm - r.x1 >= 2;
         const bool tall_bottom = r.y2 - ym >= 2, tall_top = ym - r.y1 >= 2;
@@ -142,7 +175,7 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
 
     const int32_t xm = (right - left) >> 1;  // (AW - 1) >> 1
     const int32_t ym = (bottom - top) >> 1;
-    if (C::Get(run, xm, top) == 0) DisplaceMidpoint<Checked>(run, left, top, xm, top, right, top);
+    DisplaceIfUnset<Checked>(run, left, top, xm, top, right, top);
     DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom);
     DisplaceMidpoint<Checked>(run, left, bottom, xm, bottom, right, bottom);
     DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom);
@@ -203,6 +236,8 @@ void GeneratePlasma(const PlasmaRun& request, int32_t left, int32_t top, int32_t
     run.host = request.host;
     run.symmetry_value = request.symmetry;
     const bool whole_window = left == 0 && top == 0 && right < request.width && bottom < request.height;
+    run.random = RandomState();
     if (whole_window) Generate<false>(run, left, top, right, bottom);
     else Generate<true>(run, left, top, right, bottom);
+    SetRandomState(run.random);
 }

@@ -1,3 +1,15 @@
 #include "random.h"
 
-thread_local uint32_t RandomState = 1;
+namespace {
+thread_local uint32_t state = 1;
+}
+
+void SeedRandom(uint32_t seed) { state = seed; }
+
+int32_t DrawRandom() {
+    state = NextRandomState(state);
+    return RandomValueOf(state);
+}
+
+uint32_t RandomState() { return state; }
+void SetRandomState(uint32_t value) { state = value; }

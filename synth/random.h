@@ -5,13 +5,15 @@
 
 #include <cstdint>
 
-extern thread_local uint32_t RandomState;
+void SeedRandom(uint32_t seed);
+int32_t DrawRandom();
 
-inline void SeedRandom(uint32_t seed) { RandomState = seed; }
+// The calling thread's state, for code that draws many values in a row and
+// keeps the state in a local meanwhile.
+uint32_t RandomState();
+void SetRandomState(uint32_t state);
 
-inline int32_t DrawRandom() {
-    RandomState = RandomState * 214013u + 2531011u;
-    return (int32_t)((RandomState >> 16) & 0x7FFF);
-}
+inline uint32_t NextRandomState(uint32_t state) { return state * 214013u + 2531011u; }
+inline int32_t RandomValueOf(uint32_t state) { return (int32_t)((state >> 16) & 0x7FFF); }
 
 #endif

@@ -1,0 +1,54 @@
+// Speed of the synthesis: one whole picture, and the palette operations.
+#include "config/settings.h"
+#include "synth/palette.h"
+#include "synth/plasma.h"
+#include "synth/random.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+void BM_GeneratePlasma(benchmark::State& state) {
+    const int32_t width = (int32_t)state.range(0), height = (int32_t)state.range(1);
+    std::vector<uint8_t> buffer((size_t)width * height);
+    PlasmaRun run{buffer.data(), width, height, 10, 236, 5, 0, 1700000000u, nullptr};
+    for (auto _ : state) {
+        std::fill(buffer.begin(), buffer.end(), (uint8_t)10);
+        GeneratePlasma(run, 0, 0, width - 1, height - 1, true);
+        benchmark::DoNotOptimize(buffer.data());
+        run.calendar_time++;
+    }
+    state.SetItemsProcessed(state.iterations() * width * height);
+}
+BENCHMARK(BM_GeneratePlasma)->Args({640, 480})->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+void BM_BuildPalette(benchmark::State& state) {
+    ResetSettings();
+    const PaletteGeometry g = MakePaletteGeometry(256, false);
+    SaverSettings.PaletteIndex = 1;  // eight key colours
+    PaletteEntryBytes palette[257];
+    for (auto _ : state) {
+        BuildPalette(palette, true, g);
+        benchmark::DoNotOptimize(palette);
+    }
+}
+BENCHMARK(BM_BuildPalette);
+
+void BM_ChoosePalette(benchmark::State& state) {
+    ResetSettings();
+    ResetPaletteChooser();
+    const PaletteGeometry g = MakePaletteGeometry(256, false);
+    SeedRandom(1);
+    for (auto _ : state) {
+        ChoosePalette(g);
+        benchmark::DoNotOptimize(SaverSettings.PaletteIndex);
+    }
+}
+BENCHMARK(BM_ChoosePalette);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,173 @@
+// Properties of the generator that catch real faults: symmetry, silent mode,
+// aborts at check points, thread independence, and sound bounds.
+#include "synth/plasma.h"
+#include "synth/random.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Picture {
+    int32_t width, height;
+    std::vector<uint8_t> bytes;
+    Picture(int32_t w, int32_t h, uint8_t fill = 10) : width(w), height(h), bytes((size_t)w * h, fill) {}
+    uint8_t& at(int32_t x, int32_t y) { return bytes[(size_t)(height - 1 - y) * width + x]; }
+};
+
+void Generate(Picture& p, uint32_t granularity, int32_t symmetry, bool progressive, const PlasmaHost* host = nullptr,
+              uint32_t time = 42, int32_t first = 10, int32_t count = 236) {
+    PlasmaRun run{p.bytes.data(), p.width, p.height, first, count, granularity, symmetry, time, host};
+    GeneratePlasma(run, 0, 0, p.width - 1, p.height - 1, progressive);
+}
+
+TEST(PlasmaSymmetry, EachValueGivesThePictureItNames) {
+    for (auto [w, h] : {std::pair{64, 48}, std::pair{33, 21}}) {
+        for (int32_t symmetry : {1, 2, 3, 7, -1}) {
+            Picture p(w, h);
+            Generate(p, 20, symmetry, true);
+            bool left_right = symmetry != 3, top_bottom = symmetry != 2;
+            for (int32_t y = 0; y < h; y++)
+                for (int32_t x = 0; x < w; x++) {
+                    if (left_right) {
+                        ASSERT_EQ(p.at(x, y), p.at(w - 1 - x, y)) << symmetry << " " << x << "," << y;
+                    }
+                    if (top_bottom) {
+                        ASSERT_EQ(p.at(x, y), p.at(x, h - 1 - y)) << symmetry << " " << x << "," << y;
+                    }
+                }
+        }
+        Picture none(w, h);
+        Generate(none, 20, 0, true);
+        EXPECT_NE(none.at(0, 0), none.at(w - 1, 0));
+    }
+}
+
+TEST(PlasmaValues, RangesOfAFinishedPicture) {
+    Picture p(200, 150);
+    Generate(p, 50, 0, true);
+    for (uint8_t b : p.bytes) {
+        EXPECT_GE(b, 10);
+        EXPECT_LE(b, 245);
+    }
+    // Granularity 0: no displacement, a smooth blend of the corners.
+    Picture smooth(129, 129);
+    Generate(smooth, 0, 0, true);
+    for (int32_t y = 0; y < 129; y++)
+        for (int32_t x = 1; x < 129; x++) EXPECT_LE(std::abs(smooth.at(x, y) - smooth.at(x - 1, y)), 3);
+}
+
+TEST(PlasmaValues, CornerDrawsSpanTheirDocumentedRanges) {
+    std::set<int> corners236, corners16;
+    for (uint32_t t = 0; t < 3000; t++) {
+        Picture p(3, 3);
+        Generate(p, 1, 0, true, nullptr, t);
+        corners236.insert(p.at(2, 2) - 10);
+        Picture q(3, 3, 0);
+        Generate(q, 1, 0, true, nullptr, t, 0, 16);
+        corners16.insert(q.at(2, 2));
+    }
+    EXPECT_EQ(*corners236.rbegin(), 234);  // never 235
+    EXPECT_TRUE(corners236.count(0));      // reached by wrapping
+    EXPECT_LE(corners236.size(), 139u);
+    EXPECT_EQ(*corners16.begin(), 1);
+    EXPECT_EQ(*corners16.rbegin(), 15);
+}
+
+TEST(PlasmaSilent, PresetTopRowStays) {
+    for (int32_t symmetry : {0, 3}) {
+        Picture p(50, 40, 10);
+        for (int32_t x = 0; x < 50; x++) p.at(x, 0) = (uint8_t)(11 + (x * 7) % 200);
+        p.at(0, 0) = 10;  // a top corner that reads 0 is taken as it is
+        std::vector<uint8_t> row(50);
+        for (int32_t x = 0; x < 50; x++) row[x] = p.at(x, 0);
+        Generate(p, 10, symmetry, false);
+        for (int32_t x = 1; x < 50; x++) EXPECT_EQ(p.at(x, 0), row[x]) << symmetry << " " << x;
+    }
+}
+
+struct CountingHost {
+    int pumps = 0;
+    int abort_after = -1;  // abort once this many pumps have happened
+    bool aborted = false;
+    std::vector<std::vector<int32_t>> invalidated;
+    PlasmaHost host{this,
+                    [](void* c) {
+                        auto* self = static_cast<CountingHost*>(c);
+                        if (++self->pumps == self->abort_after) self->aborted = true;
+                    },
+                    [](void* c) { return static_cast<CountingHost*>(c)->aborted; },
+                    [](void* c, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+                        static_cast<CountingHost*>(c)->invalidated.push_back({x1, y1, x2, y2});
+                    }};
+};
+
+TEST(PlasmaCheckPoints, TwelveAt640x480AndAbortsStopEachQuadrant) {
+    CountingHost counting;
+    Picture p(640, 480);
+    Generate(p, 5, 0, true, &counting.host);
+    EXPECT_EQ(counting.pumps, 12 + 1);  // and the final pump
+    EXPECT_EQ(counting.invalidated.size(), 12u + 4u);
+    EXPECT_EQ(counting.invalidated.back(), (std::vector<int32_t>{319, 239, 639, 479}));
+
+    CountingHost aborting;
+    aborting.abort_after = 1;
+    Picture q(640, 480);
+    Generate(q, 5, 0, true, &aborting.host);
+    // One pump in the first quadrant, then each later quadrant stops at its first check point.
+    EXPECT_EQ(aborting.pumps, 1 + 3 + 1);
+    EXPECT_EQ(aborting.invalidated.size(), 4u);
+    EXPECT_GT(std::count(q.bytes.begin(), q.bytes.end(), 10), 1000);
+}
+
+TEST(PlasmaThreads, EachThreadKeepsItsOwnSequence) {
+    Picture alone(300, 200);
+    Generate(alone, 9, 0, false);
+    for (int round = 0; round < 5; round++) {
+        Picture a(300, 200), b(300, 200);
+        std::thread worker([&] { Generate(b, 9, 0, false); });
+        Generate(a, 9, 0, false);
+        worker.join();
+        EXPECT_EQ(a.bytes, alone.bytes) << round;
+        EXPECT_EQ(b.bytes, alone.bytes) << round;
+    }
+    SeedRandom(12345);
+    std::thread fresh([] { EXPECT_EQ(DrawRandom(), 41); });  // a new thread starts from state 1
+    fresh.join();
+    EXPECT_EQ(RandomState(), 12345u);  // and leaves this thread's state alone
+}
+
+TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 2}, {333, 250}, {2, 700}};
+    for (auto [w, h] : sizes)
+        for (uint32_t granularity : {0u, 1u, 100u, 0xFFFFFFFFu})
+            for (int32_t symmetry : {0, 1, 2, 3, 9})
+                for (bool progressive : {true, false}) {
+                    // Exactly sized: AddressSanitizer reports any access outside.
+                    auto buffer = std::make_unique<uint8_t[]>((size_t)w * h);
+                    std::fill_n(buffer.get(), (size_t)w * h, (uint8_t)10);
+                    PlasmaRun run{buffer.get(), w, h, 10, 236, granularity, symmetry, 5, nullptr};
+                    GeneratePlasma(run, 0, 0, w - 1, h - 1, progressive);
+                    for (size_t i = 0; i < (size_t)w * h; i++) ASSERT_GE(buffer[i], 10);
+                }
+    // Bounds beyond the window are clipped, not overrun.
+    Picture p(20, 20);
+    PlasmaRun run{p.bytes.data(), 20, 20, 10, 236, 5, 0, 5, nullptr};
+    GeneratePlasma(run, 0, 0, 40, 35, true);
+    GeneratePlasma(run, 5, 5, 19, 19, true);
+    GeneratePlasma(run, -1000000, 0, 2000000000, 19, true);
+    SUCCEED();
+}
+
+TEST(PlasmaBounds, LargestWindowAndHugeGranularity) {
+    Picture p(8192, 8192);
+    Generate(p, 100, 0, false);
+    EXPECT_GE(*std::min_element(p.bytes.begin(), p.bytes.end()), 10);
+    EXPECT_LE(*std::max_element(p.bytes.begin(), p.bytes.end()), 245);
+}
+
+}  // namespace
