@@ -7,7 +7,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shlobj.h>
+// Entry points that the platform looks up in the module by name.
+#define VELMORA_EXPORT extern "C" __declspec(dllexport)
 #else
+#define VELMORA_EXPORT extern "C" __attribute__((visibility("default")))
 #include "native/types.h"
 #include "native/kernel.h"
 #endif

@@ -1,0 +1,290 @@
+// The screen-saver host: modes, the saver window, input that ends the saver,
+// the password check. It knows nothing of pictures.
+#include "host.h"
+
+#include "command_line.h"
+#include "messages.h"
+#include "window_core.h"
+
+#include "config/configure_dialog.h"
+#include "config/module_instance.h"
+#include "resource_ids.h"
+
+#include <cstdlib>
+
+namespace {
+
+typedef BOOL(WINAPI* VerifyPasswordProc)(HWND);
+typedef DWORD(WINAPI* ChangePasswordProc)(LPCSTR, HWND, DWORD, LPVOID);
+typedef HANDLE(WINAPI* AssociateContextProc)(HWND, HANDLE);
+
+constexpr char kClassName[] = "WindowsScreenSaverClass";
+constexpr char kFullScreenTitle[] = "Screen Saver";
+constexpr char kPreviewTitle[] = "Preview";
+constexpr int kMouseThreshold = 4;
+constexpr DWORD kRecheckDelay = 200;  // ms after a password check during which a close is refused
+constexpr UINT kScreenSaverRunning = 97;  // SPI_SCREENSAVERRUNNING
+
+struct HostStateRecord {
+    HWND saver_window;
+    bool preview;
+    bool closing;
+    bool checking;
+    POINT cursor;
+    bool checked_before;
+    DWORD last_check_end;
+    HMODULE verifier_library;
+    VerifyPasswordProc verify;
+    AssociateContextProc associate;
+    HANDLE detached_context;
+};
+
+HostStateRecord Host;
+
+void HideCursor() { SetCursor(nullptr); }
+
+void RecordCursor() { GetCursorPos(&Host.cursor); }
+
+void PasswordTeardown() {
+    if (Host.verifier_library) FreeLibrary(Host.verifier_library);
+    Host.verifier_library = nullptr;
+    if (Host.verify) {
+        Host.verify = nullptr;
+        SystemParametersInfoA(kScreenSaverRunning, FALSE, nullptr, 0);
+    }
+}
+
+void PasswordSetup() {
+    PasswordTeardown();
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+    DWORD value = 0, size = sizeof value;
+    LONG read = RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || value == 0) return;
+    Host.verifier_library = LoadLibraryA("PASSWORD.CPL");
+    if (!Host.verifier_library) return;
+    Host.verify = reinterpret_cast<VerifyPasswordProc>(
+        reinterpret_cast<void*>(GetProcAddress(Host.verifier_library, "VerifyScreenSavePwd")));
+    if (Host.verify) {
+        SystemParametersInfoA(kScreenSaverRunning, TRUE, nullptr, 0);
+    } else {
+        FreeLibrary(Host.verifier_library);
+        Host.verifier_library = nullptr;
+    }
+}
+
+// Whether a close request may go ahead.
+bool ClosePermitted(HWND window) {
+    if (Host.checking || Host.closing) return false;
+    if (!Host.verify) {
+        Host.closing = true;
+        return true;
+    }
+    if (Host.checked_before && GetTickCount() - Host.last_check_end < kRecheckDelay) return false;
+    Host.checking = true;
+    MSG pending;
+    for (int i = 0; i < 2; i++) PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+    Host.closing = SendMessageA(window, SSM_VERIFYPASSWORD, 0, 0) != 0;
+    Host.checking = false;
+    if (!Host.closing) HideCursor();
+    Host.checked_before = true;
+    Host.last_check_end = GetTickCount();
+    return Host.closing;
+}
+
+ATOM RegisterSaverClass(HINSTANCE instance) {
+    WNDCLASSA saver_class = {};
+    saver_class.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    saver_class.lpfnWndProc = ScreenSaverHostProc;
+    saver_class.hInstance = instance;
+    saver_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
+    saver_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saver_class.lpszClassName = kClassName;
+    return RegisterClassA(&saver_class);
+}
+
+int MessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return (int)msg.wParam;
+}
+
+int RunFullScreen(HINSTANCE instance) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    if (HWND running = FindWindowA(kClassName, kFullScreenTitle)) {
+        SetForegroundWindow(running);
+        return 0;
+    }
+    PasswordSetup();
+    int result = kExitWindowFailed;
+    if (RegisterSaverClass(instance)) {
+        HWND window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
+                                      WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width, height,
+                                      nullptr, nullptr, instance, nullptr);
+        if (window) {
+            SetForegroundWindow(window);
+            result = MessageLoop();
+        }
+    }
+    PasswordTeardown();
+    return result;
+}
+
+int RunPreview(HINSTANCE instance, HWND parent) {
+    Host.preview = true;
+    if (!RegisterSaverClass(instance)) return kExitWindowFailed;
+    RECT client;
+    GetClientRect(parent, &client);
+    HWND window = CreateWindowExA(0, kClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                  client.right, client.bottom, parent, nullptr, instance, nullptr);
+    if (!window) return kExitWindowFailed;
+    return MessageLoop();
+}
+
+void ChangePassword(HWND owner) {
+    HMODULE library = LoadLibraryA("MPR.DLL");
+    if (!library) return;
+    auto change = reinterpret_cast<ChangePasswordProc>(
+        reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
+    if (change) change("SCRSAVE", owner, 0, nullptr);
+    FreeLibrary(library);
+}
+
+HWND WindowFromHandle(uintptr_t handle) {
+    HWND window = reinterpret_cast<HWND>(handle);
+    return handle != 0 && IsWindow(window) ? window : nullptr;
+}
+
+}  // namespace
+
+LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (Host.preview || Host.closing) return DefWindowProcA(window, message, wparam, lparam);
+    switch (message) {
+        case WM_CLOSE:
+            if (!ClosePermitted(window)) {
+                RecordCursor();
+                return 0;
+            }
+            break;
+        case SSM_VERIFYPASSWORD:
+            return Host.verify ? Host.verify(window) : 1;
+        default:
+            break;
+    }
+    if (Host.checking) return DefWindowProcA(window, message, wparam, lparam);
+    switch (message) {
+        case WM_SETCURSOR:
+            HideCursor();
+            return 1;
+        case WM_SHOWWINDOW:
+            if (wparam) HideCursor();
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            break;
+        case WM_MOUSEMOVE: {
+            POINT now;
+            GetCursorPos(&now);
+            // Small moves add up against the recorded position.
+            if (std::abs(now.x - Host.cursor.x) + std::abs(now.y - Host.cursor.y) > kMouseThreshold) {
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                Host.cursor = now;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    const bool full_screen = !Host.preview;
+    switch (message) {
+        case WM_CREATE: {
+            Host.saver_window = window;
+            HMODULE imm = GetModuleHandleA("IMM32.DLL");
+            Host.associate = imm ? reinterpret_cast<AssociateContextProc>(
+                                       reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")))
+                                 : nullptr;
+            if (Host.associate) Host.detached_context = Host.associate(window, nullptr);
+            RecordCursor();
+            if (full_screen) HideCursor();
+            break;
+        }
+        case WM_DESTROY:
+            if (Host.associate && Host.detached_context) Host.associate(window, Host.detached_context);
+            PostQuitMessage(0);
+            break;
+        case WM_SETTEXT:
+            return 0;
+        case WM_PAINT:
+            if (Host.closing) return DefWindowProcA(window, message, wparam, lparam);
+            if (full_screen) HideCursor();
+            break;
+        case WM_HELP:
+        case WM_CONTEXTMENU:
+            if (Host.preview) {
+                HWND parent = GetParent(window);
+                if (parent && IsWindow(parent))
+                    PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lparam);
+                return 1;
+            }
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            if (Host.closing) return DefWindowProcA(window, message, wparam, lparam);
+            break;
+        case WM_SYSCOMMAND:
+            if (full_screen && (wparam == SC_NEXTWINDOW || wparam == SC_PREVWINDOW || wparam == SC_SCREENSAVE))
+                return 0;
+            break;
+        case WM_TIMER:
+            if (Host.closing) return 0;
+            Sleep(0);
+            break;
+        default:
+            break;
+    }
+    return ScreenSaverProc(window, message, wparam, lparam);
+}
+
+int RunSaver(HINSTANCE instance, const char* command_line) {
+    ModuleInstance = instance;
+    Host = HostStateRecord{};
+    const SaverCommand command = ParseSaverCommand(command_line);
+    switch (command.mode) {
+        case SaverMode::Configure:
+        case SaverMode::ConfigureOwned: {
+            if (!ScreenSaverPrepareDialog(instance)) return 0;
+            HWND owner = command.mode == SaverMode::ConfigureOwned ? GetForegroundWindow() : nullptr;
+            return (int)DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIGURE), owner, ScreenSaverConfigureDialog, 0);
+        }
+        case SaverMode::FullScreen:
+            return RunFullScreen(instance);
+        case SaverMode::Preview: {
+            HWND parent = WindowFromHandle(command.window);
+            return parent ? RunPreview(instance, parent) : -1;
+        }
+        case SaverMode::ChangePassword: {
+            HWND owner = WindowFromHandle(command.window);
+            ChangePassword(owner ? owner : GetForegroundWindow());
+            return 0;
+        }
+        case SaverMode::None:
+        default:
+            return -1;
+    }
+}

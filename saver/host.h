@@ -1,0 +1,16 @@
+// The host: the module's entry, the modes, the saver window class, ending on
+// input after the password check.
+#ifndef VELMORA_HOST_H
+#define VELMORA_HOST_H
+
+#include "platform/win32.h"
+
+LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Runs the mode that the command line names; the result is the exit code.
+int RunSaver(HINSTANCE instance, const char* command_line);
+
+constexpr int kExitWindowFailed = 1;  // the class or the window could not be made
+
+#endif

@@ -1,0 +1,159 @@
+// The image cycle: each handler does one piece of a picture's life and posts
+// the next. Transitions and colour cycling attach to the messages posted here.
+#include "messages.h"
+#include "saver_state.h"
+#include "window_core.h"
+
+#include "config/settings.h"
+#include "synth/plasma.h"
+
+#include <cstring>
+
+namespace {
+
+bool TransitionsEnabled() { return SaverSettings.MovingClouds || SaverSettings.TransformingClouds; }
+
+uint8_t* LastByteOfBuffer(int k) {
+    return SaverState.BufferOrigin[k] + (intptr_t)SaverState.ImageWidth * SaverState.ImageHeight - 1;
+}
+
+// Seconds since 1970 from the system clock.
+uint32_t CalendarSeconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t ticks = ((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime;  // 100 ns since 1601
+    return (uint32_t)((ticks - 116444736000000000ull) / 10000000ull);
+}
+
+void InvalidateCells(void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    RECT rect = {x1, y1, x2 + 1, y2 + 1};
+    InvalidateRect(static_cast<HWND>(context), &rect, FALSE);
+}
+
+const PlasmaHost kWindowThreadHost = {
+    nullptr,
+    [](void*) { PumpMessages(); },
+    [](void*) { return AbortRequested.load(); },
+    InvalidateCells,
+};
+
+bool EffectDue() {
+    return SaverState.EffectCount >= 1 &&
+           GetTickCount() - SaverState.LastEffectSwitch >= SecondsToMilliseconds(SaverSettings.EffectCycle);
+}
+
+void NewImage(HWND window) {
+    SaverState.BufferIndex = TransitionsEnabled() && SaverState.BufferCount == 3 ? 2 : 0;
+    SaverState.FirstTransition = true;
+    SaverState.DrawingStopped = false;
+    if (!SaverSettings.NoBlank) PostMessageA(window, SSM_CLEARSCREEN, 0, 0);
+    PostMessageA(window, SSM_CHOOSEPALETTE, 0, 0);
+    FillImage(SaverState.BufferOrigin[0], LastByteOfBuffer(SaverState.BufferIndex == 2 ? 2 : 0));
+    PostMessageA(window, SSM_DRAWIMAGE, 0, 0);
+}
+
+void ClearScreen(HWND window) {
+    HDC dc = GetDC(window);
+    FillRect(dc, &SaverState.ClientRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(window, dc);
+}
+
+void SetPalette() {
+    LOGPALETTE* palette = SaverState.DisplayPalette;
+    BuildPalette(reinterpret_cast<PaletteEntryBytes*>(palette->palPalEntry), !SaverSettings.ContColorChange,
+                 SaverState.Palette);
+    if (!SaverState.PaletteObject)
+        SaverState.PaletteObject = CreatePalette(palette);
+    else
+        SetPaletteEntries(SaverState.PaletteObject, 0, palette->palNumEntries, palette->palPalEntry);
+    if (!SaverState.PaletteObject) PostQuitMessage(0);
+}
+
+void CopyColourTable() {
+    uint8_t* colours = SaverState.DisplayHeader + kHeaderFieldsBytes;
+    const PALETTEENTRY* entries = SaverState.DisplayPalette->palPalEntry;
+    for (int32_t j = 0; j < SaverState.Palette.PaletteSize; j++) {
+        colours[4 * j] = entries[j].peBlue;
+        colours[4 * j + 1] = entries[j].peGreen;
+        colours[4 * j + 2] = entries[j].peRed;
+        colours[4 * j + 3] = 0;
+    }
+}
+
+void DrawImage(HWND window) {
+    SendMessageA(window, SSM_SETPALETTE, 0, 0);
+    if (!SaverState.Palette.PaletteDevice) CopyColourTable();
+    SaverState.ShownImage = SaverState.BufferOrigin[SaverState.BufferIndex];
+    PlasmaHost host = kWindowThreadHost;
+    host.context = window;
+    PlasmaRun run{SaverState.ShownImage,
+                  SaverState.ImageWidth,
+                  SaverState.ImageHeight,
+                  SaverState.Palette.FirstAnimatedIndex,
+                  SaverState.Palette.AnimatedCount,
+                  SaverSettings.Granularity,
+                  SaverSettings.Symmetry,
+                  CalendarSeconds(),
+                  &host};
+    GeneratePlasma(run, 0, 0, SaverState.ImageWidth - 1, SaverState.ImageHeight - 1, true);
+    if (AbortRequested)
+        SaverState.DrawingStopped = true;  // the aborting message decides what follows
+    else
+        PostMessageA(window, SSM_IMAGEDONE, 0, 0);
+}
+
+void ImageDone(HWND window) {
+    SaverState.FeedIndex = 0;
+    if (EffectDue()) {
+        SaverState.CurrentEffect = SaverState.EffectList[SaverState.EffectPosition];
+        SaverState.EffectPosition = (SaverState.EffectPosition + 1) % SaverState.EffectCount;
+        SaverState.LastEffectSwitch = GetTickCount();
+    }
+    if (SaverState.CurrentEffect == kEffectMoving || SaverState.CurrentEffect == kEffectTransforming) {
+        PostMessageA(window, SSM_NEXTTRANSITION, 0, 0);
+        return;
+    }
+    if (SaverSettings.TimeOnScreen != 0) {
+        UINT_PTR armed = SetTimer(window, kImageTimer, SecondsToMilliseconds(SaverSettings.TimeOnScreen), nullptr);
+        SaverState.TimerArmed = (uint16_t)(armed & 0xFFFF);
+    }
+    SaverState.CycleStart = GetTickCount();
+    SaverState.LastCycleStep = GetTickCount();
+    if (SaverSettings.PsychedelicColors) PostMessageA(window, SSM_CYCLESTEP, SaverSettings.TimeOnScreen, 0);
+}
+
+void ImageTimer(HWND window) {
+    KillTimer(window, kImageTimer);
+    SaverState.TimerArmed = 0;
+    PostMessageA(window, SSM_NEWIMAGE, 0, 0);
+}
+
+}  // namespace
+
+bool HandleImageCycle(HWND window, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+        case SSM_NEWIMAGE:
+            NewImage(window);
+            return true;
+        case SSM_CLEARSCREEN:
+            ClearScreen(window);
+            return true;
+        case SSM_CHOOSEPALETTE:
+            ChoosePalette(SaverState.Palette);
+            return true;
+        case SSM_SETPALETTE:
+            SetPalette();
+            return true;
+        case SSM_DRAWIMAGE:
+            DrawImage(window);
+            return true;
+        case SSM_IMAGEDONE:
+            ImageDone(window);
+            return true;
+        case WM_TIMER:
+            ImageTimer(window);
+            return true;
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,11 @@
+// The entry of the saver module.
+#include "host.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+    try {
+        return RunSaver(instance, command_line);
+    } catch (...) {
+        SystemParametersInfoA(97, FALSE, nullptr, 0);  // SPI_SCREENSAVERRUNNING: the saver no longer runs
+        return -1;
+    }
+}

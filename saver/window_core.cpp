@@ -1,0 +1,60 @@
+// ScreenSaverProc: every message of the saver window that the host passes on.
+#include "window_core.h"
+
+#include "host.h"
+#include "messages.h"
+#include "saver_state.h"
+
+namespace {
+
+void Paint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (SaverState.PaletteObject) {
+        SelectPalette(dc, SaverState.PaletteObject, FALSE);
+        RealizePalette(dc);
+    }
+    SetMapMode(dc, MM_TEXT);
+    if (SaverState.SkipFirstPaint) {
+        SaverState.SkipFirstPaint = false;
+    } else if (SaverState.ShownImage && SaverState.DisplayHeader) {
+        SetDIBitsToDevice(dc, 0, 0, (DWORD)SaverState.ImageWidth, (DWORD)SaverState.ImageHeight, 0, 0, 0,
+                          (UINT)SaverState.ImageHeight, SaverState.ShownImage,
+                          reinterpret_cast<const BITMAPINFO*>(SaverState.DisplayHeader),
+                          SaverState.Palette.PaletteDevice ? DIB_PAL_COLORS : DIB_RGB_COLORS);
+    }
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+VELMORA_EXPORT LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    AbortRequested = false;
+    switch (message) {
+        case WM_CREATE:
+            if (!CreateSaverWindow(window, reinterpret_cast<const CREATESTRUCTA*>(lparam))) return -1;
+            break;
+        case WM_DESTROY:
+            DestroySaverWindow(window);
+            break;
+        case WM_PAINT:
+            Paint(window);
+            break;
+        case WM_ERASEBKGND:
+            return 0;
+        case WM_CLOSE: {
+            LRESULT result = ScreenSaverDefaultProc(window, message, wparam, lparam);
+            // The host refused to close (password): a drawing that stopped for
+            // this close would otherwise never be restarted.
+            if (IsWindow(window) && SaverState.DrawingStopped) {
+                SaverState.DrawingStopped = false;
+                PostMessageA(window, SSM_NEWIMAGE, 0, 0);
+            }
+            return result;
+        }
+        default:
+            HandleImageCycle(window, message, wparam, lparam);
+            break;
+    }
+    return ScreenSaverDefaultProc(window, message, wparam, lparam);
+}
