@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# saver_scenarios.sh SCENARIO BUILD_DIR SAVER [HELPER]
+# One scenario of the real saver module under Wine on the build tree's Xvfb
+# display (the 8-bit one with VELMORA_WINE_DEPTH=8). Prints what it checks.
+set -uo pipefail
+scenario=$1 build=$2 saver=$3 helper=${4:-}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+run=("$root/tools/wine/run.sh" "$build")
+depth=${VELMORA_WINE_DEPTH:-24}
+export DISPLAY=":$(cat "$build/wine-state/display-$depth")"
+work=$(mktemp -d)
+saver_pid=
+cleanup() {
+  [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+export VELMORA_CONFIG_DIR="$(windows_path "$work/config")"
+
+fail() { echo "FAIL: $*"; exit 1; }
+pass() { echo "ok: $*"; }
+
+start_saver() { VELMORA_WINE_TIMEOUT=90 "${run[@]}" "$saver" "$@" & saver_pid=$!; }
+
+wait_window() {  # title
+  for _ in $(seq 150); do
+    xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to 20 s for the saver to end; its exit code goes to exit_code.
+wait_exit() {
+  for _ in $(seq 200); do
+    if ! kill -0 "$saver_pid" 2>/dev/null; then
+      wait "$saver_pid"
+      exit_code=$?
+      saver_pid=
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+running() { [ -n "$saver_pid" ] && kill -0 "$saver_pid" 2>/dev/null; }
+
+distinct_colours() { import -display "$DISPLAY" -window root png:- 2>/dev/null | convert - -format %k info: 2>/dev/null; }
+
+park_mouse() { xdotool mousemove 500 400; sleep 0.3; }
+
+close_with_key() {
+  xdotool key a
+  wait_exit || fail "a key did not end the saver"
+  [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after a key"
+}
+
+case "$scenario" in
+  fullscreen)
+    park_mouse
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    geometry=$(xdotool getwindowgeometry "$(xdotool search --name '^Screen Saver$' | head -1)" | grep Geometry)
+    echo "$geometry"
+    [[ "$geometry" == *"1024x768"* ]] || fail "the window does not cover the 1024x768 screen"
+    colours=0
+    for _ in $(seq 30); do
+      colours=$(distinct_colours)
+      [ "${colours:-0}" -ge 40 ] && break
+      sleep 0.5
+    done
+    [ "${colours:-0}" -ge 40 ] || fail "only ${colours:-0} colours on screen"
+    pass "a picture with $colours distinct colours"
+    xdotool mousemove_relative -- 5 0
+    wait_exit || fail "a 5-pixel move did not end the saver"
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+    pass "a 5-pixel move ended it with 0"
+    ;;
+  mouse-threshold)
+    park_mouse
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    sleep 1
+    xdotool mousemove_relative -- 2 2
+    sleep 1.5
+    running || fail "a move of 2 and 2 pixels ended the saver"
+    pass "2+2 pixels do not end it"
+    close_with_key
+    pass "a key ends it with 0"
+    park_mouse
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    sleep 1
+    xdotool mousemove_relative -- 3 0
+    sleep 1
+    running || fail "3 pixels ended the saver"
+    xdotool mousemove_relative -- 0 2
+    wait_exit || fail "3 right then 2 down did not end the saver"
+    pass "3 right then 2 down add up and end it"
+    ;;
+  second-instance)
+    park_mouse
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    VELMORA_WINE_TIMEOUT=20 "${run[@]}" "$saver" /s
+    second=$?
+    [ "$second" -eq 0 ] || fail "the second /s ended with $second"
+    sleep 0.5
+    running || fail "the first saver ended"
+    pass "a second /s ends at once with 0 and leaves the first running"
+    close_with_key
+    ;;
+  command-lines)
+    for args in "/x" "/p:123" "/p 0" "-p 123456" "/l abc"; do
+      VELMORA_WINE_TIMEOUT=20 "${run[@]}" "$saver" $args
+      code=$?
+      [ "$code" -eq 255 ] || fail "'$args' ended with $code, not -1"
+      pass "'$args' ends with -1"
+    done
+    VELMORA_WINE_TIMEOUT=20 "${run[@]}" "$saver" /a
+    code=$?
+    [ "$code" -eq 0 ] || fail "/a ended with $code"
+    pass "/a without a changer ends with 0"
+    ;;
+  preview)
+    VELMORA_WINE_TIMEOUT=60 "${run[@]}" "$helper" "$(windows_path "$saver")" || fail "preview checks failed"
+    pass "preview child in the parent's client size, deaf to input, gone with its parent"
+    ;;
+  eight-bit)
+    park_mouse
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window on the 8-bit display"
+    sleep 10
+    running || fail "the saver ended on the 8-bit display"
+    if xdotool search --name "^ScreenSaver.Velmora\$" >/dev/null 2>&1; then fail "a warning box appeared"; fi
+    pass "10 s on the palette display without a warning"
+    close_with_key
+    ;;
+  password)
+    mkdir -p "$work/bin"
+    cp "$saver" "$work/bin/clouds.scr"
+    cp "$helper" "$work/bin/PASSWORD.CPL"
+    export VELMORA_TEST_VERIFIER_ANSWER="$(windows_path "$work/answer")"
+    echo 0 > "$work/answer"
+    "${run[@]}" reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    trap '"${run[@]}" reg delete "HKCU\Control Panel\Desktop" /v ScreenSaveUsePassword /f >/dev/null 2>&1; cleanup' EXIT
+    park_mouse
+    saver="$work/bin/clouds.scr"
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    sleep 1
+    xdotool key a
+    sleep 2
+    running || fail "the saver ended although the verifier refused"
+    calls=$(wc -l < "$work/answer.calls" 2>/dev/null || echo 0)
+    [ "$calls" -ge 1 ] || fail "the verifier was not asked"
+    pass "a refused password keeps the saver running (verifier asked $calls time(s))"
+    echo 1 > "$work/answer"
+    sleep 0.5
+    close_with_key
+    pass "an accepted password ends it with 0"
+    ;;
+  *)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "1 passed, 0 failed"

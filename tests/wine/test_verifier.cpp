@@ -1,0 +1,25 @@
+// A password verifier for tests, built as "PASSWORD.CPL": it answers what the
+// file named by VELMORA_TEST_VERIFIER_ANSWER holds ("1" allows, anything else
+// refuses) and counts its calls in the same file with ".calls" appended.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND) {
+    const char* answer_file = getenv("VELMORA_TEST_VERIFIER_ANSWER");
+    if (!answer_file) return FALSE;
+    char calls_file[MAX_PATH];
+    snprintf(calls_file, sizeof calls_file, "%s.calls", answer_file);
+    if (FILE* calls = fopen(calls_file, "a")) {
+        fputs("call\n", calls);
+        fclose(calls);
+    }
+    char answer[8] = "";
+    if (FILE* file = fopen(answer_file, "r")) {
+        if (!fgets(answer, sizeof answer, file)) answer[0] = '\0';
+        fclose(file);
+    }
+    return answer[0] == '1';
+}
