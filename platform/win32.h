@@ -13,6 +13,8 @@
 #define VELMORA_EXPORT extern "C" __attribute__((visibility("default")))
 #include "native/types.h"
 #include "native/kernel.h"
+#include "native/user.h"
+#include "native/gdi.h"
 #endif
 
 #endif

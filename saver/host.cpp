@@ -113,36 +113,52 @@ int MessageLoop() {
     return (int)msg.wParam;
 }
 
-int RunFullScreen(HINSTANCE instance) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+}  // namespace
+
+HWND OpenSaverWindow(HINSTANCE instance, HWND parent) {
+    Host.preview = parent != nullptr;
+    if (!RegisterSaverClass(instance)) return nullptr;
+    if (!parent)
+        return CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
+                               WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
+                               nullptr);
+    RECT client;
+    GetClientRect(parent, &client);
+    return CreateWindowExA(0, kClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,
+                           client.bottom, parent, nullptr, instance, nullptr);
+}
+
+HWND StartFullScreen(HINSTANCE instance, bool& already_running) {
+    already_running = false;
     if (HWND running = FindWindowA(kClassName, kFullScreenTitle)) {
         SetForegroundWindow(running);
-        return 0;
+        already_running = true;
+        return nullptr;
     }
     PasswordSetup();
-    int result = kExitWindowFailed;
-    if (RegisterSaverClass(instance)) {
-        HWND window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
-                                      WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width, height,
-                                      nullptr, nullptr, instance, nullptr);
-        if (window) {
-            SetForegroundWindow(window);
-            result = MessageLoop();
-        }
-    }
-    PasswordTeardown();
+    HWND window = OpenSaverWindow(instance, nullptr);
+    if (window) SetForegroundWindow(window);
+    return window;
+}
+
+void EndFullScreen() { PasswordTeardown(); }
+
+void ResetHost() { Host = HostStateRecord{}; }
+
+namespace {
+
+int RunFullScreen(HINSTANCE instance) {
+    bool already_running;
+    HWND window = StartFullScreen(instance, already_running);
+    if (already_running) return 0;
+    int result = window ? MessageLoop() : kExitWindowFailed;
+    EndFullScreen();
     return result;
 }
 
 int RunPreview(HINSTANCE instance, HWND parent) {
-    Host.preview = true;
-    if (!RegisterSaverClass(instance)) return kExitWindowFailed;
-    RECT client;
-    GetClientRect(parent, &client);
-    HWND window = CreateWindowExA(0, kClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                  client.right, client.bottom, parent, nullptr, instance, nullptr);
-    if (!window) return kExitWindowFailed;
-    return MessageLoop();
+    return OpenSaverWindow(instance, parent) ? MessageLoop() : kExitWindowFailed;
 }
 
 void ChangePassword(HWND owner) {
@@ -263,7 +279,7 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
 
 int RunSaver(HINSTANCE instance, const char* command_line) {
     ModuleInstance = instance;
-    Host = HostStateRecord{};
+    ResetHost();
     const SaverCommand command = ParseSaverCommand(command_line);
     switch (command.mode) {
         case SaverMode::Configure:

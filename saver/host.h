@@ -11,6 +11,12 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
 // Runs the mode that the command line names; the result is the exit code.
 int RunSaver(HINSTANCE instance, const char* command_line);
 
+// The pieces of the full-screen and preview runs, for callers that run the loop themselves.
+HWND OpenSaverWindow(HINSTANCE instance, HWND parent);  // parent null: full screen
+HWND StartFullScreen(HINSTANCE instance, bool& already_running);
+void EndFullScreen();
+void ResetHost();
+
 constexpr int kExitWindowFailed = 1;  // the class or the window could not be made
 
 #endif

@@ -23,3 +23,42 @@ void SetLastError(DWORD code);
 HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path);
 
 #endif
+
+// ---- Memory, events, time, version, libraries, registry ----
+#define LMEM_MOVEABLE 0x0002
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define VER_PLATFORM_WIN32_NT 2
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0
+#define WAIT_TIMEOUT 258
+#define HKEY_CURRENT_USER ((HKEY)(uintptr_t)0x80000001)
+#define KEY_QUERY_VALUE 0x0001
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+LPVOID LocalLock(HLOCAL block);
+BOOL LocalUnlock(HLOCAL block);
+HLOCAL LocalFree(HLOCAL block);
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID GlobalLock(HGLOBAL block);
+BOOL GlobalUnlock(HGLOBAL block);
+HGLOBAL GlobalFree(HGLOBAL block);
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manual_reset, BOOL initial, LPCSTR name);
+BOOL SetEvent(HANDLE event);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL CloseHandle(HANDLE object);
+
+DWORD GetTickCount();
+void Sleep(DWORD milliseconds);
+void GetSystemTime(SYSTEMTIME* time);
+void GetSystemTimeAsFileTime(FILETIME* time);
+BOOL GetVersionExA(OSVERSIONINFOA* version);
+
+HMODULE LoadLibraryA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD options, REGSAM access, HKEY* result);
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+LSTATUS RegCloseKey(HKEY key);

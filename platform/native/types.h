@@ -53,3 +53,118 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define CALLBACK
 
 #endif
+
+// ---- Windowing and drawing types ----
+#ifndef VELMORA_NATIVE_GUI_TYPES
+#define VELMORA_NATIVE_GUI_TYPES
+
+typedef uint16_t ATOM;
+typedef intptr_t INT_PTR;
+typedef size_t SIZE_T;
+typedef int32_t LSTATUS;
+
+struct HDC__;
+typedef HDC__* HDC;
+struct HGDIOBJ__;
+typedef HGDIOBJ__* HGDIOBJ;
+typedef HGDIOBJ HPALETTE;
+typedef HGDIOBJ HBRUSH;
+typedef HANDLE HICON;
+typedef HANDLE HCURSOR;
+typedef HANDLE HMENU;
+typedef HANDLE HGLOBAL;
+typedef HANDLE HLOCAL;
+typedef HANDLE HKEY;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef DWORD REGSAM;
+typedef void* FARPROC;
+
+struct RECT {
+    LONG left, top, right, bottom;
+};
+struct POINT {
+    LONG x, y;
+};
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+struct PAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore, fIncUpdate;
+    BYTE rgbReserved[32];
+};
+
+typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+struct WNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra, cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+};
+struct CREATESTRUCTA {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy, cx, y, x;
+    LONG style;
+    LPCSTR lpszName, lpszClass;
+    DWORD dwExStyle;
+};
+
+struct PALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+};
+struct LOGPALETTE {
+    WORD palVersion;
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+};
+struct RGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+};
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth, biHeight;
+    WORD biPlanes, biBitCount;
+    DWORD biCompression, biSizeImage;
+    LONG biXPelsPerMeter, biYPelsPerMeter;
+    DWORD biClrUsed, biClrImportant;
+};
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+struct SYSTEMTIME {
+    WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
+};
+struct FILETIME {
+    DWORD dwLowDateTime, dwHighDateTime;
+};
+
+#define LOWORD(l) ((WORD)((uintptr_t)(l) & 0xFFFF))
+#define HIWORD(l) ((WORD)(((uintptr_t)(l) >> 16) & 0xFFFF))
+#define MAKEINTRESOURCEA(i) ((LPCSTR)(uintptr_t)(WORD)(i))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((WORD)(l)) | ((DWORD)(WORD)(h)) << 16))
+
+#endif

@@ -1,0 +1,32 @@
+// GDI operations for native builds, drawing on an in-memory display.
+#ifndef VELMORA_NATIVE_GDI_H
+#define VELMORA_NATIVE_GDI_H
+
+#include "types.h"
+
+#define SIZEPALETTE 104
+#define NUMCOLORS 24
+#define RASTERCAPS 38
+#define RC_PALETTE 0x0100
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
+#define MM_TEXT 1
+#define BLACK_BRUSH 4
+#define PC_RESERVED 0x01
+#define PC_EXPLICIT 0x02
+
+int GetDeviceCaps(HDC dc, int index);
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries);
+BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
+UINT RealizePalette(HDC dc);
+BOOL DeleteObject(HGDIOBJ object);
+HGDIOBJ GetStockObject(int index);
+int SetMapMode(HDC dc, int mode);
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src, int y_src,
+                      UINT start_scan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip);
+
+#endif

@@ -1,0 +1,243 @@
+// Memory blocks, events, time, version, optional libraries and the registry
+// for native builds. Blocks are exactly as large as asked, so that the address
+// sanitizer sees any access past their end.
+#include "state.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <strings.h>
+
+namespace native_platform {
+
+std::atomic<uint32_t> tick_count{0};
+uint64_t calendar_base_ms = 1700000000000ull;
+
+namespace {
+
+struct Block {
+    std::unique_ptr<uint8_t[]> data;
+    bool global;
+    int locks = 0;
+};
+
+struct Event {
+    std::mutex mutex;
+    std::condition_variable signalled_changed;
+    bool signalled;
+    bool manual_reset;
+};
+
+std::vector<std::unique_ptr<Block>> blocks;  // live blocks
+std::vector<std::unique_ptr<Event>> events;  // live events
+int bad_releases = 0;
+std::function<bool(bool, size_t)> fail_allocation;
+bool fail_locks = false;
+DWORD platform_id = VER_PLATFORM_WIN32_NT;
+DWORD use_password_value = 0;
+bool has_password_value = false;
+BOOL (*password_verifier)(HWND) = nullptr;
+int library_token;  // the address of this stands for the loaded "PASSWORD.CPL"
+const HKEY kDesktopKey = reinterpret_cast<HKEY>(&use_password_value);
+
+HANDLE Allocate(bool global, UINT flags, SIZE_T bytes) {
+    if (fail_allocation && fail_allocation(global, bytes)) return nullptr;
+    auto block = std::make_unique<Block>();
+    block->data.reset(new (std::nothrow) uint8_t[bytes ? bytes : 1]);
+    if (!block->data) return nullptr;
+    if (flags & GMEM_ZEROINIT) memset(block->data.get(), 0, bytes ? bytes : 1);
+    block->global = global;
+    blocks.push_back(std::move(block));
+    return blocks.back().get();
+}
+
+Block* FindBlock(HANDLE handle) {
+    for (auto& b : blocks)
+        if (b.get() == handle) return b.get();
+    return nullptr;
+}
+
+LPVOID Lock(HANDLE handle) {
+    Block* block = FindBlock(handle);
+    if (!block || fail_locks) return nullptr;
+    block->locks++;
+    return block->data.get();
+}
+
+BOOL Unlock(HANDLE handle) {
+    Block* block = FindBlock(handle);
+    if (!block || block->locks == 0) return FALSE;
+    return --block->locks > 0;
+}
+
+HANDLE Release(HANDLE handle) {
+    auto it = std::find_if(blocks.begin(), blocks.end(), [handle](const auto& b) { return b.get() == handle; });
+    if (it == blocks.end()) {
+        bad_releases++;
+        return handle;
+    }
+    blocks.erase(it);
+    return nullptr;
+}
+
+Event* FindEvent(HANDLE handle) {
+    for (auto& e : events)
+        if (e.get() == handle) return e.get();
+    return nullptr;
+}
+
+}  // namespace
+
+void Reset(DisplayKind kind, int width, int height) {
+    ResetUser();
+    ResetDisplay(kind, width, height);
+    ResetKernel();
+}
+
+void ResetKernel() {
+    blocks.clear();
+    events.clear();
+    bad_releases = 0;
+    fail_allocation = nullptr;
+    fail_locks = false;
+    platform_id = VER_PLATFORM_WIN32_NT;
+    has_password_value = false;
+    use_password_value = 0;
+    password_verifier = nullptr;
+    tick_count = 0;
+    calendar_base_ms = 1700000000000ull;
+}
+
+void SetTickCount(uint32_t milliseconds) { tick_count = milliseconds; }
+void AdvanceClock(uint32_t milliseconds) { tick_count += milliseconds; }
+void SetCalendarMilliseconds(uint64_t since_1970) { calendar_base_ms = since_1970 - tick_count; }
+void FailAllocations(std::function<bool(bool, size_t)> predicate) { fail_allocation = std::move(predicate); }
+void FailLocks(bool fail) { fail_locks = fail; }
+int LiveBlocks() { return (int)blocks.size(); }
+int BadReleases() { return bad_releases; }
+int LiveEvents() { return (int)events.size(); }
+void SetPlatformId(DWORD platform) { platform_id = platform; }
+
+void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND)) {
+    has_password_value = true;
+    use_password_value = use_password;
+    password_verifier = verifier;
+}
+
+}  // namespace native_platform
+
+using namespace native_platform;
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) { return Allocate(false, flags, bytes); }
+LPVOID LocalLock(HLOCAL block) { return Lock(block); }
+BOOL LocalUnlock(HLOCAL block) { return Unlock(block); }
+HLOCAL LocalFree(HLOCAL block) { return Release(block); }
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) { return Allocate(true, flags, bytes); }
+LPVOID GlobalLock(HGLOBAL block) { return Lock(block); }
+BOOL GlobalUnlock(HGLOBAL block) { return Unlock(block); }
+HGLOBAL GlobalFree(HGLOBAL block) { return Release(block); }
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial, LPCSTR) {
+    auto event = std::make_unique<Event>();
+    event->signalled = initial;
+    event->manual_reset = manual_reset;
+    events.push_back(std::move(event));
+    return events.back().get();
+}
+
+BOOL SetEvent(HANDLE handle) {
+    Event* event = FindEvent(handle);
+    if (!event) return FALSE;
+    std::lock_guard<std::mutex> hold(event->mutex);
+    event->signalled = true;
+    event->signalled_changed.notify_all();
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    Event* event = FindEvent(handle);
+    if (!event) return 0xFFFFFFFF;  // WAIT_FAILED
+    std::unique_lock<std::mutex> hold(event->mutex);
+    auto ready = [event] { return event->signalled; };
+    if (milliseconds == INFINITE)
+        event->signalled_changed.wait(hold, ready);
+    else if (!event->signalled_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready))
+        return WAIT_TIMEOUT;
+    if (!event->manual_reset) event->signalled = false;
+    return WAIT_OBJECT_0;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    auto it = std::find_if(events.begin(), events.end(), [handle](const auto& e) { return e.get() == handle; });
+    if (it == events.end()) {
+        bad_releases++;
+        return FALSE;
+    }
+    events.erase(it);
+    return TRUE;
+}
+
+DWORD GetTickCount() { return tick_count; }
+void Sleep(DWORD milliseconds) { AdvanceClock(milliseconds); }
+
+void GetSystemTimeAsFileTime(FILETIME* time) {
+    uint64_t ticks = (calendar_base_ms + tick_count) * 10000ull + 116444736000000000ull;
+    time->dwLowDateTime = (DWORD)ticks;
+    time->dwHighDateTime = (DWORD)(ticks >> 32);
+}
+
+// Only the fields the saver reads are exact: seconds and milliseconds.
+void GetSystemTime(SYSTEMTIME* time) {
+    uint64_t ms = calendar_base_ms + tick_count;
+    *time = SYSTEMTIME{};
+    time->wYear = 1970;
+    time->wMonth = 1;
+    time->wDay = 1;
+    time->wSecond = (WORD)(ms / 1000 % 60);
+    time->wMilliseconds = (WORD)(ms % 1000);
+}
+
+BOOL GetVersionExA(OSVERSIONINFOA* version) {
+    if (!version || version->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA)) return FALSE;
+    version->dwMajorVersion = 6;
+    version->dwMinorVersion = 1;
+    version->dwBuildNumber = 7601;
+    version->dwPlatformId = platform_id;
+    version->szCSDVersion[0] = '\0';
+    return TRUE;
+}
+
+// Only the password verifier a test installs can be loaded.
+HMODULE LoadLibraryA(LPCSTR name) {
+    if (name && strcasecmp(name, "PASSWORD.CPL") == 0 && password_verifier)
+        return reinterpret_cast<HMODULE>(&library_token);
+    return nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+    if (module == reinterpret_cast<HMODULE>(&library_token) && name && strcmp(name, "VerifyScreenSavePwd") == 0)
+        return reinterpret_cast<FARPROC>(password_verifier);
+    return nullptr;
+}
+
+BOOL FreeLibrary(HMODULE module) { return module == reinterpret_cast<HMODULE>(&library_token); }
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD, REGSAM, HKEY* result) {
+    if (key != HKEY_CURRENT_USER || !subkey || strcasecmp(subkey, "Control Panel\\Desktop") != 0 ||
+        !has_password_value)
+        return ERROR_FILE_NOT_FOUND;
+    *result = kDesktopKey;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) {
+    if (key != kDesktopKey || !name || strcasecmp(name, "ScreenSaveUsePassword") != 0) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = 4;  // REG_DWORD
+    if (!data || !size || *size < sizeof(DWORD)) return 234;  // ERROR_MORE_DATA
+    memcpy(data, &use_password_value, sizeof(DWORD));
+    *size = sizeof(DWORD);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY) { return ERROR_SUCCESS; }

@@ -1,0 +1,60 @@
+// What tests control and observe of the native platform: the display, the
+// clock, input, message boxes, memory failures and leaks, optional system
+// components. Product code never includes this.
+#ifndef VELMORA_NATIVE_TEST_HOOKS_H
+#define VELMORA_NATIVE_TEST_HOOKS_H
+
+#include "../win32.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace native_platform {
+
+enum class DisplayKind { Palette256, Colours16, TrueColour, NoColours, HugePalette };
+
+// Forgets every window, message, timer, block and record; a display of this kind and size.
+void Reset(DisplayKind kind = DisplayKind::TrueColour, int width = 640, int height = 480);
+
+// The clock behind GetTickCount, Sleep and the calendar time; GetMessageA with
+// nothing to retrieve moves it on to the next due timer.
+void SetTickCount(uint32_t milliseconds);
+void AdvanceClock(uint32_t milliseconds);
+void SetCalendarMilliseconds(uint64_t since_1970);
+
+// The colour a screen pixel shows now, as 0x00RRGGBB.
+uint32_t ScreenPixel(int x, int y);
+
+void SetCursorPosition(int x, int y);
+void QueueInput(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
+
+struct MessageBoxRecord {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+const std::vector<MessageBoxRecord>& MessageBoxes();
+int Beeps();
+
+// Every message that reached a window procedure, in order.
+const std::vector<MSG>& DeliveredMessages();
+
+// Allocation fails when the predicate says so (global: GlobalAlloc, else LocalAlloc).
+void FailAllocations(std::function<bool(bool global, size_t bytes)> predicate);
+void FailLocks(bool fail);
+void FailPalettes(bool fail);  // CreatePalette answers null
+int LiveBlocks();
+int BadReleases();  // releases of blocks already released or never made
+int LiveEvents();
+
+void SetPlatformId(DWORD platform);
+// A registry value "ScreenSaveUsePassword" and a "PASSWORD.CPL" with this verifier (null: none).
+void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND));
+std::vector<BOOL> ScreenSaverRunningCalls();
+bool CursorHidden();
+
+}  // namespace native_platform
+
+#endif

@@ -1,0 +1,415 @@
+// Windows and the message queue for native builds. Retrieval follows the
+// documented Win32 order: sent messages run inside the sending call; then
+// posted messages first in first out; then input; then WM_QUIT; then WM_PAINT
+// for a window with an invalid region; then WM_TIMER for a due timer. Paint
+// and timer messages are therefore seen only when nothing else waits.
+#include "state.h"
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <strings.h>
+
+namespace native_platform {
+namespace {
+
+struct Timer {
+    HWND window;
+    UINT_PTR id;
+    uint32_t interval;
+    uint32_t due;
+};
+
+struct Queue {
+    std::deque<MSG> posted;
+    std::deque<MSG> input;
+    bool quit = false;
+    int quit_code = 0;
+    std::vector<Timer> timers;
+};
+
+std::vector<std::unique_ptr<HWND__>> windows;
+std::map<std::string, WNDCLASSA> classes;  // by upper-case name
+std::vector<std::string> class_names;      // storage for the class name texts
+HWND foreground = nullptr;
+POINT cursor = {0, 0};
+bool cursor_hidden = false;
+std::vector<MessageBoxRecord> message_boxes;
+int beeps = 0;
+std::vector<MSG> delivered;
+std::vector<BOOL> running_calls;
+
+Queue& ThreadQueue() {
+    thread_local Queue queue;
+    return queue;
+}
+
+std::string Upper(const char* text) {
+    std::string out = text ? text : "";
+    for (char& c : out) c = (char)toupper((unsigned char)c);
+    return out;
+}
+
+bool InRange(UINT message, UINT first, UINT last) {
+    return (first == 0 && last == 0) || (message >= first && message <= last);
+}
+
+bool Matches(const MSG& msg, HWND filter, UINT first, UINT last) {
+    return (!filter || msg.hwnd == filter) && InRange(msg.message, first, last);
+}
+
+MSG MakeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    MSG msg = {};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wparam;
+    msg.lParam = lparam;
+    msg.time = tick_count;
+    msg.pt = cursor;
+    return msg;
+}
+
+LRESULT Deliver(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!LiveWindow(window)) return 0;
+    RecordDelivery(window, message, wparam, lparam);
+    return window->procedure(window, message, wparam, lparam);
+}
+
+bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
+    auto it = std::find_if(from.begin(), from.end(), [&](const MSG& m) { return Matches(m, filter, first, last); });
+    if (it == from.end()) return false;
+    *msg = *it;
+    if (remove) from.erase(it);
+    return true;
+}
+
+bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
+    Queue& queue = ThreadQueue();
+    if (TakeFrom(queue.posted, msg, filter, first, last, remove)) return true;
+    if (TakeFrom(queue.input, msg, filter, first, last, remove)) return true;
+    if (queue.quit && !filter && InRange(WM_QUIT, first, last)) {
+        *msg = MakeMessage(nullptr, WM_QUIT, (WPARAM)queue.quit_code, 0);
+        if (remove) queue.quit = false;
+        return true;
+    }
+    for (auto& w : windows)
+        if (w->alive && w->invalid && (!filter || w.get() == filter) && InRange(WM_PAINT, first, last)) {
+            *msg = MakeMessage(w.get(), WM_PAINT, 0, 0);
+            return true;
+        }
+    for (Timer& t : queue.timers)
+        if ((int32_t)(tick_count - t.due) >= 0 && (!filter || t.window == filter) && InRange(WM_TIMER, first, last)) {
+            *msg = MakeMessage(t.window, WM_TIMER, t.id, 0);
+            if (remove) t.due = tick_count + t.interval;
+            return true;
+        }
+    return false;
+}
+
+void RemoveWindowTraces(HWND window) {
+    Queue& queue = ThreadQueue();
+    auto of_window = [window](const MSG& m) { return m.hwnd == window; };
+    queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(), of_window), queue.posted.end());
+    queue.input.erase(std::remove_if(queue.input.begin(), queue.input.end(), of_window), queue.input.end());
+    queue.timers.erase(std::remove_if(queue.timers.begin(), queue.timers.end(),
+                                      [window](const Timer& t) { return t.window == window; }),
+                       queue.timers.end());
+}
+
+RECT ClientBounds(HWND window) { return {0, 0, window->width, window->height}; }
+
+}  // namespace
+
+HWND LiveWindow(HWND window) {
+    for (auto& w : windows)
+        if (w.get() == window) return w->alive ? window : nullptr;
+    return nullptr;
+}
+
+POINT ClientOrigin(HWND window) {
+    POINT origin = {0, 0};
+    for (HWND w = window; w; w = w->parent) {
+        origin.x += w->x;
+        origin.y += w->y;
+    }
+    return origin;
+}
+
+void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    delivered.push_back(MakeMessage(window, message, wparam, lparam));
+}
+
+void ResetUser() {
+    windows.clear();
+    classes.clear();
+    class_names.clear();
+    foreground = nullptr;
+    cursor = {0, 0};
+    cursor_hidden = false;
+    message_boxes.clear();
+    beeps = 0;
+    delivered.clear();
+    running_calls.clear();
+    ThreadQueue() = Queue{};
+}
+
+void SetCursorPosition(int x, int y) { cursor = {x, y}; }
+void QueueInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    ThreadQueue().input.push_back(MakeMessage(window, message, wparam, lparam));
+}
+const std::vector<MessageBoxRecord>& MessageBoxes() { return message_boxes; }
+int Beeps() { return beeps; }
+const std::vector<MSG>& DeliveredMessages() { return delivered; }
+std::vector<BOOL> ScreenSaverRunningCalls() { return running_calls; }
+bool CursorHidden() { return cursor_hidden; }
+
+}  // namespace native_platform
+
+using namespace native_platform;
+
+ATOM RegisterClassA(const WNDCLASSA* window_class) {
+    if (!window_class || !window_class->lpszClassName || !window_class->lpfnWndProc) return 0;
+    std::string key = Upper(window_class->lpszClassName);
+    if (classes.count(key)) return 0;
+    class_names.push_back(window_class->lpszClassName);
+    classes[key] = *window_class;
+    return (ATOM)classes.size();
+}
+
+HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width, int height,
+                     HWND parent, HMENU, HINSTANCE instance, LPVOID parameter) {
+    auto found = classes.find(Upper(class_name));
+    if (found == classes.end()) return nullptr;
+    if ((style & WS_CHILD) && !LiveWindow(parent)) return nullptr;
+    auto window = std::make_unique<HWND__>();
+    window->class_name = class_name;
+    window->title = title ? title : "";
+    window->procedure = found->second.lpfnWndProc;
+    window->parent = (style & WS_CHILD) ? parent : nullptr;
+    window->style = style;
+    window->x = x;
+    window->y = y;
+    window->width = std::max(width, 0);
+    window->height = std::max(height, 0);
+    window->alive = true;
+    window->invalid = false;
+    window->erase = false;
+    window->dc = {window.get(), nullptr};
+    HWND handle = window.get();
+    windows.push_back(std::move(window));
+
+    CREATESTRUCTA create = {parameter, instance, nullptr, parent, height, width, y, x, (LONG)style, title,
+                            class_name, 0};
+    if (Deliver(handle, WM_CREATE, 0, (LPARAM)&create) == -1) {
+        DestroyWindow(handle);
+        return nullptr;
+    }
+    if (LiveWindow(handle) && (style & WS_VISIBLE)) {
+        Deliver(handle, WM_SHOWWINDOW, TRUE, 0);
+        InvalidateRect(handle, nullptr, TRUE);
+    }
+    return LiveWindow(handle);
+}
+
+BOOL DestroyWindow(HWND window) {
+    if (!LiveWindow(window)) return FALSE;
+    Deliver(window, WM_DESTROY, 0, 0);
+    for (auto& w : windows)
+        if (w->alive && w->parent == window) DestroyWindow(w.get());
+    window->alive = false;
+    RemoveWindowTraces(window);
+    if (foreground == window) foreground = nullptr;
+    return TRUE;
+}
+
+BOOL IsWindow(HWND window) { return LiveWindow(window) ? TRUE : FALSE; }
+HWND GetParent(HWND window) { return LiveWindow(window) ? window->parent : nullptr; }
+
+HWND FindWindowA(LPCSTR class_name, LPCSTR title) {
+    for (auto& w : windows)
+        if (w->alive && (!class_name || strcasecmp(w->class_name.c_str(), class_name) == 0) &&
+            (!title || w->title == title))
+            return w.get();
+    return nullptr;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+    if (!LiveWindow(window)) return FALSE;
+    foreground = window;
+    return TRUE;
+}
+
+HWND GetForegroundWindow() { return LiveWindow(foreground); }
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+    if (!LiveWindow(window) || !rect) return FALSE;
+    *rect = ClientBounds(window);
+    return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND: {
+            RECT all = ClientBounds(window);
+            FillRect(&window->dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
+            return 1;
+        }
+        default:
+            return 0;
+    }
+}
+
+BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
+    return msg && Retrieve(msg, window, first, last, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+// With nothing to retrieve the test clock moves on to the next due timer; with
+// no timer at all nothing could ever arrive, and the call fails instead of
+// waiting for good.
+BOOL GetMessageA(MSG* msg, HWND window, UINT first, UINT last) {
+    if (!msg) return -1;
+    for (;;) {
+        if (Retrieve(msg, window, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        Queue& queue = ThreadQueue();
+        if (queue.timers.empty()) {
+            *msg = MSG{};
+            return -1;
+        }
+        uint32_t wait = UINT32_MAX;
+        for (const Timer& t : queue.timers) wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
+        AdvanceClock(wait);
+    }
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (!msg || !msg->hwnd) return 0;
+    return Deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (window && !LiveWindow(window)) return FALSE;
+    ThreadQueue().posted.push_back(MakeMessage(window, message, wparam, lparam));
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return Deliver(window, message, wparam, lparam);
+}
+
+void PostQuitMessage(int code) {
+    ThreadQueue().quit = true;
+    ThreadQueue().quit_code = code;
+}
+
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC) {
+    if (!LiveWindow(window) || id == 0) return 0;
+    Queue& queue = ThreadQueue();
+    uint32_t interval = std::max<uint32_t>(elapse, 10);  // USER_TIMER_MINIMUM
+    for (Timer& t : queue.timers)
+        if (t.window == window && t.id == id) {
+            t.interval = interval;
+            t.due = tick_count + interval;
+            return id;
+        }
+    queue.timers.push_back({window, id, interval, tick_count + interval});
+    return id;
+}
+
+BOOL KillTimer(HWND window, UINT_PTR id) {
+    Queue& queue = ThreadQueue();
+    auto it = std::find_if(queue.timers.begin(), queue.timers.end(),
+                           [&](const Timer& t) { return t.window == window && t.id == id; });
+    if (it == queue.timers.end()) return FALSE;
+    queue.timers.erase(it);
+    queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
+                                      [&](const MSG& m) {
+                                          return m.hwnd == window && m.message == WM_TIMER && m.wParam == id;
+                                      }),
+                       queue.posted.end());
+    return TRUE;
+}
+
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+    if (!LiveWindow(window)) return FALSE;
+    RECT area = ClientBounds(window);
+    if (rect) {
+        area.left = std::max(area.left, rect->left);
+        area.top = std::max(area.top, rect->top);
+        area.right = std::min(area.right, rect->right);
+        area.bottom = std::min(area.bottom, rect->bottom);
+    }
+    if (area.left >= area.right || area.top >= area.bottom) return TRUE;
+    if (!window->invalid) {
+        window->invalid_rect = area;
+    } else {
+        RECT& r = window->invalid_rect;
+        r = {std::min(r.left, area.left), std::min(r.top, area.top), std::max(r.right, area.right),
+             std::max(r.bottom, area.bottom)};
+    }
+    window->invalid = true;
+    window->erase = window->erase || erase;
+    return TRUE;
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+    if (!LiveWindow(window) || !paint) return nullptr;
+    *paint = PAINTSTRUCT{};
+    paint->hdc = &window->dc;
+    paint->rcPaint = window->invalid ? window->invalid_rect : RECT{0, 0, 0, 0};
+    bool erase = window->erase;
+    window->invalid = false;
+    window->erase = false;
+    if (erase) paint->fErase = Deliver(window, WM_ERASEBKGND, (WPARAM)&window->dc, 0) == 0;
+    return &window->dc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+HDC GetDC(HWND window) { return LiveWindow(window) ? &window->dc : nullptr; }
+int ReleaseDC(HWND, HDC) { return 1; }
+
+int GetSystemMetrics(int index) {
+    return index == SM_CXSCREEN ? display.width : index == SM_CYSCREEN ? display.height : 0;
+}
+
+HCURSOR SetCursor(HCURSOR cursor_shape) {
+    cursor_hidden = cursor_shape == nullptr;
+    return nullptr;
+}
+
+BOOL GetCursorPos(POINT* point) {
+    if (!point) return FALSE;
+    *point = cursor;
+    return TRUE;
+}
+
+HICON LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
+
+BOOL SystemParametersInfoA(UINT action, UINT uparam, LPVOID, UINT) {
+    if (action == 97) running_calls.push_back((BOOL)uparam);  // SPI_SCREENSAVERRUNNING
+    return TRUE;
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    return IDOK;
+}
+
+BOOL MessageBeep(UINT) {
+    beeps++;
+    return TRUE;
+}
+
+// No dialog templates exist natively.
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return -1; }
+BOOL EndDialog(HWND, INT_PTR) { return FALSE; }

@@ -1,0 +1,106 @@
+// The image cycle on the native platform with the test clock.
+#include "saver_fixture.h"
+
+namespace {
+
+const std::vector<UINT> kOneStillPicture = {SSM_NEWIMAGE, SSM_CLEARSCREEN, SSM_CHOOSEPALETTE, SSM_DRAWIMAGE,
+                                            SSM_SETPALETTE, SSM_IMAGEDONE, WM_TIMER, SSM_NEWIMAGE};
+
+TEST_F(SaverTest, OneStillPictureInOrderThenTheNextAfterTimeOnScreen) {
+    Store("TimeOnScreen=3\n");
+    OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    const uint32_t done = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    EXPECT_EQ(CycleMessages(), kOneStillPicture);
+    EXPECT_EQ(GetTickCount() - done, 3000u);
+    EXPECT_EQ(SaverState.TimerArmed, 0);
+    EXPECT_EQ(SaverState.BufferIndex, 0);
+}
+
+TEST_F(SaverTest, NoBlankSkipsClearingAndZeroKeepsThePicture) {
+    Store("TimeOnScreen=0\nNoBlank=1\n");
+    OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    EXPECT_FALSE(RunUntil(SSM_NEWIMAGE));  // nothing can ever arrive: no timer runs
+    EXPECT_EQ(Delivered(SSM_CLEARSCREEN), 0u);
+    EXPECT_EQ(Delivered(WM_TIMER), 0u);
+    EXPECT_EQ(SaverState.TimerArmed, 0);
+}
+
+TEST_F(SaverTest, SecondsThatOverflowBecomeTheLongestTimer) {
+    Store("TimeOnScreen=5000000\nEffectCycle=-1\n");
+    OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    const uint32_t done = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    EXPECT_EQ(GetTickCount() - done, 0x7FFFFFFFu);  // not 5000000000 modulo 2^32
+    EXPECT_EQ(SecondsToMilliseconds(4294968), 0x7FFFFFFFu);
+    EXPECT_EQ(SecondsToMilliseconds(-5), 0u);
+}
+
+TEST_F(SaverTest, AnAbortWhileDrawingPostsNothing) {
+    HWND window = OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    PostMessageA(window, WM_TIMER, kImageTimer, 0);  // stands behind the draw request
+    ASSERT_TRUE(RunUntil(SSM_DRAWIMAGE));
+    EXPECT_TRUE(AbortRequested);
+    EXPECT_EQ(Delivered(SSM_IMAGEDONE), 0u);
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer's message starts a new picture
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+}
+
+TEST_F(SaverTest, SetPaletteKeepsItsObjectAndAFailedObjectEndsTheLoop) {
+    HWND window = OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_SETPALETTE));
+    HPALETTE first = SaverState.PaletteObject;
+    ASSERT_NE(first, nullptr);
+    SendMessageA(window, SSM_SETPALETTE, 0, 0);
+    EXPECT_EQ(SaverState.PaletteObject, first);
+    DestroyWindow(window);
+
+    Start(np::DisplayKind::TrueColour, 64, 48);
+    np::FailPalettes(true);
+    OpenFullScreen();
+    MSG msg;
+    int steps = 0;
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0 && steps++ < 1000) DispatchMessageA(&msg);
+    EXPECT_EQ(got, FALSE);  // WM_QUIT
+    EXPECT_EQ(Delivered(SSM_IMAGEDONE), 0u);
+    EXPECT_TRUE(np::MessageBoxes().empty());
+}
+
+TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
+    Store("TimeOnScreen=3\nSpecialEffects=2\nEffectCycle=30\nPsycheDelay=10\n");
+    np::SetTickCount(20000);  // running for less than EffectCycle: no switch yet
+    OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    EXPECT_EQ(SaverState.CurrentEffect, kEffectPlain);
+    ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));  // colours rotate even while the effect is still plain
+    EXPECT_EQ(np::DeliveredMessages().back().wParam, 3u);
+
+    Start(np::DisplayKind::TrueColour, 300, 200);  // above the small-preview size
+    Store("TimeOnScreen=3\nSpecialEffects=3\nEffectCycle=30\n");
+    np::SetTickCount(40000);
+    OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    EXPECT_EQ(SaverState.CurrentEffect, kEffectMoving);
+    EXPECT_EQ(SaverState.EffectPosition, 1);
+    EXPECT_EQ(SaverState.LastEffectSwitch, GetTickCount());
+    EXPECT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+    EXPECT_EQ(SaverState.TimerArmed, 0);  // transitions take over: no timer
+}
+
+TEST_F(SaverTest, TickCountsSurviveTheirWrap) {
+    Store("TimeOnScreen=5\nSpecialEffects=2\nEffectCycle=30\n");
+    np::SetTickCount(0xFFFFF000u);  // 4096 ms before the wrap
+    OpenFullScreen();
+    SaverState.LastEffectSwitch = 0xFFFFF000u - 31000;
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    EXPECT_EQ(SaverState.CurrentEffect, kEffectPsychedelic);
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer fires across the wrap
+    EXPECT_LT(GetTickCount(), 0x10000u);
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// The saver on the native platform with a test clock: each case starts from a
+// new display, fresh settings in its own folder and the states of a new process.
+#ifndef VELMORA_TEST_SAVER_FIXTURE_H
+#define VELMORA_TEST_SAVER_FIXTURE_H
+
+#include "config/settings.h"
+#include "config/settings_location.h"
+#include "platform/native/test_hooks.h"
+#include "saver/host.h"
+#include "saver/messages.h"
+#include "saver/saver_state.h"
+#include "saver/window_core.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace np = native_platform;
+
+class SaverTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+
+    void SetUp() override {
+        setenv(kConfigDirVariable, folder.path().c_str(), 1);
+        Start(np::DisplayKind::TrueColour, 640, 480);
+    }
+    void TearDown() override { unsetenv(kConfigDirVariable); }
+
+    void Start(np::DisplayKind kind, int width, int height) {
+        np::Reset(kind, width, height);
+        np::SetTickCount(100000);
+        ResetSettings();
+        ResetSaverState();
+        ResetHost();
+    }
+
+    void Store(const std::string& lines) { WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + lines); }
+
+    HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr); }
+
+    // Retrieves and dispatches one message; false when nothing could arrive.
+    bool Step() {
+        MSG msg;
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) return false;
+        DispatchMessageA(&msg);
+        return true;
+    }
+
+    // Steps until the message has been delivered `count` times more, or nothing arrives.
+    bool RunUntil(UINT message, int count = 1, int limit = 10000) {
+        size_t seen = Delivered(message);
+        for (int i = 0; i < limit; i++) {
+            if ((int)(Delivered(message) - seen) >= count) return true;
+            if (!Step()) return false;
+        }
+        return false;
+    }
+
+    static size_t Delivered(UINT message) {
+        size_t n = 0;
+        for (const MSG& m : np::DeliveredMessages()) n += m.message == message;
+        return n;
+    }
+
+    // The private messages and timers delivered, in order.
+    static std::vector<UINT> CycleMessages() {
+        std::vector<UINT> out;
+        for (const MSG& m : np::DeliveredMessages())
+            if ((m.message >= SSM_DRAWIMAGE && m.message <= SSM_NEWIMAGE) || m.message == WM_TIMER)
+                out.push_back(m.message);
+        return out;
+    }
+
+    static void ExpectNothingLeaked() {
+        EXPECT_EQ(np::LiveBlocks(), 0);
+        EXPECT_EQ(np::LiveEvents(), 0);
+        EXPECT_EQ(np::BadReleases(), 0);
+    }
+};
+
+#endif

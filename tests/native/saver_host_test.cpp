@@ -1,0 +1,144 @@
+// The host on the native platform: modes, input that ends the saver, the password rules.
+#include "saver_fixture.h"
+
+#include "saver/command_line.h"
+
+namespace {
+
+TEST(CommandLine, ModesAndHandles) {
+    struct Case {
+        const char* text;
+        SaverMode mode;
+        uintptr_t window;
+    };
+    const Case cases[] = {{"", SaverMode::Configure, 0},          {"  ", SaverMode::Configure, 0},
+                          {"/c:1234", SaverMode::ConfigureOwned, 0}, {"-S", SaverMode::FullScreen, 0},
+                          {"/s junk", SaverMode::FullScreen, 0},   {"/p 1234", SaverMode::Preview, 1234},
+                          {"/P1234x", SaverMode::Preview, 1234},   {"/p:1234", SaverMode::Preview, 0},
+                          {"/l  77", SaverMode::Preview, 77},      {"/a 99", SaverMode::ChangePassword, 99},
+                          {"/a", SaverMode::ChangePassword, 0},    {"/x", SaverMode::None, 0},
+                          {"--/s", SaverMode::FullScreen, 0},      {"/p 99999999999999999999999", SaverMode::Preview, 0}};
+    for (const Case& c : cases) {
+        SaverCommand command = ParseSaverCommand(c.text);
+        EXPECT_EQ(command.mode, c.mode) << c.text;
+        EXPECT_EQ(command.window, c.window) << c.text;
+    }
+    EXPECT_EQ(ParseSaverCommand(nullptr).mode, SaverMode::Configure);
+}
+
+TEST_F(SaverTest, BadModesEndWithMinusOne) {
+    EXPECT_EQ(RunSaver(nullptr, "/x"), -1);
+    EXPECT_EQ(RunSaver(nullptr, "/p 0"), -1);
+    EXPECT_EQ(RunSaver(nullptr, "/p 12345"), -1);
+    EXPECT_EQ(RunSaver(nullptr, "/a"), 0);
+}
+
+TEST_F(SaverTest, MouseMovesAddUpPastFourPixels) {
+    np::SetCursorPosition(100, 100);
+    HWND window = OpenFullScreen();
+    EXPECT_TRUE(np::CursorHidden());
+    np::SetCursorPosition(102, 102);
+    np::QueueInput(window, WM_MOUSEMOVE);
+    ASSERT_TRUE(RunUntil(WM_MOUSEMOVE));
+    EXPECT_EQ(Delivered(WM_CLOSE), 0u);
+    np::SetCursorPosition(103, 100);
+    np::QueueInput(window, WM_MOUSEMOVE);
+    ASSERT_TRUE(RunUntil(WM_MOUSEMOVE));
+    np::SetCursorPosition(103, 102);  // 3 right, then 2 down: 5 > 4
+    np::QueueInput(window, WM_MOUSEMOVE);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_FALSE(IsWindow(window));
+    ExpectNothingLeaked();
+}
+
+TEST_F(SaverTest, KeysAndClicksCloseFullScreenButNotPreview) {
+    for (UINT input : {(UINT)WM_KEYDOWN, (UINT)WM_SYSKEYDOWN, (UINT)WM_LBUTTONDOWN, (UINT)WM_RBUTTONDOWN,
+                       (UINT)WM_MBUTTONDOWN}) {
+        Start(np::DisplayKind::TrueColour, 64, 48);
+        HWND window = OpenFullScreen();
+        np::QueueInput(window, input);
+        ASSERT_TRUE(RunUntil(WM_CLOSE)) << input;
+        EXPECT_FALSE(IsWindow(window)) << input;
+    }
+    Start(np::DisplayKind::TrueColour, 640, 480);
+    WNDCLASSA parent_class = {};
+    parent_class.lpfnWndProc = DefWindowProcA;
+    parent_class.lpszClassName = "Parent";
+    RegisterClassA(&parent_class);
+    HWND parent =
+        CreateWindowExA(0, "Parent", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+    HWND preview = OpenSaverWindow(nullptr, parent);
+    np::SetCursorPosition(0, 0);
+    for (UINT input : {(UINT)WM_KEYDOWN, (UINT)WM_LBUTTONDOWN, (UINT)WM_MOUSEMOVE}) np::QueueInput(preview, input);
+    np::SetCursorPosition(200, 200);
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    EXPECT_TRUE(IsWindow(preview));
+    EXPECT_EQ(Delivered(WM_CLOSE), 0u);
+}
+
+int verifier_calls = 0;
+BOOL verifier_answer = FALSE;
+BOOL FakeVerifier(HWND) {
+    verifier_calls++;
+    return verifier_answer;
+}
+
+TEST_F(SaverTest, PasswordRules) {
+    verifier_calls = 0;
+    verifier_answer = FALSE;
+    np::SetPasswordProtection(1, FakeVerifier);
+    bool already_running;
+    HWND window = StartFullScreen(nullptr, already_running);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(np::ScreenSaverRunningCalls(), std::vector<BOOL>{TRUE});
+
+    np::QueueInput(window, WM_KEYDOWN);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_EQ(verifier_calls, 1);
+    EXPECT_TRUE(IsWindow(window));
+
+    // Within 200 ms of the refusal: refused without asking.
+    np::AdvanceClock(150);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_EQ(verifier_calls, 1);
+
+    np::AdvanceClock(100);
+    verifier_answer = TRUE;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_EQ(verifier_calls, 2);
+    EXPECT_FALSE(IsWindow(window));
+    EndFullScreen();
+    EXPECT_EQ(np::ScreenSaverRunningCalls(), (std::vector<BOOL>{TRUE, FALSE}));
+
+    EXPECT_EQ(StartFullScreen(nullptr, already_running), nullptr);  // window gone: a new one starts
+    EXPECT_FALSE(already_running);
+}
+
+TEST_F(SaverTest, RefusedCloseResumesAStoppedDrawing) {
+    verifier_calls = 0;
+    verifier_answer = FALSE;
+    np::SetPasswordProtection(1, FakeVerifier);
+    bool already_running;
+    HWND window = StartFullScreen(nullptr, already_running);
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    PostMessageA(window, WM_CLOSE, 0, 0);  // stands behind the draw request and stops it
+    ASSERT_TRUE(RunUntil(SSM_DRAWIMAGE));
+    EXPECT_EQ(Delivered(SSM_IMAGEDONE), 0u);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_EQ(verifier_calls, 1);
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));  // a new picture was started and finished
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(SaverTest, SecondFullScreenStartFindsTheFirst) {
+    bool already_running;
+    HWND first = StartFullScreen(nullptr, already_running);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(StartFullScreen(nullptr, already_running), nullptr);
+    EXPECT_TRUE(already_running);
+    EXPECT_EQ(GetForegroundWindow(), first);
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+// The window core on the native platform: palette geometry, creation
+// failures with their messages, painting.
+#include "saver_fixture.h"
+
+#include "resource_ids.h"
+
+#include <set>
+
+namespace {
+
+TEST_F(SaverTest, PaletteGeometryOfEachDisplayKind) {
+    struct Case {
+        np::DisplayKind kind;
+        int32_t size, first, last, count;
+        uint8_t device;
+    };
+    const Case cases[] = {{np::DisplayKind::Palette256, 256, 10, 245, 236, 1},
+                          {np::DisplayKind::Colours16, 16, 0, 15, 16, 0},
+                          {np::DisplayKind::TrueColour, 256, 10, 245, 236, 0},
+                          {np::DisplayKind::HugePalette, 256, 10, 245, 236, 1}};  // capped
+    for (const Case& c : cases) {
+        Start(c.kind, 320, 200);
+        HWND window = OpenFullScreen();
+        ASSERT_NE(window, nullptr);
+        const PaletteGeometry& g = SaverState.Palette;
+        EXPECT_EQ(g.PaletteSize, c.size);
+        EXPECT_EQ(g.FirstAnimatedIndex, c.first);
+        EXPECT_EQ(g.LastAnimatedIndex, c.last);
+        EXPECT_EQ(g.AnimatedCount, c.count);
+        EXPECT_EQ(g.PaletteDevice, c.device);
+        EXPECT_TRUE(RunUntil(SSM_IMAGEDONE));  // a whole picture, inside every buffer
+        DestroyWindow(window);
+        ExpectNothingLeaked();
+    }
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void()> arrange;
+    UINT message;  // 0: none shown
+    bool created;
+};
+
+TEST_F(SaverTest, EachCreationFailureShowsItsMessageAndLeaksNothing) {
+    const FailureCase cases[] = {
+        {"no colours", [] { np::Reset(np::DisplayKind::NoColours, 320, 200); }, IDS_NO_PALETTE_DEVICE, false},
+        {"display palette", [] { np::FailAllocations([](bool global, size_t) { return !global; }); },
+         IDS_NO_PALETTE_MEMORY, false},
+        {"image area", [] { np::FailAllocations([](bool global, size_t bytes) { return global && bytes > 2000; }); },
+         IDS_NO_MEMORY, false},
+        {"lock", [] { np::FailLocks(true); }, IDS_NO_PALETTE_MEMORY, false},
+        {"header", [] { np::FailAllocations([](bool global, size_t bytes) { return global && bytes == 1064; }); },
+         IDS_NO_BITMAP_MEMORY, false},
+    };
+    for (const FailureCase& c : cases) {
+        Start(np::DisplayKind::TrueColour, 320, 200);
+        c.arrange();
+        HWND window = OpenFullScreen();
+        EXPECT_EQ(window != nullptr, c.created) << c.name;
+        ASSERT_EQ(np::MessageBoxes().size(), 1u) << c.name;
+        const np::MessageBoxRecord& box = np::MessageBoxes()[0];
+        char expected[500];
+        LoadStringA(nullptr, c.message, expected, sizeof expected);
+        EXPECT_EQ(box.text, expected) << c.name;
+        EXPECT_EQ(box.caption, "ScreenSaver.Velmora") << c.name;
+        EXPECT_EQ(box.type, (UINT)MB_ICONWARNING) << c.name;
+        EXPECT_EQ(box.owner, nullptr) << c.name;
+        EXPECT_EQ(np::Beeps(), 1) << c.name;
+        ExpectNothingLeaked();
+    }
+}
+
+TEST_F(SaverTest, ThreeBuffersThatDoNotFitSwitchTransitionsOff) {
+    Store("TimeOnScreen=3\nSpecialEffects=7\n");
+    np::FailAllocations([](bool global, size_t bytes) { return global && bytes == 640u * 480u * 3u; });
+    HWND window = OpenFullScreen();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(np::MessageBoxes().size(), 1u);
+    EXPECT_EQ(np::MessageBoxes()[0].text, "Not enough memory for the moving clouds.\nOption switched off.");
+    EXPECT_EQ(SaverSettings.MovingClouds, 0);
+    EXPECT_EQ(SaverSettings.TransformingClouds, 0);
+    EXPECT_EQ(SaverState.EffectCount, 1);  // psychedelic colours still may run
+    DestroyWindow(window);
+    ExpectNothingLeaked();
+}
+
+TEST_F(SaverTest, MissingFeedPaletteOnlySwitchesContinuousChangeOff) {
+    int locals = 0;
+    np::FailAllocations([&](bool global, size_t) { return !global && ++locals == 2; });
+    HWND window = OpenFullScreen();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(np::MessageBoxes().empty());
+    EXPECT_EQ(SaverSettings.ContColorChange, 0);
+    DestroyWindow(window);
+    ExpectNothingLeaked();
+}
+
+TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
+    for (DWORD platform : {2u, 1u}) {
+        Start(np::DisplayKind::TrueColour, 640, 480);
+        Store("TimeOnScreen=3\nSpecialEffects=7\n");
+        np::SetPlatformId(platform);
+        HWND parent = nullptr;
+        WNDCLASSA parent_class = {};
+        parent_class.lpfnWndProc = DefWindowProcA;
+        parent_class.lpszClassName = "Parent";
+        RegisterClassA(&parent_class);
+        parent = CreateWindowExA(0, "Parent", "", WS_POPUP | WS_VISIBLE, 10, 10, 250, 200, nullptr, nullptr, nullptr,
+                                 nullptr);
+        HWND preview = OpenSaverWindow(nullptr, parent);
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(SaverState.EffectCount, platform == 2 ? 0 : 3);
+        EXPECT_EQ(SaverSettings.PsychedelicColors != 0, platform != 2);
+        EXPECT_EQ(SaverState.BufferCount, 3);  // the area stays as allocated
+        DestroyWindow(parent);
+        EXPECT_FALSE(IsWindow(preview));
+        ExpectNothingLeaked();
+    }
+}
+
+TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
+    HWND window = OpenFullScreen();
+    EXPECT_TRUE(SaverState.SkipFirstPaint);
+    MSG paint;
+    ASSERT_TRUE(PeekMessageA(&paint, window, WM_PAINT, WM_PAINT, PM_REMOVE));
+    DispatchMessageA(&paint);
+    EXPECT_FALSE(SaverState.SkipFirstPaint);
+    for (int x = 0; x < 640; x += 8) EXPECT_EQ(np::ScreenPixel(x, 240), 0u);
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    FillRect(GetDC(window), &SaverState.ClientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    InvalidateRect(window, nullptr, FALSE);
+    ASSERT_TRUE(RunUntil(WM_PAINT));
+    std::set<uint32_t> colours;
+    for (int x = 0; x < 640; x++) colours.insert(np::ScreenPixel(x, 240));
+    EXPECT_GT(colours.size(), 10u);
+    EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0);
+}
+
+TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnsheared) {
+    Start(np::DisplayKind::TrueColour, 333, 250);
+    HWND window = OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    InvalidateRect(window, nullptr, FALSE);
+    ASSERT_TRUE(RunUntil(WM_PAINT));
+    EXPECT_EQ(SaverState.ImageWidth % 4, 0);
+    const LOGPALETTE* palette = SaverState.DisplayPalette;
+    for (int y = 0; y < 250; y += 7)
+        for (int x = 0; x < 333; x += 5) {
+            uint8_t v = SaverState.ShownImage[(size_t)(249 - y) * SaverState.ImageWidth + x];
+            const PALETTEENTRY& e = palette->palPalEntry[v];
+            ASSERT_EQ(np::ScreenPixel(x, y), (uint32_t)(e.peRed << 16 | e.peGreen << 8 | e.peBlue)) << x << "," << y;
+        }
+}
+
+TEST_F(SaverTest, PaletteDeviceShowsThroughTheHardwarePalette) {
+    Start(np::DisplayKind::Palette256, 64, 48);
+    HWND window = OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    InvalidateRect(window, nullptr, FALSE);
+    ASSERT_TRUE(RunUntil(WM_PAINT));
+    uint8_t v = SaverState.ShownImage[(size_t)47 * SaverState.ImageWidth];  // cell (0, 0)
+    const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[v];
+    EXPECT_EQ(np::ScreenPixel(0, 0), (uint32_t)(e.peRed << 16 | e.peGreen << 8 | e.peBlue));
+}
+
+}  // namespace
