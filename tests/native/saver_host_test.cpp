@@ -33,6 +33,14 @@ TEST_F(SaverTest, BadModesEndWithMinusOne) {
     EXPECT_EQ(RunSaver(nullptr, "/a"), 0);
 }
 
+TEST_F(SaverTest, AWindowThatCannotBeMadeEndsWithFailure) {
+    Start(np::DisplayKind::NoColours, 320, 200);
+    EXPECT_EQ(RunSaver(nullptr, "/s"), kExitWindowFailed);
+    ASSERT_EQ(np::MessageBoxes().size(), 1u);
+    EXPECT_EQ(np::MessageBoxes()[0].text, "Display device does not\nsupport a palette");
+    ExpectNothingLeaked();
+}
+
 TEST_F(SaverTest, MouseMovesAddUpPastFourPixels) {
     np::SetCursorPosition(100, 100);
     HWND window = OpenFullScreen();
