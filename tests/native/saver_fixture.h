@@ -42,6 +42,25 @@ protected:
 
     HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr); }
 
+    // A full-screen saver whose first picture is finished and painted whole.
+    HWND OpenAndPaintFirstPicture() {
+        HWND window = OpenFullScreen();
+        EXPECT_TRUE(RunUntil(SSM_IMAGEDONE));
+        InvalidateRect(window, nullptr, FALSE);
+        EXPECT_TRUE(RunUntil(WM_PAINT));
+        return window;
+    }
+
+    // A window standing for the display settings' preview area.
+    static HWND MakeParent(int x, int y, int width, int height) {
+        WNDCLASSA parent_class = {};
+        parent_class.lpfnWndProc = DefWindowProcA;
+        parent_class.lpszClassName = "Parent";
+        RegisterClassA(&parent_class);
+        return CreateWindowExA(0, "Parent", "", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr, nullptr,
+                               nullptr);
+    }
+
     // Retrieves and dispatches one message; false when nothing could arrive.
     bool Step() {
         MSG msg;

@@ -100,13 +100,7 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
         Start(np::DisplayKind::TrueColour, 640, 480);
         Store("TimeOnScreen=3\nSpecialEffects=7\n");
         np::SetPlatformId(platform);
-        HWND parent = nullptr;
-        WNDCLASSA parent_class = {};
-        parent_class.lpfnWndProc = DefWindowProcA;
-        parent_class.lpszClassName = "Parent";
-        RegisterClassA(&parent_class);
-        parent = CreateWindowExA(0, "Parent", "", WS_POPUP | WS_VISIBLE, 10, 10, 250, 200, nullptr, nullptr, nullptr,
-                                 nullptr);
+        HWND parent = MakeParent(10, 10, 250, 200);
         HWND preview = OpenSaverWindow(nullptr, parent);
         ASSERT_NE(preview, nullptr);
         EXPECT_EQ(SaverState.EffectCount, platform == 2 ? 0 : 3);
@@ -138,10 +132,7 @@ TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
 
 TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnsheared) {
     Start(np::DisplayKind::TrueColour, 333, 250);
-    HWND window = OpenFullScreen();
-    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    InvalidateRect(window, nullptr, FALSE);
-    ASSERT_TRUE(RunUntil(WM_PAINT));
+    OpenAndPaintFirstPicture();
     EXPECT_EQ(SaverState.ImageWidth % 4, 0);
     const LOGPALETTE* palette = SaverState.DisplayPalette;
     for (int y = 0; y < 250; y += 7)
@@ -154,10 +145,7 @@ TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnsheared) {
 
 TEST_F(SaverTest, PaletteDeviceShowsThroughTheHardwarePalette) {
     Start(np::DisplayKind::Palette256, 64, 48);
-    HWND window = OpenFullScreen();
-    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    InvalidateRect(window, nullptr, FALSE);
-    ASSERT_TRUE(RunUntil(WM_PAINT));
+    OpenAndPaintFirstPicture();
     uint8_t v = SaverState.ShownImage[(size_t)47 * SaverState.ImageWidth];  // cell (0, 0)
     const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[v];
     EXPECT_EQ(np::ScreenPixel(0, 0), (uint32_t)(e.peRed << 16 | e.peGreen << 8 | e.peBlue));
