@@ -110,9 +110,42 @@ struct Rect {
     int32_t x1, y1, x2, y2;
 };
 
+// The edge midpoints that are still unset, then the centre, of one rectangle.
+template <bool Checked>
+PLASMA_INLINE void ComputeRect(const Run& run, int32_t x1, int32_t y1, int32_t xm, int32_t ym, int32_t x2, int32_t y2) {
+    using C = Cells<Checked>;
+    DisplaceIfUnset<Checked>(run, x1, y1, xm, y1, x2, y1);
+    DisplaceIfUnset<Checked>(run, x2, y1, x2, ym, x2, y2);
+    DisplaceIfUnset<Checked>(run, x1, y2, xm, y2, x2, y2);
+    DisplaceIfUnset<Checked>(run, x1, y1, x1, ym, x1, y2);
+    const int32_t mean = CornerMean<Checked>(run, x1, y1, x2, y2);
+    if (C::Get(run, xm, ym) == 0) C::Set(run, xm, ym, mean);
+}
+
+// A rectangle and its whole subtree, depth first in the stack's order (top
+// left, top right, bottom left, bottom right), for rectangles no wider or
+// taller than 2 << Depth: their subtrees are Depth levels deep at most.
+template <bool Checked, int Depth>
+PLASMA_INLINE void FinishSmall(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const int32_t xm = (x1 + x2) >> 1, ym = (y1 + y2) >> 1;
+    ComputeRect<Checked>(run, x1, y1, xm, ym, x2, y2);
+    if constexpr (Depth > 0) {
+        const bool wide_right = x2 - xm >= 2, wide_left = xm - x1 >= 2;
+        const bool tall_bottom = y2 - ym >= 2, tall_top = ym - y1 >= 2;
+        if (wide_left || tall_top) FinishSmall<Checked, Depth - 1>(run, x1, y1, xm, ym);
+        if (wide_right || tall_top) FinishSmall<Checked, Depth - 1>(run, xm, y1, x2, ym);
+        if (wide_left || tall_bottom) FinishSmall<Checked, Depth - 1>(run, x1, ym, xm, y2);
+        if (wide_right || tall_bottom) FinishSmall<Checked, Depth - 1>(run, xm, ym, x2, y2);
+    }
+}
+
+// Rectangles up to this size have their children finished in place rather
+// than stacked; no rectangle under them has a half-width above a quarter of it.
+constexpr int kSmallDepth = 1;
+constexpr int32_t kSmallRect = 4 << kSmallDepth;
+
 template <bool Checked>
 void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    using C = Cells<Checked>;
     // A private copy: byte stores into the picture may alias anything reached
     // through a reference, which would reload every field after each store.
     const Run run = shared;
@@ -128,25 +161,31 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
         const Rect r = stack[top_of_stack--];
         const int32_t xm = (r.x1 + r.x2) >> 1;
         const int32_t ym = (r.y1 + r.y2) >> 1;
-        DisplaceIfUnset<Checked>(run, r.x1, r.y1, xm, r.y1, r.x2, r.y1);
-        DisplaceIfUnset<Checked>(run, r.x2, r.y1, r.x2, ym, r.x2, r.y2);
-        DisplaceIfUnset<Checked>(run, r.x1, r.y2, xm, r.y2, r.x2, r.y2);
-        DisplaceIfUnset<Checked>(run, r.x1, r.y1, r.x1, ym, r.x1, r.y2);
-        const int32_t mean = CornerMean<Checked>(run, r.x1, r.y1, r.x2, r.y2);
-        if (C::Get(run, xm, ym) == 0) C::Set(run, xm, ym, mean);
-
-        const bool wide_right = r.x2 - xm >= 2, wide_left = xm - r.x1 >= 2;
-        const bool tall_bottom = r.y2 - ym >= 2, tall_top = ym - r.y1 >= 2;
-        if (wide_right || tall_bottom) stack[++top_of_stack] = {xm, ym, r.x2, r.y2};
-        if (wide_left || tall_bottom) stack[++top_of_stack] = {r.x1, ym, xm, r.y2};
-        if (wide_right || tall_top) stack[++top_of_stack] = {xm, r.y1, r.x2, ym};
-        if (wide_left || tall_top) stack[++top_of_stack] = {r.x1, r.y1, xm, ym};
+        ComputeRect<Checked>(run, r.x1, r.y1, xm, ym, r.x2, r.y2);
 
         if (xm - r.x1 == run.checkpoint) {
             PumpMessages(run);
             if (AbortRequested(run)) return;
             if (run.progressive) InvalidateCells(run, r.x1, r.y1, xm, ym);
         }
+
+        const bool wide_right = r.x2 - xm >= 2, wide_left = xm - r.x1 >= 2;
+        const bool tall_bottom = r.y2 - ym >= 2, tall_top = ym - r.y1 >= 2;
+        const bool top_left = wide_left || tall_top, top_right = wide_right || tall_top;
+        const bool bottom_left = wide_left || tall_bottom, bottom_right = wide_right || tall_bottom;
+        // Small children cannot meet a check point: they and their subtrees are
+        // finished here, in the order the stack would have taken them.
+        if (r.x2 - r.x1 <= kSmallRect && r.y2 - r.y1 <= kSmallRect && run.checkpoint > kSmallRect / 4) {
+            if (top_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, r.y1, xm, ym);
+            if (top_right) FinishSmall<Checked, kSmallDepth>(run, xm, r.y1, r.x2, ym);
+            if (bottom_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, ym, xm, r.y2);
+            if (bottom_right) FinishSmall<Checked, kSmallDepth>(run, xm, ym, r.x2, r.y2);
+            continue;
+        }
+        if (bottom_right) stack[++top_of_stack] = {xm, ym, r.x2, r.y2};
+        if (bottom_left) stack[++top_of_stack] = {r.x1, ym, xm, r.y2};
+        if (top_right) stack[++top_of_stack] = {xm, r.y1, r.x2, ym};
+        if (top_left) stack[++top_of_stack] = {r.x1, r.y1, xm, ym};
     }
 }
 
