@@ -33,16 +33,26 @@ struct Run {
 // inside the window.
 template <bool Checked>
 struct Cells {
+    // A row of the picture, found once for the several cells read from it.
+    struct Row {
+        intptr_t offset;  // of cell (0, y) from cell (0, 0)
+        int32_t y;
+    };
+    PLASMA_INLINE static Row RowAt(const Run& run, int32_t y) { return {-(intptr_t)y * run.stride, y}; }
     PLASMA_INLINE static bool Outside(const Run& run, int32_t x, int32_t y) {
         return Checked && (x < 0 || x >= run.width || y < 0 || y >= run.height);
     }
-    PLASMA_INLINE static int32_t Get(const Run& run, int32_t x, int32_t y) {
-        if (Outside(run, x, y)) return 0;
-        return (int32_t)run.cell00[x - y * run.stride] - run.first;
+    PLASMA_INLINE static int32_t Get(const Run& run, const Row& row, int32_t x) {
+        if (Outside(run, x, row.y)) return 0;
+        return (int32_t)run.cell00[row.offset + x] - run.first;
     }
+    PLASMA_INLINE static void Set(const Run& run, const Row& row, int32_t x, int32_t value) {
+        if (Outside(run, x, row.y)) return;
+        run.cell00[row.offset + x] = (uint8_t)(run.first + value);
+    }
+    PLASMA_INLINE static int32_t Get(const Run& run, int32_t x, int32_t y) { return Get(run, RowAt(run, y), x); }
     PLASMA_INLINE static void Set(const Run& run, int32_t x, int32_t y, int32_t value) {
-        if (Outside(run, x, y)) return;
-        run.cell00[x - y * run.stride] = (uint8_t)(run.first + value);
+        Set(run, RowAt(run, y), x, value);
     }
 };
 
@@ -78,10 +88,16 @@ PLASMA_INLINE void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int3
     C::Set(run, tx, ty, Displaced(run, r, length, C::Get(run, ax, ay), C::Get(run, bx, by)));
 }
 
-// DisplaceMidpoint when the target still reads 0, else nothing (no draw).
+// DisplaceMidpoint when the target still reads 0, else nothing (no draw);
+// for an edge of a rectangle, whose length is known and whose cells lie on known rows.
 template <bool Checked>
-PLASMA_INLINE void DisplaceIfUnset(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by) {
-    if (Cells<Checked>::Get(run, tx, ty) == 0) DisplaceMidpoint<Checked>(run, ax, ay, tx, ty, bx, by);
+PLASMA_INLINE void DisplaceIfUnset(const Run& run, const typename Cells<Checked>::Row& a_row, int32_t ax,
+                                   const typename Cells<Checked>::Row& t_row, int32_t tx,
+                                   const typename Cells<Checked>::Row& b_row, int32_t bx, uint32_t length) {
+    using C = Cells<Checked>;
+    if (C::Get(run, t_row, tx) != 0) return;
+    int32_t r = Draw(run);
+    C::Set(run, t_row, tx, Displaced(run, r, length, C::Get(run, a_row, ax), C::Get(run, b_row, bx)));
 }
 
 template <bool Checked>
@@ -114,12 +130,15 @@ struct Rect {
 template <bool Checked>
 PLASMA_INLINE void ComputeRect(const Run& run, int32_t x1, int32_t y1, int32_t xm, int32_t ym, int32_t x2, int32_t y2) {
     using C = Cells<Checked>;
-    DisplaceIfUnset<Checked>(run, x1, y1, xm, y1, x2, y1);
-    DisplaceIfUnset<Checked>(run, x2, y1, x2, ym, x2, y2);
-    DisplaceIfUnset<Checked>(run, x1, y2, xm, y2, x2, y2);
-    DisplaceIfUnset<Checked>(run, x1, y1, x1, ym, x1, y2);
-    const int32_t mean = CornerMean<Checked>(run, x1, y1, x2, y2);
-    if (C::Get(run, xm, ym) == 0) C::Set(run, xm, ym, mean);
+    const typename C::Row top = C::RowAt(run, y1), middle = C::RowAt(run, ym), bottom = C::RowAt(run, y2);
+    const uint32_t width = (uint32_t)(x2 - x1), height = (uint32_t)(y2 - y1);
+    DisplaceIfUnset<Checked>(run, top, x1, top, xm, top, x2, width);
+    DisplaceIfUnset<Checked>(run, top, x2, middle, x2, bottom, x2, height);
+    DisplaceIfUnset<Checked>(run, bottom, x1, bottom, xm, bottom, x2, width);
+    DisplaceIfUnset<Checked>(run, top, x1, middle, x1, bottom, x1, height);
+    const int32_t mean =
+        (C::Get(run, bottom, x2) + C::Get(run, bottom, x1) + C::Get(run, top, x1) + C::Get(run, top, x2) + 2) >> 2;
+    if (C::Get(run, middle, xm) == 0) C::Set(run, middle, xm, mean);
 }
 
 // A rectangle and its whole subtree, depth first in the stack's order (top
@@ -214,7 +233,7 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
 
     const int32_t xm = (right - left) >> 1;  // (AW - 1) >> 1
     const int32_t ym = (bottom - top) >> 1;
-    DisplaceIfUnset<Checked>(run, left, top, xm, top, right, top);
+    if (C::Get(run, xm, top) == 0) DisplaceMidpoint<Checked>(run, left, top, xm, top, right, top);
     DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom);
     DisplaceMidpoint<Checked>(run, left, bottom, xm, bottom, right, bottom);
     DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom);
