@@ -100,10 +100,12 @@ PLASMA_INLINE void DisplaceIfUnset(const Run& run, const typename Cells<Checked>
     C::Set(run, t_row, tx, Displaced(run, r, length, C::Get(run, a_row, ax), C::Get(run, b_row, bx)));
 }
 
+// The rounded mean of a rectangle's four corners.
 template <bool Checked>
-PLASMA_INLINE int32_t CornerMean(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+PLASMA_INLINE int32_t CornerMean(const Run& run, const typename Cells<Checked>::Row& top, int32_t x1,
+                                 const typename Cells<Checked>::Row& bottom, int32_t x2) {
     using C = Cells<Checked>;
-    return (C::Get(run, x2, y2) + C::Get(run, x1, y2) + C::Get(run, x1, y1) + C::Get(run, x2, y1) + 2) >> 2;
+    return (C::Get(run, bottom, x2) + C::Get(run, bottom, x1) + C::Get(run, top, x1) + C::Get(run, top, x2) + 2) >> 2;
 }
 
 PLASMA_INLINE void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -136,9 +138,19 @@ PLASMA_INLINE void ComputeRect(const Run& run, int32_t x1, int32_t y1, int32_t x
     DisplaceIfUnset<Checked>(run, top, x2, middle, x2, bottom, x2, height);
     DisplaceIfUnset<Checked>(run, bottom, x1, bottom, xm, bottom, x2, width);
     DisplaceIfUnset<Checked>(run, top, x1, middle, x1, bottom, x1, height);
-    const int32_t mean =
-        (C::Get(run, bottom, x2) + C::Get(run, bottom, x1) + C::Get(run, top, x1) + C::Get(run, top, x2) + 2) >> 2;
+    const int32_t mean = CornerMean<Checked>(run, top, x1, bottom, x2);
     if (C::Get(run, middle, xm) == 0) C::Set(run, middle, xm, mean);
+}
+
+// Which children of a rectangle split at (xm, ym) still have an interior.
+struct Children {
+    bool top_left, top_right, bottom_left, bottom_right;
+};
+
+PLASMA_INLINE Children ChildrenOf(int32_t x1, int32_t y1, int32_t xm, int32_t ym, int32_t x2, int32_t y2) {
+    const bool wide_right = x2 - xm >= 2, wide_left = xm - x1 >= 2;
+    const bool tall_bottom = y2 - ym >= 2, tall_top = ym - y1 >= 2;
+    return {wide_left || tall_top, wide_right || tall_top, wide_left || tall_bottom, wide_right || tall_bottom};
 }
 
 // A rectangle and its whole subtree, depth first in the stack's order (top
@@ -149,12 +161,11 @@ PLASMA_INLINE void FinishSmall(const Run& run, int32_t x1, int32_t y1, int32_t x
     const int32_t xm = (x1 + x2) >> 1, ym = (y1 + y2) >> 1;
     ComputeRect<Checked>(run, x1, y1, xm, ym, x2, y2);
     if constexpr (Depth > 0) {
-        const bool wide_right = x2 - xm >= 2, wide_left = xm - x1 >= 2;
-        const bool tall_bottom = y2 - ym >= 2, tall_top = ym - y1 >= 2;
-        if (wide_left || tall_top) FinishSmall<Checked, Depth - 1>(run, x1, y1, xm, ym);
-        if (wide_right || tall_top) FinishSmall<Checked, Depth - 1>(run, xm, y1, x2, ym);
-        if (wide_left || tall_bottom) FinishSmall<Checked, Depth - 1>(run, x1, ym, xm, y2);
-        if (wide_right || tall_bottom) FinishSmall<Checked, Depth - 1>(run, xm, ym, x2, y2);
+        const Children c = ChildrenOf(x1, y1, xm, ym, x2, y2);
+        if (c.top_left) FinishSmall<Checked, Depth - 1>(run, x1, y1, xm, ym);
+        if (c.top_right) FinishSmall<Checked, Depth - 1>(run, xm, y1, x2, ym);
+        if (c.bottom_left) FinishSmall<Checked, Depth - 1>(run, x1, ym, xm, y2);
+        if (c.bottom_right) FinishSmall<Checked, Depth - 1>(run, xm, ym, x2, y2);
     }
 }
 
@@ -188,23 +199,20 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
             if (run.progressive) InvalidateCells(run, r.x1, r.y1, xm, ym);
         }
 
-        const bool wide_right = r.x2 - xm >= 2, wide_left = xm - r.x1 >= 2;
-        const bool tall_bottom = r.y2 - ym >= 2, tall_top = ym - r.y1 >= 2;
-        const bool top_left = wide_left || tall_top, top_right = wide_right || tall_top;
-        const bool bottom_left = wide_left || tall_bottom, bottom_right = wide_right || tall_bottom;
+        const Children c = ChildrenOf(r.x1, r.y1, xm, ym, r.x2, r.y2);
         // Small children cannot meet a check point: they and their subtrees are
         // finished here, in the order the stack would have taken them.
         if (r.x2 - r.x1 <= kSmallRect && r.y2 - r.y1 <= kSmallRect && run.checkpoint > kSmallRect / 4) {
-            if (top_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, r.y1, xm, ym);
-            if (top_right) FinishSmall<Checked, kSmallDepth>(run, xm, r.y1, r.x2, ym);
-            if (bottom_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, ym, xm, r.y2);
-            if (bottom_right) FinishSmall<Checked, kSmallDepth>(run, xm, ym, r.x2, r.y2);
+            if (c.top_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, r.y1, xm, ym);
+            if (c.top_right) FinishSmall<Checked, kSmallDepth>(run, xm, r.y1, r.x2, ym);
+            if (c.bottom_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, ym, xm, r.y2);
+            if (c.bottom_right) FinishSmall<Checked, kSmallDepth>(run, xm, ym, r.x2, r.y2);
             continue;
         }
-        if (bottom_right) stack[++top_of_stack] = {xm, ym, r.x2, r.y2};
-        if (bottom_left) stack[++top_of_stack] = {r.x1, ym, xm, r.y2};
-        if (top_right) stack[++top_of_stack] = {xm, r.y1, r.x2, ym};
-        if (top_left) stack[++top_of_stack] = {r.x1, r.y1, xm, ym};
+        if (c.bottom_right) stack[++top_of_stack] = {xm, ym, r.x2, r.y2};
+        if (c.bottom_left) stack[++top_of_stack] = {r.x1, ym, xm, r.y2};
+        if (c.top_right) stack[++top_of_stack] = {xm, r.y1, r.x2, ym};
+        if (c.top_left) stack[++top_of_stack] = {r.x1, r.y1, xm, ym};
     }
 }
 
@@ -237,7 +245,7 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
     DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom);
     DisplaceMidpoint<Checked>(run, left, bottom, xm, bottom, right, bottom);
     DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom);
-    C::Set(run, xm, ym, CornerMean<Checked>(run, left, top, right, bottom));
+    C::Set(run, xm, ym, CornerMean<Checked>(run, C::RowAt(run, top), left, C::RowAt(run, bottom), right));
 
     auto mirror_right = [right](int32_t& x, int32_t&) { x = right - x; };
     auto mirror_down = [bottom](int32_t&, int32_t& y) { y = bottom - y; };
