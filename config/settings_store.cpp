@@ -66,11 +66,16 @@ uint32_t ReadNumber(const char* key, uint32_t fallback) {
 
 uint8_t LowByte(uint32_t value) { return (uint8_t)(value & 0xFF); }
 
+// "Palette1" ... "Palette7".
+struct PaletteKey {
+    char text[16];
+    explicit PaletteKey(int n) { snprintf(text, sizeof text, "%s%d", "Palette", n); }
+};
+
 void ReadPalette(int n, PaletteDefinition& palette) {
-    char key[16];
-    snprintf(key, sizeof key, "%s%d", "Palette", n);
+    const PaletteKey key(n);
     char text[kPaletteTextSize] = "";
-    if (SettingsPath[0]) GetPrivateProfileStringA(SettingsSection, key, "", text, sizeof text, SettingsPath);
+    if (SettingsPath[0]) GetPrivateProfileStringA(SettingsSection, key.text, "", text, sizeof text, SettingsPath);
 
     int32_t colors[kKeyColorSlots];
     int found = 0;
@@ -96,14 +101,13 @@ void ReadPalette(int n, PaletteDefinition& palette) {
 }
 
 void WritePalette(int n, const PaletteDefinition& palette) {
-    char key[16];
-    snprintf(key, sizeof key, "%s%d", "Palette", n);
+    const PaletteKey key(n);
     const int32_t* c = palette.colors;
     char text[kKeyColorSlots * 8 + 8];
     snprintf(text, sizeof text, "%s %s %s %s %s %s %s %s", NameFromColor(c[0]), NameFromColor(c[1]),
              NameFromColor(c[2]), NameFromColor(c[3]), NameFromColor(c[4]), NameFromColor(c[5]),
              NameFromColor(c[6]), NameFromColor(c[7]));
-    if (SettingsPath[0]) WritePrivateProfileStringA(SettingsSection, key, text, SettingsPath);
+    if (SettingsPath[0]) WritePrivateProfileStringA(SettingsSection, key.text, text, SettingsPath);
 }
 
 }  // namespace

@@ -134,10 +134,10 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
 
     // Rows are drawn with a stride rounded up to four bytes, so the image is
     // made that wide too; the extra columns lie past the right edge.
-    SaverState.WindowWidth = create && create->cx > 0 ? create->cx : 1;
+    const int32_t window_width = create && create->cx > 0 ? create->cx : 1;
     SaverState.ImageHeight = create && create->cy > 0 ? create->cy : 1;
-    SaverState.ImageWidth = (int32_t)(((uint32_t)SaverState.WindowWidth + 3) & ~3u);
-    SaverState.ClientRect = {0, 0, SaverState.WindowWidth, SaverState.ImageHeight};
+    SaverState.ImageWidth = (int32_t)(((uint32_t)window_width + 3) & ~3u);
+    SaverState.ClientRect = {0, 0, window_width, SaverState.ImageHeight};
     ResetPaletteChooser();
 
     int32_t size = QueryPaletteSize(window);
@@ -161,7 +161,7 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     SaverState.ImageReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     PostMessageA(window, SSM_NEWIMAGE, 0, 0);
 
-    if (IsWindowsNt() && SaverState.WindowWidth <= 250 && SaverState.ImageHeight <= 250) {
+    if (IsWindowsNt() && window_width <= 250 && SaverState.ImageHeight <= 250) {
         SaverState.EffectCount = 0;
         SaverSettings.MovingClouds = 0;
         SaverSettings.PsychedelicColors = 0;

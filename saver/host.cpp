@@ -26,7 +26,6 @@ constexpr DWORD kRecheckDelay = 200;  // ms after a password check during which 
 constexpr UINT kScreenSaverRunning = 97;  // SPI_SCREENSAVERRUNNING
 
 struct HostStateRecord {
-    HWND saver_window;
     bool preview;
     bool closing;
     bool checking;
@@ -226,7 +225,6 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
     const bool full_screen = !Host.preview;
     switch (message) {
         case WM_CREATE: {
-            Host.saver_window = window;
             HMODULE imm = GetModuleHandleA("IMM32.DLL");
             Host.associate = imm ? reinterpret_cast<AssociateContextProc>(
                                        reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")))

@@ -13,10 +13,9 @@ constexpr int kHeaderFieldsBytes = 40;
 constexpr int32_t kMaxPaletteSize = 256;  // larger displays are treated as 256-entry ones
 
 struct SaverStateRecord {
-    int32_t ImageWidth;   // also the byte length of one image row: a multiple of 4
+    int32_t ImageWidth;  // also the byte length of one image row: the client width rounded up to a multiple of 4
     int32_t ImageHeight;
-    int32_t WindowWidth;  // the client width; ImageWidth is this rounded up to a multiple of 4
-    RECT ClientRect;
+    RECT ClientRect;     // the client area itself
     PaletteGeometry Palette;  // PaletteSize, FirstAnimatedIndex, LastAnimatedIndex, AnimatedCount, PaletteDevice
     LOGPALETTE* DisplayPalette;
     LOGPALETTE* FeedPalette;

@@ -29,8 +29,7 @@ struct Queue {
 };
 
 std::vector<std::unique_ptr<HWND__>> windows;
-std::map<std::string, WNDCLASSA> classes;  // by upper-case name
-std::vector<std::string> class_names;      // storage for the class name texts
+std::map<std::string, WNDPROC> classes;  // window procedures by upper-case class name
 HWND foreground = nullptr;
 POINT cursor = {0, 0};
 bool cursor_hidden = false;
@@ -142,7 +141,6 @@ void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 void ResetUser() {
     windows.clear();
     classes.clear();
-    class_names.clear();
     foreground = nullptr;
     cursor = {0, 0};
     cursor_hidden = false;
@@ -171,8 +169,7 @@ ATOM RegisterClassA(const WNDCLASSA* window_class) {
     if (!window_class || !window_class->lpszClassName || !window_class->lpfnWndProc) return 0;
     std::string key = Upper(window_class->lpszClassName);
     if (classes.count(key)) return 0;
-    class_names.push_back(window_class->lpszClassName);
-    classes[key] = *window_class;
+    classes[key] = window_class->lpfnWndProc;
     return (ATOM)classes.size();
 }
 
@@ -184,7 +181,7 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     auto window = std::make_unique<HWND__>();
     window->class_name = class_name;
     window->title = title ? title : "";
-    window->procedure = found->second.lpfnWndProc;
+    window->procedure = found->second;
     window->parent = (style & WS_CHILD) ? parent : nullptr;
     window->style = style;
     window->x = x;
