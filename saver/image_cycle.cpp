@@ -7,7 +7,6 @@
 #include "config/settings.h"
 #include "synth/plasma.h"
 
-#include <cstring>
 
 namespace {
 
