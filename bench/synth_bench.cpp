@@ -1,5 +1,5 @@
 // Speed of the synthesis: one whole picture, and the palette operations.
-#include "config/settings.h"
+#include "config/settings_record.h"
 #include "synth/palette.h"
 #include "synth/plasma.h"
 #include "synth/random.h"
@@ -26,7 +26,7 @@ void BM_GeneratePlasma(benchmark::State& state) {
 BENCHMARK(BM_GeneratePlasma)->Args({640, 480})->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 void BM_BuildPalette(benchmark::State& state) {
-    ResetSettings();
+    UseDefaultSettings();
     const PaletteGeometry g = MakePaletteGeometry(256, false);
     SaverSettings.PaletteIndex = 1;  // eight key colours
     PaletteEntryBytes palette[257];
@@ -38,8 +38,8 @@ void BM_BuildPalette(benchmark::State& state) {
 BENCHMARK(BM_BuildPalette);
 
 void BM_ChoosePalette(benchmark::State& state) {
-    ResetSettings();
-    ResetPaletteChooser();
+    UseDefaultSettings();
+    PaletteChooser = PaletteChooserRecord{};
     const PaletteGeometry g = MakePaletteGeometry(256, false);
     SeedRandom(1);
     for (auto _ : state) {

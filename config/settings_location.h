@@ -8,9 +8,14 @@
 constexpr char kConfigDirVariable[] = "VELMORA_CONFIG_DIR";
 constexpr char kUserFolderName[] = "Velmora";
 
-// The full path of the file named file_name; false when no folder can be found
-// or the path would not fit.
-bool SettingsFilePath(const char* file_name, char* path, size_t size);
+enum class SettingsPlace {
+    Found,
+    NoFolder,       // the system names no per-user folder
+    NamedTooLong,   // VELMORA_CONFIG_DIR is set but too long for a path: nothing is used in its place
+};
+
+// The full path of the file named file_name.
+SettingsPlace SettingsFilePath(const char* file_name, char* path, size_t size);
 
 // Creates the folder of the settings file and any missing parents.
 void CreateSettingsFolder();

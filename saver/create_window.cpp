@@ -1,9 +1,12 @@
 // Creating and destroying the saver window: settings, palette geometry,
 // palette buffers, image memory, display header, effects, the first message.
+#include "create_window.h"
+
+#include "display_caps.h"
 #include "index_table.h"
 #include "messages.h"
+#include "saver_message.h"
 #include "saver_state.h"
-#include "window_core.h"
 
 #include "config/settings.h"
 #include "resource_ids.h"
@@ -82,9 +85,6 @@ bool MakeImageArea() {
     return true;
 }
 
-void PutLong(uint8_t* at, uint32_t value) { memcpy(at, &value, 4); }
-void PutShort(uint8_t* at, uint16_t value) { memcpy(at, &value, 2); }
-
 bool MakeDisplayHeader() {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, kDisplayHeaderBytes);
     uint8_t* header = block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr;
@@ -98,12 +98,14 @@ bool MakeDisplayHeader() {
     SaverState.DisplayHeader = header;
     const uint32_t width = (uint32_t)SaverState.ImageWidth, height = (uint32_t)SaverState.ImageHeight;
     memset(header, 0, kDisplayHeaderBytes);  // colour entries past the palette stay black
-    PutLong(header + 0, 40);
-    PutLong(header + 4, width);
-    PutLong(header + 8, height);
-    PutShort(header + 12, 1);
-    PutShort(header + 14, 8);
-    PutLong(header + 20, ((width + 3) & ~3u) * height);
+    BITMAPINFOHEADER& fields = reinterpret_cast<BITMAPINFO*>(header)->bmiHeader;
+    fields.biSize = sizeof(BITMAPINFOHEADER);
+    fields.biWidth = (LONG)width;
+    fields.biHeight = (LONG)height;  // positive: rows bottom-up
+    fields.biPlanes = 1;
+    fields.biBitCount = 8;
+    fields.biCompression = BI_RGB;
+    fields.biSizeImage = ((width + 3) & ~3u) * height;
     if (SaverState.Palette.PaletteDevice)
         WriteIndexTable(header + kHeaderFieldsBytes, SaverState.Palette, SaverSettings.PsycheExtra);
     return true;
@@ -128,6 +130,7 @@ bool IsWindowsNt() {
 
 bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     LoadSettings();
+    if (SettingsFilePlace == SettingsPlace::NamedTooLong) ShowSaverMessage(IDS_SETTINGS_FOLDER_TOO_LONG);
     SYSTEMTIME now;
     GetSystemTime(&now);
     SeedRandom(now.wMilliseconds);
@@ -138,7 +141,8 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     SaverState.ImageHeight = create && create->cy > 0 ? create->cy : 1;
     SaverState.ImageWidth = (int32_t)(((uint32_t)window_width + 3) & ~3u);
     SaverState.ClientRect = {0, 0, window_width, SaverState.ImageHeight};
-    ResetPaletteChooser();
+    uint8_t* scale = PaletteChooser.ChannelScale;
+    scale[0] = scale[1] = scale[2] = 255;
 
     int32_t size = QueryPaletteSize(window);
     if (size <= 0) {

@@ -3,6 +3,7 @@
 #include "host.h"
 
 #include "command_line.h"
+#include "host_state.h"
 #include "messages.h"
 #include "window_core.h"
 
@@ -12,34 +13,17 @@
 
 #include <cstdlib>
 
+HostStateRecord Host;
+
 namespace {
 
-typedef BOOL(WINAPI* VerifyPasswordProc)(HWND);
 typedef DWORD(WINAPI* ChangePasswordProc)(LPCSTR, HWND, DWORD, LPVOID);
-typedef HANDLE(WINAPI* AssociateContextProc)(HWND, HANDLE);
 
 constexpr char kClassName[] = "WindowsScreenSaverClass";
 constexpr char kFullScreenTitle[] = "Screen Saver";
 constexpr char kPreviewTitle[] = "Preview";
 constexpr int kMouseThreshold = 4;
 constexpr DWORD kRecheckDelay = 200;  // ms after a password check during which a close is refused
-constexpr UINT kScreenSaverRunning = 97;  // SPI_SCREENSAVERRUNNING
-
-struct HostStateRecord {
-    bool preview;
-    bool closing;
-    bool checking;
-    POINT cursor;
-    bool checked_before;
-    DWORD last_check_end;
-    HMODULE verifier_library;
-    VerifyPasswordProc verify;
-    AssociateContextProc associate;
-    HANDLE detached_context;
-};
-
-HostStateRecord Host;
-
 void HideCursor() { SetCursor(nullptr); }
 
 void RecordCursor() { GetCursorPos(&Host.cursor); }
@@ -49,7 +33,7 @@ void PasswordTeardown() {
     Host.verifier_library = nullptr;
     if (Host.verify) {
         Host.verify = nullptr;
-        SystemParametersInfoA(kScreenSaverRunning, FALSE, nullptr, 0);
+        SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
     }
 }
 
@@ -66,7 +50,7 @@ void PasswordSetup() {
     Host.verify = reinterpret_cast<VerifyPasswordProc>(
         reinterpret_cast<void*>(GetProcAddress(Host.verifier_library, "VerifyScreenSavePwd")));
     if (Host.verify) {
-        SystemParametersInfoA(kScreenSaverRunning, TRUE, nullptr, 0);
+        SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, nullptr, 0);
     } else {
         FreeLibrary(Host.verifier_library);
         Host.verifier_library = nullptr;
@@ -142,8 +126,6 @@ HWND StartFullScreen(HINSTANCE instance, bool& already_running) {
 }
 
 void EndFullScreen() { PasswordTeardown(); }
-
-void ResetHost() { Host = HostStateRecord{}; }
 
 namespace {
 
@@ -277,7 +259,6 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
 
 int RunSaver(HINSTANCE instance, const char* command_line) {
     ModuleInstance = instance;
-    ResetHost();
     const SaverCommand command = ParseSaverCommand(command_line);
     switch (command.mode) {
         case SaverMode::Configure:

@@ -15,7 +15,6 @@ int RunSaver(HINSTANCE instance, const char* command_line);
 HWND OpenSaverWindow(HINSTANCE instance, HWND parent);  // parent null: full screen
 HWND StartFullScreen(HINSTANCE instance, bool& already_running);
 void EndFullScreen();
-void ResetHost();
 
 constexpr int kExitWindowFailed = 1;  // the class or the window could not be made
 

@@ -1,12 +1,15 @@
 // The image cycle: each handler does one piece of a picture's life and posts
 // the next. Transitions and colour cycling attach to the messages posted here.
+#include "image_cycle.h"
+
+#include "clock.h"
+#include "image_buffer.h"
+#include "message_pump.h"
 #include "messages.h"
 #include "saver_state.h"
-#include "window_core.h"
 
 #include "config/settings.h"
 #include "synth/plasma.h"
-
 
 namespace {
 
@@ -16,15 +19,7 @@ uint8_t* LastByteOfBuffer(int k) {
     return SaverState.BufferOrigin[k] + (intptr_t)SaverState.ImageWidth * SaverState.ImageHeight - 1;
 }
 
-// Seconds since 1970 from the system clock.
-uint32_t CalendarSeconds() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    uint64_t ticks = ((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime;  // 100 ns since 1601
-    return (uint32_t)((ticks - 116444736000000000ull) / 10000000ull);
-}
-
-void InvalidateCells(void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+void InvalidateWindowCells(void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     RECT rect = {x1, y1, x2 + 1, y2 + 1};
     InvalidateRect(static_cast<HWND>(context), &rect, FALSE);
 }
@@ -33,7 +28,7 @@ const PlasmaHost kWindowThreadHost = {
     nullptr,
     [](void*) { PumpMessages(); },
     [](void*) { return AbortRequested.load(); },
-    InvalidateCells,
+    InvalidateWindowCells,
 };
 
 bool EffectDue() {
@@ -68,20 +63,16 @@ void SetPalette() {
     if (!SaverState.PaletteObject) PostQuitMessage(0);
 }
 
-void CopyColourTable() {
-    uint8_t* colours = SaverState.DisplayHeader + kHeaderFieldsBytes;
+void CopyColorTable() {
+    RGBQUAD* colors = reinterpret_cast<BITMAPINFO*>(SaverState.DisplayHeader)->bmiColors;
     const PALETTEENTRY* entries = SaverState.DisplayPalette->palPalEntry;
-    for (int32_t j = 0; j < SaverState.Palette.PaletteSize; j++) {
-        colours[4 * j] = entries[j].peBlue;
-        colours[4 * j + 1] = entries[j].peGreen;
-        colours[4 * j + 2] = entries[j].peRed;
-        colours[4 * j + 3] = 0;
-    }
+    for (int32_t j = 0; j < SaverState.Palette.PaletteSize; j++)
+        colors[j] = {entries[j].peBlue, entries[j].peGreen, entries[j].peRed, 0};
 }
 
 void DrawImage(HWND window) {
     SendMessageA(window, SSM_SETPALETTE, 0, 0);
-    if (!SaverState.Palette.PaletteDevice) CopyColourTable();
+    if (!SaverState.Palette.PaletteDevice) CopyColorTable();
     SaverState.ShownImage = SaverState.BufferOrigin[SaverState.BufferIndex];
     PlasmaHost host = kWindowThreadHost;
     host.context = window;

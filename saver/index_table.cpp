@@ -1,6 +1,6 @@
 #include "index_table.h"
 
-#include "config/settings.h"
+#include "config/settings_record.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ void PutEntry(uint8_t* area, int32_t j, uint32_t value) {
 
 // A four-byte slot covers entries 2s and 2s + 1: the value and a high word of 0.
 void PutSlot(uint8_t* area, int32_t slot, uint32_t value) {
-    if (4 * slot + 3 >= kColourAreaBytes) return;
+    if (4 * slot + 3 >= kColorAreaBytes) return;
     PutEntry(area, 2 * slot, value & 0xFFFF);
     PutEntry(area, 2 * slot + 1, value >> 16);
 }
@@ -19,7 +19,7 @@ void PutSlot(uint8_t* area, int32_t slot, uint32_t value) {
 }  // namespace
 
 void WriteIndexTable(uint8_t* area, const PaletteGeometry& g, int32_t psyche_extra) {
-    const int32_t entries = g.PaletteSize < kColourAreaBytes / 2 ? g.PaletteSize : kColourAreaBytes / 2;
+    const int32_t entries = g.PaletteSize < kColorAreaBytes / 2 ? g.PaletteSize : kColorAreaBytes / 2;
     for (int32_t j = 0; j < entries; j++) PutEntry(area, j, (uint32_t)j);
     const uint32_t first = (uint32_t)g.FirstAnimatedIndex;
     if (psyche_extra == kExtraPepper)

@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
-constexpr int kColourAreaBytes = 1024;
+constexpr int kColorAreaBytes = 1024;
 
 // Writes 16-bit entries, little-endian, into the 1024-byte colour area.
-void WriteIndexTable(uint8_t* colour_area, const PaletteGeometry& geometry, int32_t psyche_extra);
-uint16_t IndexTableEntry(const uint8_t* colour_area, int32_t j);
+void WriteIndexTable(uint8_t* color_area, const PaletteGeometry& geometry, int32_t psyche_extra);
+uint16_t IndexTableEntry(const uint8_t* color_area, int32_t j);
 
 #endif

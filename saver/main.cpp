@@ -5,7 +5,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     try {
         return RunSaver(instance, command_line);
     } catch (...) {
-        SystemParametersInfoA(97, FALSE, nullptr, 0);  // SPI_SCREENSAVERRUNNING: the saver no longer runs
+        SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);  // the saver no longer runs
         return -1;
     }
 }

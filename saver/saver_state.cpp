@@ -2,9 +2,3 @@
 
 SaverStateRecord SaverState;
 std::atomic<bool> AbortRequested{false};
-
-void ResetSaverState() {
-    SaverState = SaverStateRecord{};
-    SaverState.SkipFirstPaint = true;
-    AbortRequested = false;
-}

@@ -1,4 +1,5 @@
-// The process-wide state of the saver window.
+// The process-wide state of the saver window. Every field holds its start
+// value from the beginning of the process: nothing needs to set it first.
 #ifndef VELMORA_SAVER_STATE_H
 #define VELMORA_SAVER_STATE_H
 
@@ -13,43 +14,40 @@ constexpr int kHeaderFieldsBytes = 40;
 constexpr int32_t kMaxPaletteSize = 256;  // larger displays are treated as 256-entry ones
 
 struct SaverStateRecord {
-    int32_t ImageWidth;  // also the byte length of one image row: the client width rounded up to a multiple of 4
-    int32_t ImageHeight;
-    RECT ClientRect;     // the client area itself
-    PaletteGeometry Palette;  // PaletteSize, FirstAnimatedIndex, LastAnimatedIndex, AnimatedCount, PaletteDevice
-    LOGPALETTE* DisplayPalette;
-    LOGPALETTE* FeedPalette;
-    HLOCAL DisplayPaletteBlock;
-    HLOCAL FeedPaletteBlock;
-    HPALETTE PaletteObject;
-    HGLOBAL ImageAreaBlock;
-    uint8_t* ImageArea;  // null unless locked
-    uint8_t* BufferOrigin[4];
-    int32_t BufferCount;
-    HGLOBAL DisplayHeaderBlock;
-    uint8_t* DisplayHeader;
-    uint8_t* ShownImage;
-    bool SkipFirstPaint;
-    uint16_t TimerArmed;
-    HANDLE ImageReady;
-    int32_t EffectList[3];
-    int32_t EffectCount;
+    int32_t ImageWidth = 0;  // also the byte length of one image row: the client width rounded up to a multiple of 4
+    int32_t ImageHeight = 0;
+    RECT ClientRect = {0, 0, 0, 0};  // the client area itself
+    PaletteGeometry Palette = {};    // PaletteSize, FirstAnimatedIndex, LastAnimatedIndex, AnimatedCount, PaletteDevice
+    LOGPALETTE* DisplayPalette = nullptr;
+    LOGPALETTE* FeedPalette = nullptr;
+    HLOCAL DisplayPaletteBlock = nullptr;
+    HLOCAL FeedPaletteBlock = nullptr;
+    HPALETTE PaletteObject = nullptr;
+    HGLOBAL ImageAreaBlock = nullptr;
+    uint8_t* ImageArea = nullptr;  // null unless locked
+    uint8_t* BufferOrigin[4] = {};
+    int32_t BufferCount = 0;
+    HGLOBAL DisplayHeaderBlock = nullptr;
+    uint8_t* DisplayHeader = nullptr;
+    uint8_t* ShownImage = nullptr;
+    bool SkipFirstPaint = true;  // the first paint comes before any cell is computed
+    uint16_t TimerArmed = 0;
+    HANDLE ImageReady = nullptr;
+    int32_t EffectList[3] = {};
+    int32_t EffectCount = 0;
     // Image cycle
-    int32_t EffectPosition;
-    int32_t CurrentEffect;
-    uint32_t LastEffectSwitch;
-    int32_t BufferIndex;
-    bool FirstTransition;
-    bool DrawingStopped;  // a drawing was cut short and nothing will restart it
-    uint32_t CycleStart;
-    uint32_t LastCycleStep;
-    uint32_t FeedIndex;
+    int32_t EffectPosition = 0;
+    int32_t CurrentEffect = 0;
+    uint32_t LastEffectSwitch = 0;
+    int32_t BufferIndex = 0;
+    bool FirstTransition = false;
+    bool DrawingStopped = false;  // a drawing was cut short and nothing will restart it
+    uint32_t CycleStart = 0;
+    uint32_t LastCycleStep = 0;
+    uint32_t FeedIndex = 0;
 };
 
 extern SaverStateRecord SaverState;
 extern std::atomic<bool> AbortRequested;
-
-// Back to the state of a new process (tests start every case here).
-void ResetSaverState();
 
 #endif

@@ -1,7 +1,9 @@
 // ScreenSaverProc: every message of the saver window that the host passes on.
 #include "window_core.h"
 
+#include "create_window.h"
 #include "host.h"
+#include "image_cycle.h"
 #include "messages.h"
 #include "saver_state.h"
 

@@ -3,25 +3,21 @@
 
 #include "random.h"
 
-#include "config/settings.h"
+#include "config/settings_record.h"
 
 namespace {
 
 // K, the double nearest to 100 / 99.
 constexpr double kSkewFactor = 1.0101010101010102;
 
-struct Rgb {
-    int32_t red, green, blue;
-};
+constexpr PaletteEntryBytes kBlack = {0, 0, 0, kFlagReserved};
 
-Rgb Scaled(int32_t packed) {
-    uint32_t c = (uint32_t)packed;
-    return {(int32_t)(((c & 0xFF) * ChannelScale[0]) & 0xFF), (int32_t)((((c >> 8) & 0xFF) * ChannelScale[1]) & 0xFF),
-            (int32_t)((((c >> 16) & 0xFF) * ChannelScale[2]) & 0xFF)};
-}
-
-void SetEntry(PaletteEntryBytes& entry, Rgb color, uint8_t flags) {
-    entry = {(uint8_t)color.red, (uint8_t)color.green, (uint8_t)color.blue, flags};
+// A key colour with each channel byte times its scale, modulo 256.
+PaletteEntryBytes Scaled(int32_t packed, uint8_t flags) {
+    const uint32_t c = (uint32_t)packed;
+    const uint8_t* scale = PaletteChooser.ChannelScale;
+    return {(uint8_t)((c & 0xFF) * scale[0]), (uint8_t)(((c >> 8) & 0xFF) * scale[1]),
+            (uint8_t)(((c >> 16) & 0xFF) * scale[2]), flags};
 }
 
 // The ramp step of one channel: the difference widened by one away from zero,
@@ -35,7 +31,7 @@ float RampStep(int32_t from, int32_t to, int32_t length) {
 
 uint8_t RampValue(int32_t from, float step, int32_t j) { return (uint8_t)(from + (int32_t)((double)j * (double)step)); }
 
-void WriteRamp(PaletteEntryBytes* entries, int32_t length, Rgb a, Rgb e) {
+void WriteRamp(PaletteEntryBytes* entries, int32_t length, PaletteEntryBytes a, PaletteEntryBytes e) {
     const float red = RampStep(a.red, e.red, length), green = RampStep(a.green, e.green, length),
                 blue = RampStep(a.blue, e.blue, length);
     for (int32_t j = 0; j < length; j++)
@@ -45,13 +41,13 @@ void WriteRamp(PaletteEntryBytes* entries, int32_t length, Rgb a, Rgb e) {
 
 void PickStoredPalette() {
     SaverSettings.PaletteIndex = (uint32_t)(DrawRandom() % kStoredPalettes);
-    ChannelScale[0] = ChannelScale[1] = ChannelScale[2] = 255;
+    uint8_t* scale = PaletteChooser.ChannelScale;
+    scale[0] = scale[1] = scale[2] = 255;
 }
 
 }  // namespace
 
-uint8_t ChannelScale[3] = {255, 255, 255};
-int32_t ScratchFirstRandom = 0;
+PaletteChooserRecord PaletteChooser;
 
 PaletteGeometry MakePaletteGeometry(int32_t palette_size, bool palette_device) {
     PaletteGeometry g;
@@ -66,11 +62,6 @@ PaletteGeometry MakePaletteGeometry(int32_t palette_size, bool palette_device) {
     }
     g.PaletteDevice = palette_device ? 1 : 0;
     return g;
-}
-
-void ResetPaletteChooser() {
-    ChannelScale[0] = ChannelScale[1] = ChannelScale[2] = 255;
-    ScratchFirstRandom = 0;
 }
 
 int32_t SkewedRandom(int32_t lo, int32_t hi, int32_t ref) {
@@ -104,13 +95,12 @@ void ChoosePalette(const PaletteGeometry& geometry) {
     s.PaletteIndex = kScratchPalette;
     PaletteDefinition& scratch = PaletteTable[kScratchPalette];
     scratch.count = DrawRandom() % 7 + 2;
-    if (ScratchFirstRandom > 0) scratch.colors[0] = carry;
-    for (int32_t k = ScratchFirstRandom; k < scratch.count; k++)
+    PaletteChooserRecord& chooser = PaletteChooser;
+    if (chooser.ScratchFirstRandom > 0) scratch.colors[0] = carry;
+    for (int32_t k = chooser.ScratchFirstRandom; k < scratch.count; k++)
         scratch.colors[k] = ColorNameTable[DrawRandom() % kKeyColorSlots].color;
-    if (s.ContColorChange) ScratchFirstRandom = 1;
-    ChannelScale[0] = (uint8_t)SkewedRandom(10, 255, 255);
-    ChannelScale[1] = (uint8_t)SkewedRandom(10, 255, 255);
-    ChannelScale[2] = (uint8_t)SkewedRandom(10, 255, 255);
+    if (s.ContColorChange) chooser.ScratchFirstRandom = 1;
+    for (uint8_t& scale : chooser.ChannelScale) scale = (uint8_t)SkewedRandom(10, 255, 255);
 }
 
 void BuildPalette(PaletteEntryBytes* palette, bool wrap, const PaletteGeometry& geometry) {
@@ -121,30 +111,32 @@ void BuildPalette(PaletteEntryBytes* palette, bool wrap, const PaletteGeometry& 
     for (int32_t i = 0; i < n; i++) keys[i] = slot.colors[i];
 
     if (n > N) {
-        for (int32_t i = 0; i < N; i++) SetEntry(palette[i], Scaled(keys[i]), kFlagReserved);
+        for (int32_t i = 0; i < N; i++) palette[i] = Scaled(keys[i], kFlagReserved);
         return;
     }
 
     const int32_t m = wrap ? n : n - 1;
     if (m <= 0) {
         // No segment to ramp over: the whole range shows key colour 0, or black without one.
-        Rgb only = n > 0 ? Scaled(keys[0]) : Rgb{0, 0, 0};
-        for (int32_t k = B; k <= L; k++) SetEntry(palette[k], only, kFlagReserved);
+        const PaletteEntryBytes only = n > 0 ? Scaled(keys[0], kFlagReserved) : kBlack;
+        for (int32_t k = B; k <= L; k++) palette[k] = only;
     } else {
         const int32_t s = (int32_t)((uint32_t)N / (uint32_t)m);
         for (int32_t i = 0; i < m; i++) {
             const int32_t length = i == m - 1 ? N - (m - 1) * s : s;
-            WriteRamp(palette + B + i * s, length, Scaled(keys[i]), Scaled(keys[(i + 1) % n]));
+            WriteRamp(palette + B + i * s, length, Scaled(keys[i], kFlagReserved),
+                      Scaled(keys[(i + 1) % n], kFlagReserved));
         }
     }
 
-    for (int32_t k = 0; k < B; k++) SetEntry(palette[k], {k, 0, 0}, kFlagExplicit);
-    for (int32_t k = L + 1; k < geometry.PaletteSize; k++) SetEntry(palette[k], {k & 0xFF, 0, 0}, kFlagExplicit);
+    // System entries name their hardware index in the red byte.
+    for (int32_t k = 0; k < B; k++) palette[k] = {(uint8_t)k, 0, 0, kFlagExplicit};
+    for (int32_t k = L + 1; k < geometry.PaletteSize; k++) palette[k] = {(uint8_t)k, 0, 0, kFlagExplicit};
 
     const int32_t extra = SaverSettings.PsycheExtra;
     const bool stripes = extra == kExtraTerrible || (!geometry.PaletteDevice && extra == kExtraPepper);
     if (stripes)
-        for (int32_t k = B + 1; k <= L; k += 2) SetEntry(palette[k], {0, 0, 0}, kFlagReserved);
+        for (int32_t k = B + 1; k <= L; k += 2) palette[k] = kBlack;
     if (!geometry.PaletteDevice && extra == kExtraConfetti)
         for (int32_t k = B + 1; k <= L; k += 3) {
             const PaletteEntryBytes& from = palette[DrawRandom() % k];

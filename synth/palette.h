@@ -27,11 +27,13 @@ struct PaletteGeometry {
 // With 256 entries the first and last ten stay with the system; otherwise all are animated.
 PaletteGeometry MakePaletteGeometry(int32_t palette_size, bool palette_device);
 
-extern uint8_t ChannelScale[3];  // red, green, blue
-extern int32_t ScratchFirstRandom;
+// What the chooser carries from one picture to the next, with its start values.
+struct PaletteChooserRecord {
+    uint8_t ChannelScale[3] = {255, 255, 255};  // red, green, blue
+    int32_t ScratchFirstRandom = 0;  // 1: a random palette starts with the last key colour of the one before
+};
 
-// As when the saver window is created: scales 255, first random palette fully random.
-void ResetPaletteChooser();
+extern PaletteChooserRecord PaletteChooser;
 
 int32_t SkewedRandom(int32_t lo, int32_t hi, int32_t ref);
 void ChoosePalette(const PaletteGeometry& geometry);

@@ -113,14 +113,14 @@ PLASMA_INLINE void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32
 }
 
 // Pumped messages may draw from the thread's generator too: hand the state over and back.
-PLASMA_INLINE void PumpMessages(const Run& run) {
+PLASMA_INLINE void PumpHostMessages(const Run& run) {
     if (!run.host || !run.host->pump_messages) return;
     SetRandomState(run.random);
     run.host->pump_messages(run.host->context);
     run.random = RandomState();
 }
 
-PLASMA_INLINE bool AbortRequested(const Run& run) {
+PLASMA_INLINE bool HostAborted(const Run& run) {
     return run.host && run.host->abort_requested && run.host->abort_requested(run.host->context);
 }
 
@@ -194,8 +194,8 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
         ComputeRect<Checked>(run, r.x1, r.y1, xm, ym, r.x2, r.y2);
 
         if (xm - r.x1 == run.checkpoint) {
-            PumpMessages(run);
-            if (AbortRequested(run)) return;
+            PumpHostMessages(run);
+            if (HostAborted(run)) return;
             if (run.progressive) InvalidateCells(run, r.x1, r.y1, xm, ym);
         }
 
@@ -267,7 +267,7 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
     else Mirror<Checked>(run, left, xm, ym, bottom, mirror_right);
     if (progressive) InvalidateCells(run, xm, ym, right, bottom);
 
-    if (progressive) PumpMessages(run);
+    if (progressive) PumpHostMessages(run);
 }
 
 }  // namespace

@@ -5,6 +5,17 @@
 
 #include <cstdint>
 
+// The symbols of the generator's rules, as the code and its comments use them:
+//   W, H    width and height of the picture in cells (ImageWidth, ImageHeight)
+//   N       AnimatedCount: how many heights a cell can hold, 1 ... 256
+//   AW, AH  width and height of the area generated (the whole picture)
+//   CW      check-point width, AW / 8: a rectangle whose left half is CW wide
+//           lets the window's messages through and shows its finished quarter
+//   G8      8 x Granularity, the factor of every displacement
+//   S       displacement shift, chosen from N (DisplacementShift)
+//   xm, ym  midpoint column and row of a rectangle
+// A cell holds FirstAnimatedIndex + its height; height 0 marks it unset.
+
 // What the generator needs from whoever runs it. Any member may be null: no
 // pumping, never aborted, nothing to invalidate.
 struct PlasmaHost {

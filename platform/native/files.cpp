@@ -1,6 +1,8 @@
 // Environment, folders and the thread's last error for native builds.
+// Implements: GetLastError, SetLastError, GetEnvironmentVariableA,
+// CreateDirectoryA, SHGetFolderPathA (CSIDL_APPDATA: the XDG configuration home).
 #include "paths.h"
-#include "../win32.h"
+#include "state.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -47,7 +49,8 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 
 // The per-user application data folder is the XDG configuration home.
 HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
-    if (folder != CSIDL_APPDATA || !path) return E_FAIL;
+    if (folder != CSIDL_APPDATA) native_platform::Unimplemented("SHGetFolderPathA", "a folder other than CSIDL_APPDATA");
+    if (!path) return E_FAIL;
     std::string base;
     const char* xdg = getenv("XDG_CONFIG_HOME");
     const char* home = getenv("HOME");

@@ -1,7 +1,16 @@
-// GDI on an in-memory display of one of three kinds: a 256-entry palette
-// device (pixels hold hardware palette indices and are read through the
-// hardware palette, so AnimatePalette shows at once), a 16-colour display
-// without palette, and true colour.
+// GDI for native builds, drawing on an in-memory display.
+// Implements: GetDeviceCaps (SIZEPALETTE, NUMCOLORS, RASTERCAPS), CreatePalette,
+// SetPaletteEntries, AnimatePalette, SelectPalette, RealizePalette, DeleteObject
+// (palettes), GetStockObject (BLACK_BRUSH), SetMapMode (MM_TEXT), FillRect (black),
+// SetDIBitsToDevice (8-bit bottom-up, DIB_PAL_COLORS or DIB_RGB_COLORS),
+// ScrollWindow (whole client area).
+//
+// The display is of one of these kinds: a 256-entry palette device (pixels hold
+// hardware palette indices and are read through the hardware palette, so
+// AnimatePalette shows at once), a 16-colour display without palette, true
+// colour, one reporting no colours, and one reporting a 1024-entry palette.
+// Drawing on a window's context reaches only its visible client area and,
+// between BeginPaint and EndPaint, only the update region.
 #include "state.h"
 
 #include <algorithm>
@@ -13,40 +22,44 @@ Display display;
 
 namespace {
 
+struct GdiState {
+    bool fail_palettes = false;
+    std::vector<std::unique_ptr<HGDIOBJ__>> palettes;  // live palette objects
+};
+
+GdiState gdi;
 HGDIOBJ__ black_brush = {false, {}};
-bool fail_palettes = false;
-std::vector<std::unique_ptr<HGDIOBJ__>> palettes;  // live palette objects
 
 // The 16 colours of a 16-colour display.
-const uint32_t kVgaColours[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-                                  0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+const COLORREF kVgaColors[16] = {
+    RGB(0, 0, 0),     RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0), RGB(0, 0, 128),   RGB(128, 0, 128),
+    RGB(0, 128, 128), RGB(192, 192, 192), RGB(128, 128, 128), RGB(255, 0, 0), RGB(0, 255, 0), RGB(255, 255, 0),
+    RGB(0, 0, 255),   RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
 
-uint32_t Rgb(int r, int g, int b) { return (uint32_t)(r << 16 | g << 8 | b); }
-uint32_t Rgb(const PALETTEENTRY& e) { return Rgb(e.peRed, e.peGreen, e.peBlue); }
+COLORREF ColorOf(const PALETTEENTRY& e) { return RGB(e.peRed, e.peGreen, e.peBlue); }
 
-int Distance(uint32_t a, uint32_t b) {
-    int dr = (int)(a >> 16 & 255) - (int)(b >> 16 & 255), dg = (int)(a >> 8 & 255) - (int)(b >> 8 & 255),
-        db = (int)(a & 255) - (int)(b & 255);
+int Distance(COLORREF a, COLORREF b) {
+    int dr = GetRValue(a) - GetRValue(b), dg = GetGValue(a) - GetGValue(b), db = GetBValue(a) - GetBValue(b);
     return dr * dr + dg * dg + db * db;
 }
 
-uint32_t NearestVga(uint32_t colour) {
-    return *std::min_element(std::begin(kVgaColours), std::end(kVgaColours),
-                             [colour](uint32_t a, uint32_t b) { return Distance(a, colour) < Distance(b, colour); });
+COLORREF NearestVga(COLORREF color) {
+    return *std::min_element(std::begin(kVgaColors), std::end(kVgaColors),
+                             [color](COLORREF a, COLORREF b) { return Distance(a, color) < Distance(b, color); });
 }
 
-uint32_t NearestHardwareIndex(uint32_t colour) {
+uint32_t NearestHardwareIndex(COLORREF color) {
     uint32_t best = 0;
     for (uint32_t i = 1; i < 256; i++)
-        if (Distance(Rgb(display.hardware[i]), colour) < Distance(Rgb(display.hardware[best]), colour)) best = i;
+        if (Distance(ColorOf(display.hardware[i]), color) < Distance(ColorOf(display.hardware[best]), color)) best = i;
     return best;
 }
 
 // What a display pixel stores for a colour.
-uint32_t Stored(uint32_t colour) {
-    if (IsPaletteDevice()) return NearestHardwareIndex(colour);
-    if (display.kind == DisplayKind::Colours16) return NearestVga(colour);
-    return colour;
+uint32_t Stored(COLORREF color) {
+    if (IsPaletteDevice()) return NearestHardwareIndex(color);
+    if (display.kind == DisplayKind::Colors16) return NearestVga(color);
+    return color;
 }
 
 // Hardware index of logical entry k of a realised palette.
@@ -56,19 +69,31 @@ uint32_t HardwareIndex(HPALETTE palette, uint32_t k) {
     return (e.peFlags & PC_EXPLICIT) ? e.peRed : std::min<uint32_t>(k, 255);
 }
 
-// The window's client area on the screen, clipped to the screen.
-RECT VisibleArea(HWND window) {
-    POINT origin = ClientOrigin(window);
-    return {std::max<LONG>(origin.x, 0), std::max<LONG>(origin.y, 0),
-            std::min<LONG>(origin.x + window->width, display.width),
-            std::min<LONG>(origin.y + window->height, display.height)};
+// Calls paint(x0, x1) for the runs of client row y, between client columns
+// from and to (exclusive), that the context may draw on.
+template <typename Paint>
+void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
+    HWND window = dc->window;
+    const POINT origin = ClientOrigin(window);
+    // The client area, and of it what lies on the screen.
+    const int left = std::max({from, 0, -origin.x});
+    const int right = std::min({to, window->width, display.width - origin.x});
+    if (y < 0 || y >= window->height || origin.y + y < 0 || origin.y + y >= display.height || left >= right) return;
+    if (!dc->clipped) {
+        paint(left, right);
+        return;
+    }
+    for (const RECT& r : dc->clip) {
+        if (y < r.top || y >= r.bottom) continue;
+        const int x0 = std::max<int>(left, r.left), x1 = std::min<int>(right, r.right);
+        if (x0 < x1) paint(x0, x1);
+    }
 }
 
-void Plot(HWND window, const RECT& visible, int x, int y, uint32_t stored) {
-    POINT origin = ClientOrigin(window);
-    int sx = origin.x + x, sy = origin.y + y;
-    if (sx < visible.left || sx >= visible.right || sy < visible.top || sy >= visible.bottom) return;
-    display.pixels[(size_t)sy * display.width + sx] = stored;
+// Index into the screen's pixels of client cell (0, y); client column x is at this + x.
+ptrdiff_t ScreenRow(HWND window, int y) {
+    const POINT origin = ClientOrigin(window);
+    return (ptrdiff_t)(origin.y + y) * display.width + origin.x;
 }
 
 }  // namespace
@@ -77,27 +102,26 @@ bool IsPaletteDevice() {
     return display.kind == DisplayKind::Palette256 || display.kind == DisplayKind::HugePalette;
 }
 
-void FailPalettes(bool fail) { fail_palettes = fail; }
+void FailPalettes(bool fail) { gdi.fail_palettes = fail; }
 
 void ResetDisplay(DisplayKind kind, int width, int height) {
-    fail_palettes = false;
-    palettes.clear();
+    gdi = GdiState{};
+    display = Display{};
     display.kind = kind;
     display.width = width;
     display.height = height;
     display.pixels.assign((size_t)width * height, 0);
-    for (int i = 0; i < 256; i++) display.hardware[i] = {0, 0, 0, 0};
     for (int i = 0; i < 8; i++) {  // the system colours at both ends
-        uint32_t low = kVgaColours[i], high = kVgaColours[8 + i];
-        display.hardware[i] = {(BYTE)(low >> 16), (BYTE)(low >> 8), (BYTE)low, 0};
-        display.hardware[248 + i] = {(BYTE)(high >> 16), (BYTE)(high >> 8), (BYTE)high, 0};
+        COLORREF low = kVgaColors[i], high = kVgaColors[8 + i];
+        display.hardware[i] = {GetRValue(low), GetGValue(low), GetBValue(low), 0};
+        display.hardware[248 + i] = {GetRValue(high), GetGValue(high), GetBValue(high), 0};
     }
 }
 
-uint32_t ScreenPixel(int x, int y) {
+COLORREF ScreenPixel(int x, int y) {
     if (x < 0 || y < 0 || x >= display.width || y >= display.height) return 0;
     uint32_t stored = display.pixels[(size_t)y * display.width + x];
-    return IsPaletteDevice() ? Rgb(display.hardware[stored & 255]) : stored;
+    return IsPaletteDevice() ? ColorOf(display.hardware[stored & 255]) : stored;
 }
 
 }  // namespace native_platform
@@ -105,26 +129,27 @@ uint32_t ScreenPixel(int x, int y) {
 using namespace native_platform;
 
 int GetDeviceCaps(HDC, int index) {
+    if (index != SIZEPALETTE && index != NUMCOLORS && index != RASTERCAPS) Unimplemented("GetDeviceCaps", "this index");
     switch (display.kind) {
         case DisplayKind::Palette256:
-            return index == SIZEPALETTE ? 256 : index == NUMCOLORS ? 20 : index == RASTERCAPS ? RC_PALETTE : 0;
+            return index == SIZEPALETTE ? 256 : index == NUMCOLORS ? 20 : RC_PALETTE;
         case DisplayKind::HugePalette:
-            return index == SIZEPALETTE ? 1024 : index == NUMCOLORS ? 20 : index == RASTERCAPS ? RC_PALETTE : 0;
-        case DisplayKind::Colours16:
+            return index == SIZEPALETTE ? 1024 : index == NUMCOLORS ? 20 : RC_PALETTE;
+        case DisplayKind::Colors16:
             return index == NUMCOLORS ? 16 : 0;
-        case DisplayKind::TrueColour:
+        case DisplayKind::TrueColor:
             return index == NUMCOLORS ? -1 : 0;
-        case DisplayKind::NoColours:
+        case DisplayKind::NoColors:
         default:
             return 0;
     }
 }
 
 HPALETTE CreatePalette(const LOGPALETTE* palette) {
-    if (fail_palettes || !palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
-    palettes.push_back(std::make_unique<HGDIOBJ__>(
+    if (gdi.fail_palettes || !palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
+    gdi.palettes.push_back(std::make_unique<HGDIOBJ__>(
         HGDIOBJ__{true, std::vector<PALETTEENTRY>(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries)}));
-    return palettes.back().get();
+    return gdi.palettes.back().get();
 }
 
 UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries) {
@@ -134,7 +159,7 @@ UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEEN
     return count;
 }
 
-// Changes reserved entries and, on a palette device, the hardware palette at once.
+// Changes reserved entries only and, on a palette device, the hardware palette at once.
 BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries) {
     if (!palette || !palette->is_palette || !entries || start >= palette->entries.size()) return FALSE;
     count = std::min<UINT>(count, (UINT)palette->entries.size() - start);
@@ -142,7 +167,8 @@ BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY
         PALETTEENTRY& target = palette->entries[start + i];
         if (!(target.peFlags & PC_RESERVED)) continue;
         target = entries[i];
-        if (IsPaletteDevice() && start + i < 256) display.hardware[start + i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
+        if (IsPaletteDevice() && start + i < 256)
+            display.hardware[start + i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
     }
     return TRUE;
 }
@@ -168,20 +194,32 @@ UINT RealizePalette(HDC dc) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    auto it = std::find_if(palettes.begin(), palettes.end(), [object](const auto& p) { return p.get() == object; });
-    if (it == palettes.end()) return FALSE;
-    palettes.erase(it);
+    auto it = std::find_if(gdi.palettes.begin(), gdi.palettes.end(), [object](const auto& p) { return p.get() == object; });
+    if (it == gdi.palettes.end()) return FALSE;
+    gdi.palettes.erase(it);
     return TRUE;
 }
 
-HGDIOBJ GetStockObject(int index) { return index == BLACK_BRUSH ? &black_brush : nullptr; }
-int SetMapMode(HDC, int) { return MM_TEXT; }
+HGDIOBJ GetStockObject(int index) {
+    if (index != BLACK_BRUSH) Unimplemented("GetStockObject", "this object");
+    return &black_brush;
+}
 
-int FillRect(HDC dc, const RECT* rect, HBRUSH) {
+int SetMapMode(HDC, int mode) {
+    if (mode != MM_TEXT) Unimplemented("SetMapMode", "this mapping mode");
+    return MM_TEXT;
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+    if (brush != &black_brush) Unimplemented("FillRect", "a brush other than the black stock brush");
     if (!dc || !rect || !LiveWindow(dc->window)) return 0;
-    const RECT visible = VisibleArea(dc->window);
-    for (int y = rect->top; y < rect->bottom; y++)
-        for (int x = rect->left; x < rect->right; x++) Plot(dc->window, visible, x, y, 0);
+    const uint32_t black = Stored(RGB(0, 0, 0));
+    for (int y = rect->top; y < rect->bottom; y++) {
+        const ptrdiff_t row = ScreenRow(dc->window, y);
+        ForEachDrawableRun(dc, y, rect->left, rect->right, [&](int x0, int x1) {
+            std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), black);
+        });
+    }
     return 1;
 }
 
@@ -189,45 +227,55 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH) {
 // bottom) is at bits + (i - start_scan) * stride, stride rounded up to 4 bytes.
 int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src, int y_src,
                       UINT start_scan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
-    if (!dc || !bits || !info || !LiveWindow(dc->window) || info->bmiHeader.biBitCount != 8 ||
-        info->bmiHeader.biHeight <= 0)
-        return 0;
+    if (info && (info->bmiHeader.biBitCount != 8 || info->bmiHeader.biCompression != BI_RGB))
+        Unimplemented("SetDIBitsToDevice", "a bitmap other than 8 bits per pixel, uncompressed");
+    if (info && info->bmiHeader.biHeight <= 0) Unimplemented("SetDIBitsToDevice", "a top-down bitmap");
+    if (usage != DIB_PAL_COLORS && usage != DIB_RGB_COLORS) Unimplemented("SetDIBitsToDevice", "this usage");
+    if (!dc || !bits || !info || !LiveWindow(dc->window)) return 0;
     const int dib_width = info->bmiHeader.biWidth;
     const size_t stride = ((size_t)dib_width + 3) & ~(size_t)3;
-    uint32_t colours[256];
+    uint32_t colors[256];
     const auto* table = reinterpret_cast<const uint8_t*>(info->bmiColors);
     for (int v = 0; v < 256; v++) {
         if (usage == DIB_PAL_COLORS) {
             uint32_t logical = (uint32_t)(table[2 * v] | table[2 * v + 1] << 8);
             if (IsPaletteDevice())
-                colours[v] = HardwareIndex(dc->palette, logical);
+                colors[v] = HardwareIndex(dc->palette, logical);
             else
-                colours[v] = dc->palette && logical < dc->palette->entries.size()
-                                 ? Stored(Rgb(dc->palette->entries[logical]))
-                                 : 0;
+                colors[v] = dc->palette && logical < dc->palette->entries.size()
+                                ? Stored(ColorOf(dc->palette->entries[logical]))
+                                : 0;
         } else {
-            colours[v] = Stored(Rgb(table[4 * v + 2], table[4 * v + 1], table[4 * v]));
+            colors[v] = Stored(RGB(table[4 * v + 2], table[4 * v + 1], table[4 * v]));
         }
     }
-    const RECT visible = VisibleArea(dc->window);
     const auto* source = static_cast<const uint8_t*>(bits);
+    // Destination columns whose source column lies inside the bitmap.
+    const long first_column = std::max<long>(0, -(long)x_src);
+    const long end_column = std::min<long>((long)width, (long)dib_width - x_src);
     for (DWORD row = 0; row < height; row++) {
         const long scan = (long)y_src + (long)(height - 1 - row);  // counted from the bottom
-        if (scan < (long)start_scan || scan >= (long)start_scan + (long)lines) continue;
+        if (scan < (long)start_scan || scan >= (long)start_scan + (long)lines || first_column >= end_column) continue;
         const uint8_t* line = source + (size_t)(scan - start_scan) * stride;
-        for (DWORD column = 0; column < width; column++) {
-            const long sx = (long)x_src + (long)column;
-            if (sx < 0 || sx >= dib_width) continue;
-            Plot(dc->window, visible, x_dest + (int)column, y_dest + (int)row, colours[line[sx]]);
-        }
+        const int y = y_dest + (int)row;
+        const ptrdiff_t screen_row = ScreenRow(dc->window, y);
+        ForEachDrawableRun(dc, y, x_dest + (int)first_column, x_dest + (int)end_column, [&](int x0, int x1) {
+            uint32_t* screen = display.pixels.data() + (screen_row + x0);
+            const uint8_t* from = line + (x_src + x0 - x_dest);
+            for (int x = x0; x < x1; x++) *screen++ = colors[*from++];
+        });
     }
     return (int)lines;
 }
 
 // Moves the window's pixels by (dx, dy) and invalidates what was uncovered.
-BOOL ScrollWindow(HWND window, int dx, int dy, const RECT*, const RECT*) {
+BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip) {
+    if (scroll || clip) Unimplemented("ScrollWindow", "a scroll or clip rectangle");
     if (!LiveWindow(window)) return FALSE;
-    const RECT visible = VisibleArea(window);
+    const POINT origin = ClientOrigin(window);
+    const RECT visible = {std::max<LONG>(origin.x, 0), std::max<LONG>(origin.y, 0),
+                          std::min<LONG>(origin.x + window->width, display.width),
+                          std::min<LONG>(origin.y + window->height, display.height)};
     const int w = visible.right - visible.left, h = visible.bottom - visible.top;
     if (w <= 0 || h <= 0) return TRUE;
     std::vector<uint32_t> copy(display.pixels);

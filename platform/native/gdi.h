@@ -12,6 +12,7 @@
 #define DIB_PAL_COLORS 1
 #define MM_TEXT 1
 #define BLACK_BRUSH 4
+#define BI_RGB 0
 #define PC_RESERVED 0x01
 #define PC_EXPLICIT 0x02
 

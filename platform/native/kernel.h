@@ -1,5 +1,6 @@
 // Kernel-side Win32 operations for native builds: profile files, string
-// resources, environment, folders and errors.
+// resources, environment, folders, errors, memory blocks, events, time,
+// version, run-time libraries and the registry.
 #ifndef VELMORA_NATIVE_KERNEL_H
 #define VELMORA_NATIVE_KERNEL_H
 
@@ -22,9 +23,7 @@ void SetLastError(DWORD code);
 #define SHGFP_TYPE_CURRENT 0
 HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path);
 
-#endif
-
-// ---- Memory, events, time, version, libraries, registry ----
+// Memory, events, time, version, libraries, registry.
 #define LMEM_MOVEABLE 0x0002
 #define GMEM_MOVEABLE 0x0002
 #define GMEM_ZEROINIT 0x0040
@@ -32,6 +31,8 @@ HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPST
 #define INFINITE 0xFFFFFFFF
 #define WAIT_OBJECT_0 0
 #define WAIT_TIMEOUT 258
+#define WAIT_FAILED 0xFFFFFFFF
+#define REG_DWORD 4
 #define HKEY_CURRENT_USER ((HKEY)(uintptr_t)0x80000001)
 #define KEY_QUERY_VALUE 0x0001
 
@@ -62,3 +63,5 @@ BOOL FreeLibrary(HMODULE module);
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD options, REGSAM access, HKEY* result);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
 LSTATUS RegCloseKey(HKEY key);
+
+#endif

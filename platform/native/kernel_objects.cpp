@@ -1,6 +1,15 @@
 // Memory blocks, events, time, version, optional libraries and the registry
-// for native builds. Blocks are exactly as large as asked, so that the address
-// sanitizer sees any access past their end.
+// for native builds.
+// Implements: LocalAlloc, LocalLock, LocalUnlock, LocalFree, GlobalAlloc,
+// GlobalLock, GlobalUnlock, GlobalFree, CreateEventA, SetEvent,
+// WaitForSingleObject, CloseHandle (events), GetTickCount, Sleep, GetSystemTime
+// (seconds and milliseconds), GetSystemTimeAsFileTime, GetVersionExA,
+// LoadLibraryA, GetProcAddress, FreeLibrary ("PASSWORD.CPL" when a test installs
+// a verifier; every other library is absent), RegOpenKeyExA, RegQueryValueExA,
+// RegCloseKey ("ScreenSaveUsePassword" under "Control Panel\Desktop").
+//
+// Blocks are exactly as large as asked, so that the address sanitizer sees any
+// access past their end. Time is a test clock that only tests and Sleep move.
 #include "state.h"
 
 #include <algorithm>
@@ -11,8 +20,9 @@
 
 namespace native_platform {
 
+constexpr uint64_t kCalendarStart = 1700000000000ull;  // ms since 1970 when the clock reads 0
 std::atomic<uint32_t> tick_count{0};
-uint64_t calendar_base_ms = 1700000000000ull;
+uint64_t calendar_base_ms = kCalendarStart;
 
 namespace {
 
@@ -29,38 +39,43 @@ struct Event {
     bool manual_reset;
 };
 
-std::vector<std::unique_ptr<Block>> blocks;  // live blocks
-std::vector<std::unique_ptr<Event>> events;  // live events
-int bad_releases = 0;
-std::function<bool(bool, size_t)> fail_allocation;
-bool fail_locks = false;
-DWORD platform_id = VER_PLATFORM_WIN32_NT;
-DWORD use_password_value = 0;
-bool has_password_value = false;
-BOOL (*password_verifier)(HWND) = nullptr;
+struct KernelState {
+    std::vector<std::unique_ptr<Block>> blocks;  // live blocks
+    std::vector<std::unique_ptr<Event>> events;  // live events
+    int bad_releases = 0;
+    std::function<bool(bool, size_t)> fail_allocation;
+    bool fail_locks = false;
+    DWORD platform_id = VER_PLATFORM_WIN32_NT;
+    DWORD use_password_value = 0;
+    bool has_password_value = false;
+    BOOL (*password_verifier)(HWND) = nullptr;
+};
+
+KernelState kernel;
 int library_token;  // the address of this stands for the loaded "PASSWORD.CPL"
-const HKEY kDesktopKey = reinterpret_cast<HKEY>(&use_password_value);
+int desktop_key_token;  // and of this for the key "Control Panel\Desktop"
+const HKEY kDesktopKey = reinterpret_cast<HKEY>(&desktop_key_token);
 
 HANDLE Allocate(bool global, UINT flags, SIZE_T bytes) {
-    if (fail_allocation && fail_allocation(global, bytes)) return nullptr;
+    if (kernel.fail_allocation && kernel.fail_allocation(global, bytes)) return nullptr;
     auto block = std::make_unique<Block>();
     block->data.reset(new (std::nothrow) uint8_t[bytes ? bytes : 1]);
     if (!block->data) return nullptr;
     if (flags & GMEM_ZEROINIT) memset(block->data.get(), 0, bytes ? bytes : 1);
     block->global = global;
-    blocks.push_back(std::move(block));
-    return blocks.back().get();
+    kernel.blocks.push_back(std::move(block));
+    return kernel.blocks.back().get();
 }
 
 Block* FindBlock(HANDLE handle) {
-    for (auto& b : blocks)
+    for (auto& b : kernel.blocks)
         if (b.get() == handle) return b.get();
     return nullptr;
 }
 
 LPVOID Lock(HANDLE handle) {
     Block* block = FindBlock(handle);
-    if (!block || fail_locks) return nullptr;
+    if (!block || kernel.fail_locks) return nullptr;
     block->locks++;
     return block->data.get();
 }
@@ -72,17 +87,17 @@ BOOL Unlock(HANDLE handle) {
 }
 
 HANDLE Release(HANDLE handle) {
-    auto it = std::find_if(blocks.begin(), blocks.end(), [handle](const auto& b) { return b.get() == handle; });
-    if (it == blocks.end()) {
-        bad_releases++;
+    auto it = std::find_if(kernel.blocks.begin(), kernel.blocks.end(), [handle](const auto& b) { return b.get() == handle; });
+    if (it == kernel.blocks.end()) {
+        kernel.bad_releases++;
         return handle;
     }
-    blocks.erase(it);
+    kernel.blocks.erase(it);
     return nullptr;
 }
 
 Event* FindEvent(HANDLE handle) {
-    for (auto& e : events)
+    for (auto& e : kernel.events)
         if (e.get() == handle) return e.get();
     return nullptr;
 }
@@ -96,33 +111,25 @@ void Reset(DisplayKind kind, int width, int height) {
 }
 
 void ResetKernel() {
-    blocks.clear();
-    events.clear();
-    bad_releases = 0;
-    fail_allocation = nullptr;
-    fail_locks = false;
-    platform_id = VER_PLATFORM_WIN32_NT;
-    has_password_value = false;
-    use_password_value = 0;
-    password_verifier = nullptr;
+    kernel = KernelState{};
     tick_count = 0;
-    calendar_base_ms = 1700000000000ull;
+    calendar_base_ms = kCalendarStart;
 }
 
 void SetTickCount(uint32_t milliseconds) { tick_count = milliseconds; }
 void AdvanceClock(uint32_t milliseconds) { tick_count += milliseconds; }
 void SetCalendarMilliseconds(uint64_t since_1970) { calendar_base_ms = since_1970 - tick_count; }
-void FailAllocations(std::function<bool(bool, size_t)> predicate) { fail_allocation = std::move(predicate); }
-void FailLocks(bool fail) { fail_locks = fail; }
-int LiveBlocks() { return (int)blocks.size(); }
-int BadReleases() { return bad_releases; }
-int LiveEvents() { return (int)events.size(); }
-void SetPlatformId(DWORD platform) { platform_id = platform; }
+void FailAllocations(std::function<bool(bool, size_t)> predicate) { kernel.fail_allocation = std::move(predicate); }
+void FailLocks(bool fail) { kernel.fail_locks = fail; }
+int LiveBlocks() { return (int)kernel.blocks.size(); }
+int BadReleases() { return kernel.bad_releases; }
+int LiveEvents() { return (int)kernel.events.size(); }
+void SetPlatformId(DWORD platform) { kernel.platform_id = platform; }
 
 void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND)) {
-    has_password_value = true;
-    use_password_value = use_password;
-    password_verifier = verifier;
+    kernel.has_password_value = true;
+    kernel.use_password_value = use_password;
+    kernel.password_verifier = verifier;
 }
 
 }  // namespace native_platform
@@ -142,8 +149,8 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial, LPCS
     auto event = std::make_unique<Event>();
     event->signalled = initial;
     event->manual_reset = manual_reset;
-    events.push_back(std::move(event));
-    return events.back().get();
+    kernel.events.push_back(std::move(event));
+    return kernel.events.back().get();
 }
 
 BOOL SetEvent(HANDLE handle) {
@@ -157,7 +164,7 @@ BOOL SetEvent(HANDLE handle) {
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     Event* event = FindEvent(handle);
-    if (!event) return 0xFFFFFFFF;  // WAIT_FAILED
+    if (!event) return WAIT_FAILED;
     std::unique_lock<std::mutex> hold(event->mutex);
     auto ready = [event] { return event->signalled; };
     if (milliseconds == INFINITE)
@@ -169,12 +176,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    auto it = std::find_if(events.begin(), events.end(), [handle](const auto& e) { return e.get() == handle; });
-    if (it == events.end()) {
-        bad_releases++;
+    auto it = std::find_if(kernel.events.begin(), kernel.events.end(), [handle](const auto& e) { return e.get() == handle; });
+    if (it == kernel.events.end()) {
+        kernel.bad_releases++;
         return FALSE;
     }
-    events.erase(it);
+    kernel.events.erase(it);
     return TRUE;
 }
 
@@ -203,21 +210,21 @@ BOOL GetVersionExA(OSVERSIONINFOA* version) {
     version->dwMajorVersion = 6;
     version->dwMinorVersion = 1;
     version->dwBuildNumber = 7601;
-    version->dwPlatformId = platform_id;
+    version->dwPlatformId = kernel.platform_id;
     version->szCSDVersion[0] = '\0';
     return TRUE;
 }
 
 // Only the password verifier a test installs can be loaded.
 HMODULE LoadLibraryA(LPCSTR name) {
-    if (name && strcasecmp(name, "PASSWORD.CPL") == 0 && password_verifier)
+    if (name && strcasecmp(name, "PASSWORD.CPL") == 0 && kernel.password_verifier)
         return reinterpret_cast<HMODULE>(&library_token);
     return nullptr;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     if (module == reinterpret_cast<HMODULE>(&library_token) && name && strcmp(name, "VerifyScreenSavePwd") == 0)
-        return reinterpret_cast<FARPROC>(password_verifier);
+        return reinterpret_cast<FARPROC>(kernel.password_verifier);
     return nullptr;
 }
 
@@ -225,7 +232,7 @@ BOOL FreeLibrary(HMODULE module) { return module == reinterpret_cast<HMODULE>(&l
 
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD, REGSAM, HKEY* result) {
     if (key != HKEY_CURRENT_USER || !subkey || strcasecmp(subkey, "Control Panel\\Desktop") != 0 ||
-        !has_password_value)
+        !kernel.has_password_value)
         return ERROR_FILE_NOT_FOUND;
     *result = kDesktopKey;
     return ERROR_SUCCESS;
@@ -233,9 +240,9 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD, REGSAM, HKEY* result) {
 
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) {
     if (key != kDesktopKey || !name || strcasecmp(name, "ScreenSaveUsePassword") != 0) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = 4;  // REG_DWORD
-    if (!data || !size || *size < sizeof(DWORD)) return 234;  // ERROR_MORE_DATA
-    memcpy(data, &use_password_value, sizeof(DWORD));
+    if (type) *type = REG_DWORD;
+    if (!data || !size || *size < sizeof(DWORD)) return ERROR_MORE_DATA;
+    memcpy(data, &kernel.use_password_value, sizeof(DWORD));
     *size = sizeof(DWORD);
     return ERROR_SUCCESS;
 }

@@ -1,12 +1,15 @@
-// Private-profile (INI) files for native builds, with the observable rules of
-// the Windows profile API: section and key names match without regard to case,
-// the first matching section and the first matching key in it decide, white
-// space around names and values is ignored when reading, a quoted value loses
-// its quotes. A write changes or adds one line and keeps every other byte of
+// Private-profile (INI) files for native builds.
+// Implements: GetPrivateProfileStringA, GetPrivateProfileIntA,
+// WritePrivateProfileStringA (setting a key; deleting keys and sections is not).
+//
+// The observable rules are those of the Windows profile API: section and key
+// names match without regard to case, the first matching section and the first
+// matching key in it decide, white space around names and values is ignored
+// when reading, a quoted value loses its quotes. A write changes or adds one line and keeps every other byte of
 // the file; it goes to a temporary file that replaces the original only when
 // complete, so a failed write never damages what was there.
 #include "paths.h"
-#include "../win32.h"
+#include "state.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -265,7 +268,8 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
-    if (!section || !key || !value || !file || !*section || !*key) return FALSE;
+    if (!key || !value) native_platform::Unimplemented("WritePrivateProfileStringA", "deleting a key or a section");
+    if (!section || !file || !*section || !*key) return FALSE;
     std::string path = NativePath(file);
     std::string text;
     if (ReadWholeFile(path, text) == ReadResult::Failed) return FALSE;

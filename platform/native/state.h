@@ -1,4 +1,5 @@
 // State shared by the native platform's parts (not for code above the platform).
+// Each area keeps its state in one record; Reset() gives every record its start value.
 #ifndef VELMORA_NATIVE_STATE_H
 #define VELMORA_NATIVE_STATE_H
 
@@ -17,6 +18,9 @@ struct HGDIOBJ__ {
 struct HDC__ {
     HWND window;
     HPALETTE palette;
+    // Between BeginPaint and EndPaint drawing reaches only the update region.
+    bool clipped;
+    std::vector<RECT> clip;  // client coordinates
 };
 
 struct HWND__ {
@@ -27,24 +31,27 @@ struct HWND__ {
     DWORD style;
     int x, y, width, height;  // relative to the parent's client area, or the screen
     bool alive;
-    bool invalid;
+    std::vector<RECT> update;  // the update region as rectangles; empty: valid
     bool erase;
-    RECT invalid_rect;
-    HDC__ dc;
+    HDC__ dc;  // one device context per window, as with CS_OWNDC
 };
 
 namespace native_platform {
 
 struct Display {
-    DisplayKind kind;
-    int width, height;
-    std::vector<uint32_t> pixels;  // palette device: hardware indices; else 0x00RRGGBB
-    PALETTEENTRY hardware[256];
+    DisplayKind kind = DisplayKind::TrueColor;
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;  // palette device: hardware indices; else COLORREF values
+    PALETTEENTRY hardware[256] = {};
 };
 
 extern Display display;
 extern std::atomic<uint32_t> tick_count;
 extern uint64_t calendar_base_ms;  // calendar time when the tick count was 0
+
+// Every call with an argument this layer does not implement ends here: the
+// process stops naming the call, instead of going on with a made-up answer.
+[[noreturn]] void Unimplemented(const char* call, const char* what);
 
 bool IsPaletteDevice();
 void ResetDisplay(DisplayKind kind, int width, int height);

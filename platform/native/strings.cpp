@@ -1,4 +1,6 @@
 // String resources for native builds, from the same table the resource script uses.
+// Implements: GetModuleHandleA (the program's own module; no other is loaded),
+// LoadStringA.
 #include "../win32.h"
 #include "resource_ids.h"
 

@@ -12,19 +12,21 @@
 
 namespace native_platform {
 
-enum class DisplayKind { Palette256, Colours16, TrueColour, NoColours, HugePalette };
+enum class DisplayKind { Palette256, Colors16, TrueColor, NoColors, HugePalette };
 
 // Forgets every window, message, timer, block and record; a display of this kind and size.
-void Reset(DisplayKind kind = DisplayKind::TrueColour, int width = 640, int height = 480);
+void Reset(DisplayKind kind = DisplayKind::TrueColor, int width = 640, int height = 480);
 
 // The clock behind GetTickCount, Sleep and the calendar time; GetMessageA with
 // nothing to retrieve moves it on to the next due timer.
 void SetTickCount(uint32_t milliseconds);
 void AdvanceClock(uint32_t milliseconds);
 void SetCalendarMilliseconds(uint64_t since_1970);
+// Each PeekMessageA moves the clock on by this much: work that takes time.
+void SetPeekCost(uint32_t milliseconds);
 
-// The colour a screen pixel shows now, as 0x00RRGGBB.
-uint32_t ScreenPixel(int x, int y);
+// The colour a screen pixel shows now, as a COLORREF (0x00BBGGRR).
+COLORREF ScreenPixel(int x, int y);
 
 void SetCursorPosition(int x, int y);
 void QueueInput(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
@@ -40,6 +42,8 @@ int Beeps();
 
 // Every message that reached a window procedure, in order.
 const std::vector<MSG>& DeliveredMessages();
+// Every message handed to DefWindowProcA, in order.
+const std::vector<MSG>& DefaultHandledMessages();
 
 // Allocation fails when the predicate says so (global: GlobalAlloc, else LocalAlloc).
 void FailAllocations(std::function<bool(bool global, size_t bytes)> predicate);

@@ -1,4 +1,4 @@
-// Win32 base types for native builds, sized as on 64-bit Windows.
+// Win32 base, windowing and drawing types for native builds, sized as on 64-bit Windows.
 #ifndef VELMORA_NATIVE_TYPES_H
 #define VELMORA_NATIVE_TYPES_H
 
@@ -23,12 +23,33 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
+typedef uint16_t ATOM;
+typedef intptr_t INT_PTR;
+typedef size_t SIZE_T;
+typedef int32_t LSTATUS;
+typedef DWORD COLORREF;
 
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 struct HWND__;
 typedef HWND__* HWND;
+struct HDC__;
+typedef HDC__* HDC;
+struct HGDIOBJ__;
+typedef HGDIOBJ__* HGDIOBJ;
+typedef HGDIOBJ HPALETTE;
+typedef HGDIOBJ HBRUSH;
+typedef HANDLE HICON;
+typedef HANDLE HCURSOR;
+typedef HANDLE HMENU;
+typedef HANDLE HGLOBAL;
+typedef HANDLE HLOCAL;
+typedef HANDLE HKEY;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef DWORD REGSAM;
+typedef void* FARPROC;
 
 struct SECURITY_ATTRIBUTES;
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
@@ -48,37 +69,10 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define ERROR_ACCESS_DENIED 5
 #define ERROR_ALREADY_EXISTS 183
 #define ERROR_ENVVAR_NOT_FOUND 203
+#define ERROR_MORE_DATA 234
 
 #define WINAPI
 #define CALLBACK
-
-#endif
-
-// ---- Windowing and drawing types ----
-#ifndef VELMORA_NATIVE_GUI_TYPES
-#define VELMORA_NATIVE_GUI_TYPES
-
-typedef uint16_t ATOM;
-typedef intptr_t INT_PTR;
-typedef size_t SIZE_T;
-typedef int32_t LSTATUS;
-
-struct HDC__;
-typedef HDC__* HDC;
-struct HGDIOBJ__;
-typedef HGDIOBJ__* HGDIOBJ;
-typedef HGDIOBJ HPALETTE;
-typedef HGDIOBJ HBRUSH;
-typedef HANDLE HICON;
-typedef HANDLE HCURSOR;
-typedef HANDLE HMENU;
-typedef HANDLE HGLOBAL;
-typedef HANDLE HLOCAL;
-typedef HANDLE HKEY;
-typedef BYTE* LPBYTE;
-typedef DWORD* LPDWORD;
-typedef DWORD REGSAM;
-typedef void* FARPROC;
 
 struct RECT {
     LONG left, top, right, bottom;
@@ -166,5 +160,9 @@ struct FILETIME {
 #define HIWORD(l) ((WORD)(((uintptr_t)(l) >> 16) & 0xFFFF))
 #define MAKEINTRESOURCEA(i) ((LPCSTR)(uintptr_t)(WORD)(i))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((WORD)(l)) | ((DWORD)(WORD)(h)) << 16))
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | ((WORD)((BYTE)(g)) << 8) | (((DWORD)(BYTE)(b)) << 16)))
+#define GetRValue(c) ((BYTE)(c))
+#define GetGValue(c) ((BYTE)((c) >> 8))
+#define GetBValue(c) ((BYTE)((c) >> 16))
 
 #endif

@@ -1,11 +1,22 @@
-// Windows and the message queue for native builds. Retrieval follows the
-// documented Win32 order: sent messages run inside the sending call; then
-// posted messages first in first out; then input; then WM_QUIT; then WM_PAINT
-// for a window with an invalid region; then WM_TIMER for a due timer. Paint
-// and timer messages are therefore seen only when nothing else waits.
+// Window manager operations for native builds.
+// Implements: RegisterClassA, CreateWindowExA, DestroyWindow, IsWindow, GetParent,
+// FindWindowA, SetForegroundWindow, GetForegroundWindow, GetClientRect,
+// DefWindowProcA, PeekMessageA, GetMessageA, TranslateMessage, DispatchMessageA,
+// PostMessageA, SendMessageA, PostQuitMessage, SetTimer, KillTimer,
+// InvalidateRect, BeginPaint, EndPaint, GetDC, ReleaseDC, GetSystemMetrics
+// (screen size), SetCursor, GetCursorPos, LoadIconA, SystemParametersInfoA
+// (SPI_SCREENSAVERRUNNING), MessageBoxA, MessageBeep.
+//
+// Retrieval follows the documented Win32 order: sent messages run inside the
+// sending call; then posted messages first in first out; then input; then
+// WM_QUIT; then WM_PAINT for a window with a non-empty update region; then
+// WM_TIMER for a due timer. Paint and timer messages are therefore seen only
+// when nothing else waits. Retrieving a timer's message restarts its interval.
 #include "state.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <strings.h>
@@ -28,15 +39,21 @@ struct Queue {
     std::vector<Timer> timers;
 };
 
-std::vector<std::unique_ptr<HWND__>> windows;
-std::map<std::string, WNDPROC> classes;  // window procedures by upper-case class name
-HWND foreground = nullptr;
-POINT cursor = {0, 0};
-bool cursor_hidden = false;
-std::vector<MessageBoxRecord> message_boxes;
-int beeps = 0;
-std::vector<MSG> delivered;
-std::vector<BOOL> running_calls;
+struct UserState {
+    std::vector<std::unique_ptr<HWND__>> windows;
+    std::map<std::string, WNDPROC> classes;  // window procedures by upper-case class name
+    HWND foreground = nullptr;
+    POINT cursor = {0, 0};
+    bool cursor_hidden = false;
+    std::vector<MessageBoxRecord> message_boxes;
+    int beeps = 0;
+    std::vector<MSG> delivered;
+    std::vector<MSG> default_handled;
+    std::vector<BOOL> running_calls;
+    uint32_t peek_cost = 0;
+};
+
+UserState user;
 
 Queue& ThreadQueue() {
     thread_local Queue queue;
@@ -64,7 +81,7 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     msg.wParam = wparam;
     msg.lParam = lparam;
     msg.time = tick_count;
-    msg.pt = cursor;
+    msg.pt = user.cursor;
     return msg;
 }
 
@@ -91,8 +108,8 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
         if (remove) queue.quit = false;
         return true;
     }
-    for (auto& w : windows)
-        if (w->alive && w->invalid && (!filter || w.get() == filter) && InRange(WM_PAINT, first, last)) {
+    for (auto& w : user.windows)
+        if (w->alive && !w->update.empty() && (!filter || w.get() == filter) && InRange(WM_PAINT, first, last)) {
             *msg = MakeMessage(w.get(), WM_PAINT, 0, 0);
             return true;
         }
@@ -117,10 +134,25 @@ void RemoveWindowTraces(HWND window) {
 
 RECT ClientBounds(HWND window) { return {0, 0, window->width, window->height}; }
 
+RECT BoundingBox(const std::vector<RECT>& rects) {
+    if (rects.empty()) return {0, 0, 0, 0};
+    RECT box = rects[0];
+    for (const RECT& r : rects)
+        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+               std::max(box.bottom, r.bottom)};
+    return box;
+}
+
 }  // namespace
 
+[[noreturn]] void Unimplemented(const char* call, const char* what) {
+    fprintf(stderr, "native platform: %s: %s is not implemented\n", call, what);
+    fflush(stderr);
+    abort();
+}
+
 HWND LiveWindow(HWND window) {
-    for (auto& w : windows)
+    for (auto& w : user.windows)
         if (w.get() == window) return w->alive ? window : nullptr;
     return nullptr;
 }
@@ -135,31 +167,25 @@ POINT ClientOrigin(HWND window) {
 }
 
 void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    delivered.push_back(MakeMessage(window, message, wparam, lparam));
+    user.delivered.push_back(MakeMessage(window, message, wparam, lparam));
 }
 
 void ResetUser() {
-    windows.clear();
-    classes.clear();
-    foreground = nullptr;
-    cursor = {0, 0};
-    cursor_hidden = false;
-    message_boxes.clear();
-    beeps = 0;
-    delivered.clear();
-    running_calls.clear();
+    user = UserState{};
     ThreadQueue() = Queue{};
 }
 
-void SetCursorPosition(int x, int y) { cursor = {x, y}; }
+void SetCursorPosition(int x, int y) { user.cursor = {x, y}; }
 void QueueInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     ThreadQueue().input.push_back(MakeMessage(window, message, wparam, lparam));
 }
-const std::vector<MessageBoxRecord>& MessageBoxes() { return message_boxes; }
-int Beeps() { return beeps; }
-const std::vector<MSG>& DeliveredMessages() { return delivered; }
-std::vector<BOOL> ScreenSaverRunningCalls() { return running_calls; }
-bool CursorHidden() { return cursor_hidden; }
+void SetPeekCost(uint32_t milliseconds) { user.peek_cost = milliseconds; }
+const std::vector<MessageBoxRecord>& MessageBoxes() { return user.message_boxes; }
+int Beeps() { return user.beeps; }
+const std::vector<MSG>& DeliveredMessages() { return user.delivered; }
+const std::vector<MSG>& DefaultHandledMessages() { return user.default_handled; }
+std::vector<BOOL> ScreenSaverRunningCalls() { return user.running_calls; }
+bool CursorHidden() { return user.cursor_hidden; }
 
 }  // namespace native_platform
 
@@ -168,15 +194,15 @@ using namespace native_platform;
 ATOM RegisterClassA(const WNDCLASSA* window_class) {
     if (!window_class || !window_class->lpszClassName || !window_class->lpfnWndProc) return 0;
     std::string key = Upper(window_class->lpszClassName);
-    if (classes.count(key)) return 0;
-    classes[key] = window_class->lpfnWndProc;
-    return (ATOM)classes.size();
+    if (user.classes.count(key)) return 0;
+    user.classes[key] = window_class->lpfnWndProc;
+    return (ATOM)user.classes.size();
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width, int height,
                      HWND parent, HMENU, HINSTANCE instance, LPVOID parameter) {
-    auto found = classes.find(Upper(class_name));
-    if (found == classes.end()) return nullptr;
+    auto found = user.classes.find(Upper(class_name));
+    if (found == user.classes.end()) return nullptr;
     if ((style & WS_CHILD) && !LiveWindow(parent)) return nullptr;
     auto window = std::make_unique<HWND__>();
     window->class_name = class_name;
@@ -189,11 +215,10 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     window->width = std::max(width, 0);
     window->height = std::max(height, 0);
     window->alive = true;
-    window->invalid = false;
     window->erase = false;
-    window->dc = {window.get(), nullptr};
+    window->dc = {window.get(), nullptr, false, {}};
     HWND handle = window.get();
-    windows.push_back(std::move(window));
+    user.windows.push_back(std::move(window));
 
     CREATESTRUCTA create = {parameter, instance, nullptr, parent, height, width, y, x, (LONG)style, title,
                             class_name, 0};
@@ -211,11 +236,11 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
 BOOL DestroyWindow(HWND window) {
     if (!LiveWindow(window)) return FALSE;
     Deliver(window, WM_DESTROY, 0, 0);
-    for (auto& w : windows)
+    for (auto& w : user.windows)
         if (w->alive && w->parent == window) DestroyWindow(w.get());
     window->alive = false;
     RemoveWindowTraces(window);
-    if (foreground == window) foreground = nullptr;
+    if (user.foreground == window) user.foreground = nullptr;
     return TRUE;
 }
 
@@ -223,7 +248,7 @@ BOOL IsWindow(HWND window) { return LiveWindow(window) ? TRUE : FALSE; }
 HWND GetParent(HWND window) { return LiveWindow(window) ? window->parent : nullptr; }
 
 HWND FindWindowA(LPCSTR class_name, LPCSTR title) {
-    for (auto& w : windows)
+    for (auto& w : user.windows)
         if (w->alive && (!class_name || strcasecmp(w->class_name.c_str(), class_name) == 0) &&
             (!title || w->title == title))
             return w.get();
@@ -232,11 +257,11 @@ HWND FindWindowA(LPCSTR class_name, LPCSTR title) {
 
 BOOL SetForegroundWindow(HWND window) {
     if (!LiveWindow(window)) return FALSE;
-    foreground = window;
+    user.foreground = window;
     return TRUE;
 }
 
-HWND GetForegroundWindow() { return LiveWindow(foreground); }
+HWND GetForegroundWindow() { return LiveWindow(user.foreground); }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
     if (!LiveWindow(window) || !rect) return FALSE;
@@ -244,10 +269,15 @@ BOOL GetClientRect(HWND window, RECT* rect) {
     return TRUE;
 }
 
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+// Records every message, so tests see what a window procedure let through.
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    user.default_handled.push_back(MakeMessage(window, message, wparam, lparam));
     switch (message) {
         case WM_CLOSE:
             DestroyWindow(window);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wparam & 0xFFF0) == SC_CLOSE) SendMessageA(window, WM_CLOSE, 0, 0);
             return 0;
         case WM_PAINT: {
             PAINTSTRUCT paint;
@@ -266,6 +296,8 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 }
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
+    if (remove & ~(UINT)(PM_REMOVE | PM_NOYIELD)) Unimplemented("PeekMessageA", "a PM_QS_* filter");
+    AdvanceClock(user.peek_cost);
     return msg && Retrieve(msg, window, first, last, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
@@ -282,7 +314,8 @@ BOOL GetMessageA(MSG* msg, HWND window, UINT first, UINT last) {
             return -1;
         }
         uint32_t wait = UINT32_MAX;
-        for (const Timer& t : queue.timers) wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
+        for (const Timer& t : queue.timers)
+            wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
         AdvanceClock(wait);
     }
 }
@@ -309,7 +342,8 @@ void PostQuitMessage(int code) {
     ThreadQueue().quit_code = code;
 }
 
-UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC) {
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback) {
+    if (callback) Unimplemented("SetTimer", "a timer procedure");
     if (!LiveWindow(window) || id == 0) return 0;
     Queue& queue = ThreadQueue();
     uint32_t interval = std::max<uint32_t>(elapse, 10);  // USER_TIMER_MINIMUM
@@ -329,14 +363,10 @@ BOOL KillTimer(HWND window, UINT_PTR id) {
                            [&](const Timer& t) { return t.window == window && t.id == id; });
     if (it == queue.timers.end()) return FALSE;
     queue.timers.erase(it);
-    queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
-                                      [&](const MSG& m) {
-                                          return m.hwnd == window && m.message == WM_TIMER && m.wParam == id;
-                                      }),
-                       queue.posted.end());
     return TRUE;
 }
 
+// Adds the rectangle (the whole client area for null) to the update region.
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     if (!LiveWindow(window)) return FALSE;
     RECT area = ClientBounds(window);
@@ -347,66 +377,75 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
         area.bottom = std::min(area.bottom, rect->bottom);
     }
     if (area.left >= area.right || area.top >= area.bottom) return TRUE;
-    if (!window->invalid) {
-        window->invalid_rect = area;
-    } else {
-        RECT& r = window->invalid_rect;
-        r = {std::min(r.left, area.left), std::min(r.top, area.top), std::max(r.right, area.right),
-             std::max(r.bottom, area.bottom)};
-    }
-    window->invalid = true;
+    if (rect)
+        window->update.push_back(area);
+    else
+        window->update.assign(1, area);
     window->erase = window->erase || erase;
     return TRUE;
 }
 
+// Validates the update region and limits drawing on the window's context to it until EndPaint.
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
     if (!LiveWindow(window) || !paint) return nullptr;
     *paint = PAINTSTRUCT{};
     paint->hdc = &window->dc;
-    paint->rcPaint = window->invalid ? window->invalid_rect : RECT{0, 0, 0, 0};
+    paint->rcPaint = BoundingBox(window->update);
+    window->dc.clipped = true;
+    window->dc.clip.swap(window->update);
+    window->update.clear();
     bool erase = window->erase;
-    window->invalid = false;
     window->erase = false;
     if (erase) paint->fErase = Deliver(window, WM_ERASEBKGND, (WPARAM)&window->dc, 0) == 0;
     return &window->dc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+BOOL EndPaint(HWND window, const PAINTSTRUCT*) {
+    if (!LiveWindow(window)) return FALSE;
+    window->dc.clipped = false;
+    window->dc.clip.clear();
+    return TRUE;
+}
+
 HDC GetDC(HWND window) { return LiveWindow(window) ? &window->dc : nullptr; }
 int ReleaseDC(HWND, HDC) { return 1; }
 
 int GetSystemMetrics(int index) {
-    return index == SM_CXSCREEN ? display.width : index == SM_CYSCREEN ? display.height : 0;
+    if (index == SM_CXSCREEN) return display.width;
+    if (index == SM_CYSCREEN) return display.height;
+    Unimplemented("GetSystemMetrics", "this index");
 }
 
 HCURSOR SetCursor(HCURSOR cursor_shape) {
-    cursor_hidden = cursor_shape == nullptr;
+    user.cursor_hidden = cursor_shape == nullptr;
     return nullptr;
 }
 
 BOOL GetCursorPos(POINT* point) {
     if (!point) return FALSE;
-    *point = cursor;
+    *point = user.cursor;
     return TRUE;
 }
 
 HICON LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
 
 BOOL SystemParametersInfoA(UINT action, UINT uparam, LPVOID, UINT) {
-    if (action == 97) running_calls.push_back((BOOL)uparam);  // SPI_SCREENSAVERRUNNING
+    if (action != SPI_SCREENSAVERRUNNING) Unimplemented("SystemParametersInfoA", "this action");
+    user.running_calls.push_back((BOOL)uparam);
     return TRUE;
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    user.message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
     return IDOK;
 }
 
 BOOL MessageBeep(UINT) {
-    beeps++;
+    user.beeps++;
     return TRUE;
 }
 
-// No dialog templates exist natively.
-INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return -1; }
-BOOL EndDialog(HWND, INT_PTR) { return FALSE; }
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
+    Unimplemented("DialogBoxParamA", "a dialog template");
+}
+BOOL EndDialog(HWND, INT_PTR) { Unimplemented("EndDialog", "a dialog"); }

@@ -1,6 +1,6 @@
 // Window manager operations for native builds: window classes and windows,
-// a per-thread message queue retrieved in the Win32 order, timers, painting,
-// input, message boxes.
+// a per-thread message queue retrieved in the Win32 order, timers, painting
+// clipped to the update region, input, message boxes.
 #ifndef VELMORA_NATIVE_USER_H
 #define VELMORA_NATIVE_USER_H
 
@@ -44,12 +44,15 @@
 #define WS_CLIPCHILDREN 0x02000000L
 #define WS_EX_TOPMOST 0x00000008L
 
+#define SC_CLOSE 0xF060
 #define SC_SCREENSAVE 0xF140
 #define SC_NEXTWINDOW 0xF040
 #define SC_PREVWINDOW 0xF050
 
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+
+#define SPI_SCREENSAVERRUNNING 97
 
 #define MB_ICONWARNING 0x00000030L
 #define IDOK 1

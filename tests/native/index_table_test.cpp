@@ -9,7 +9,7 @@ namespace {
 
 TEST(IndexTable, IdentityPepperAndConfetti) {
     const PaletteGeometry g = MakePaletteGeometry(256, true);
-    uint8_t area[kColourAreaBytes];
+    uint8_t area[kColorAreaBytes];
     for (int32_t extra : {kExtraNone, kExtraTerrible}) {
         WriteIndexTable(area, g, extra);
         for (int j = 0; j < 256; j++) EXPECT_EQ(IndexTableEntry(area, j), j);
@@ -26,9 +26,9 @@ TEST(IndexTable, IdentityPepperAndConfetti) {
     }
 }
 
-TEST(IndexTable, LargePalettesStayInsideTheColourArea) {
+TEST(IndexTable, LargePalettesStayInsideTheColorArea) {
     // The area is exactly 1024 bytes here: AddressSanitizer catches any write past it.
-    auto area = std::make_unique<uint8_t[]>(kColourAreaBytes);
+    auto area = std::make_unique<uint8_t[]>(kColorAreaBytes);
     for (int32_t size : {512, 600, 4096})
         for (int32_t extra : {kExtraNone, kExtraPepper, kExtraConfetti})
             WriteIndexTable(area.get(), MakePaletteGeometry(size, true), extra);

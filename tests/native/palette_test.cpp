@@ -1,6 +1,7 @@
 // The palette chooser and builder: ramps, system entries, extra effects, the
 // skewed distributions and the order of the chooser's draws.
-#include "config/settings.h"
+#include "config/settings_record.h"
+#include "support/fresh_process.h"
 #include "synth/palette.h"
 #include "synth/random.h"
 
@@ -15,8 +16,7 @@ protected:
     PaletteEntryBytes palette[257];
     PaletteGeometry g256 = MakePaletteGeometry(256, false);
     void SetUp() override {
-        ResetSettings();
-        ResetPaletteChooser();
+        StartFreshProcess();
         for (auto& e : palette) e = {7, 7, 7, 7};
     }
     static void ExpectEntry(const PaletteEntryBytes& e, int r, int g, int b, int flags, int at) {
@@ -27,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(PaletteTest, WrappedRampsOfThreeKeyColours) {
+TEST_F(PaletteTest, WrappedRampsOfThreeKeyColors) {
     SaverSettings.PaletteIndex = 0;  // BLUE RED GREEN
     BuildPalette(palette, true, g256);
     ExpectEntry(palette[10], 0, 0, 255, 1, 10);
@@ -41,7 +41,7 @@ TEST_F(PaletteTest, WrappedRampsOfThreeKeyColours) {
     EXPECT_EQ(palette[256].red, 7);  // the spare entry is not touched
 }
 
-TEST_F(PaletteTest, OpenRampsDoNotReturnToTheFirstColour) {
+TEST_F(PaletteTest, OpenRampsDoNotReturnToTheFirstColor) {
     SaverSettings.PaletteIndex = 0;
     BuildPalette(palette, false, g256);
     ExpectEntry(palette[127], 253, 0, 2, 1, 127);
@@ -49,7 +49,7 @@ TEST_F(PaletteTest, OpenRampsDoNotReturnToTheFirstColour) {
     ExpectEntry(palette[245], 2, 253, 0, 1, 245);
 }
 
-TEST_F(PaletteTest, EightColoursLastSegmentTakesTheRemainder) {
+TEST_F(PaletteTest, EightColorsLastSegmentTakesTheRemainder) {
     SaverSettings.PaletteIndex = 1;  // BLUE YELLOW MAGENTA GREEN WHITE BLACK RED CYAN
     BuildPalette(palette, true, g256);
     ExpectEntry(palette[10 + 7 * 29], 0, 255, 255, 1, 213);  // last segment starts at CYAN
@@ -57,27 +57,27 @@ TEST_F(PaletteTest, EightColoursLastSegmentTakesTheRemainder) {
     ExpectEntry(palette[10 + 29], 255, 255, 0, 1, 39);       // YELLOW after 29 entries
 }
 
-TEST_F(PaletteTest, ScalesAndColoursThatAreNotNames) {
+TEST_F(PaletteTest, ScalesAndColorsThatAreNotNames) {
     PaletteTable[0] = {3, {0x010101, 0x000101, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
-    ChannelScale[0] = 200;
-    ChannelScale[1] = 255;
-    ChannelScale[2] = 10;
+    PaletteChooser.ChannelScale[0] = 200;
+    PaletteChooser.ChannelScale[1] = 255;
+    PaletteChooser.ChannelScale[2] = 10;
     BuildPalette(palette, false, g256);
     ExpectEntry(palette[10], 200, 255, 10, 1, 10);   // WHITE
     ExpectEntry(palette[128], 200, 255, 0, 1, 128);  // YELLOW
-    ResetPaletteChooser();
+    PaletteChooser = PaletteChooserRecord{};
     PaletteTable[0] = {2, {kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
     BuildPalette(palette, false, g256);
     ExpectEntry(palette[100], 1, 1, 1, 1, 100);  // -1: every channel byte 255, times 255, modulo 256
 }
 
-TEST_F(PaletteTest, EqualColoursGiveAConstantRun) {
+TEST_F(PaletteTest, EqualColorsGiveAConstantRun) {
     PaletteTable[0] = {2, {0x000001, 0x000001, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
     BuildPalette(palette, true, g256);
     for (int k = 10; k <= 245; k++) ExpectEntry(palette[k], 255, 0, 0, 1, k);
 }
 
-TEST_F(PaletteTest, NoSegmentFillsWithTheOnlyColourOrBlack) {
+TEST_F(PaletteTest, NoSegmentFillsWithTheOnlyColorOrBlack) {
     PaletteTable[0] = {1, {0x010000, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
     BuildPalette(palette, false, g256);
     for (int k = 10; k <= 245; k++) ExpectEntry(palette[k], 0, 0, 255, 1, k);
@@ -190,7 +190,7 @@ TEST_F(PaletteTest, ChooserFollowsTheSettings) {
     SeedRandom(11);
     ChoosePalette(g256);
     EXPECT_EQ(SaverSettings.PaletteIndex, 7u);
-    EXPECT_EQ(ScratchFirstRandom, 1);
+    EXPECT_EQ(PaletteChooser.ScratchFirstRandom, 1);
     const PaletteDefinition first = PaletteTable[7];
     EXPECT_GE(first.count, 2);
     EXPECT_LE(first.count, 8);

@@ -25,9 +25,9 @@ TEST(RenderGolden, TwoDefaultPicturesMatchReference) {
         const auto& plte = blocks.at(0);
         EXPECT_EQ(plte.size(), 256u);
         for (size_t j = 0; j < plte.size(); j++) {
-            EXPECT_EQ(picture.colours[j].red, plte[j].at(0)) << "picture " << k << " entry " << j;
-            EXPECT_EQ(picture.colours[j].green, plte[j].at(1)) << "picture " << k << " entry " << j;
-            EXPECT_EQ(picture.colours[j].blue, plte[j].at(2)) << "picture " << k << " entry " << j;
+            EXPECT_EQ(picture.colors[j].red, plte[j].at(0)) << "picture " << k << " entry " << j;
+            EXPECT_EQ(picture.colors[j].green, plte[j].at(1)) << "picture " << k << " entry " << j;
+            EXPECT_EQ(picture.colors[j].blue, plte[j].at(2)) << "picture " << k << " entry " << j;
         }
         std::vector<uint8_t> expected;
         for (const auto& row : blocks.at(1))
@@ -41,7 +41,7 @@ TEST(RenderGolden, TwoDefaultPicturesMatchReference) {
 
 struct Png {
     uint32_t width = 0, height = 0;
-    int bit_depth = 0, colour_type = 0, palette_entries = 0;
+    int bit_depth = 0, color_type = 0, palette_entries = 0;
     std::vector<uint8_t> rows;  // top row first
     std::vector<png_color> palette;
 };
@@ -58,10 +58,10 @@ Png ReadPng(const std::string& path) {
         out.width = png_get_image_width(png, info);
         out.height = png_get_image_height(png, info);
         out.bit_depth = png_get_bit_depth(png, info);
-        out.colour_type = png_get_color_type(png, info);
-        png_colorp colours = nullptr;
-        png_get_PLTE(png, info, &colours, &out.palette_entries);
-        out.palette.assign(colours, colours + out.palette_entries);
+        out.color_type = png_get_color_type(png, info);
+        png_colorp colors = nullptr;
+        png_get_PLTE(png, info, &colors, &out.palette_entries);
+        out.palette.assign(colors, colors + out.palette_entries);
         out.rows.resize((size_t)out.width * out.height);
         for (uint32_t y = 0; y < out.height; y++) png_read_row(png, out.rows.data() + (size_t)y * out.width, nullptr);
     }
@@ -84,7 +84,7 @@ TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
     EXPECT_EQ(png.width, 33u);
     EXPECT_EQ(png.height, 21u);
     EXPECT_EQ(png.bit_depth, 8);
-    EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_PALETTE);
+    EXPECT_EQ(png.color_type, PNG_COLOR_TYPE_PALETTE);
     EXPECT_EQ(png.palette_entries, 256);
 
     RenderOptions options;
@@ -98,7 +98,7 @@ TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
         for (uint32_t y = 0; y < 21; y++)
             for (uint32_t x = 0; x < 33; x++)
                 EXPECT_EQ(png.rows[y * 33 + x], picture.pixels[(20 - y) * 33 + x]) << x << "," << y;
-        for (int j = 0; j < 256; j++) EXPECT_EQ(png.palette[j].red, picture.colours[j].red) << j;
+        for (int j = 0; j < 256; j++) EXPECT_EQ(png.palette[j].red, picture.colors[j].red) << j;
         return true;
     });
     // Same seeds, same bytes.
@@ -116,7 +116,7 @@ TEST(RenderProgram, PaletteDeviceMapsThroughTheIndexTable) {
               0);
     Png png = ReadPng(prefix + "-0.png");
     ASSERT_EQ(png.palette_entries, 256);
-    // Odd pixel values show palette position 0 (red 0 of the system colours); even ones position 10 + j / 2.
+    // Odd pixel values show palette position 0 (red 0 of the system colors); even ones position 10 + j / 2.
     EXPECT_EQ(png.palette[1].red, 0);
     EXPECT_EQ(png.palette[1].blue, 0);
     EXPECT_EQ(png.palette[0].blue, 255);  // position 10: BLUE, the first key colour of Palette1

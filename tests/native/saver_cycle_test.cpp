@@ -59,7 +59,7 @@ TEST_F(SaverTest, SetPaletteKeepsItsObjectAndAFailedObjectEndsTheLoop) {
     EXPECT_EQ(SaverState.PaletteObject, first);
     DestroyWindow(window);
 
-    Start(np::DisplayKind::TrueColour, 64, 48);
+    Start(np::DisplayKind::TrueColor, 64, 48);
     np::FailPalettes(true);
     OpenFullScreen();
     MSG msg;
@@ -80,7 +80,7 @@ TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));  // colours rotate even while the effect is still plain
     EXPECT_EQ(np::DeliveredMessages().back().wParam, 3u);
 
-    Start(np::DisplayKind::TrueColour, 300, 200);  // above the small-preview size
+    Start(np::DisplayKind::TrueColor, 300, 200);  // above the small-preview size
     Store("TimeOnScreen=3\nSpecialEffects=3\nEffectCycle=30\n");
     np::SetTickCount(40000);
     OpenFullScreen();

@@ -1,5 +1,5 @@
 // The saver on the native platform with a test clock: each case starts from a
-// new display, fresh settings in its own folder and the states of a new process.
+// new display, its own settings folder and the state of a new process.
 #ifndef VELMORA_TEST_SAVER_FIXTURE_H
 #define VELMORA_TEST_SAVER_FIXTURE_H
 
@@ -9,7 +9,10 @@
 #include "saver/host.h"
 #include "saver/messages.h"
 #include "saver/saver_state.h"
+#include "saver/clock.h"
 #include "saver/window_core.h"
+#include "support/display_png.h"
+#include "support/fresh_process.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -26,16 +29,17 @@ protected:
 
     void SetUp() override {
         setenv(kConfigDirVariable, folder.path().c_str(), 1);
-        Start(np::DisplayKind::TrueColour, 640, 480);
+        Start(np::DisplayKind::TrueColor, 640, 480);
     }
-    void TearDown() override { unsetenv(kConfigDirVariable); }
+    void TearDown() override {
+        KeepDisplayOfFailedTest();
+        unsetenv(kConfigDirVariable);
+    }
 
+    // A new process on a display of this kind, whose clock has run a while.
     void Start(np::DisplayKind kind, int width, int height) {
-        np::Reset(kind, width, height);
+        StartFreshProcess(kind, width, height);
         np::SetTickCount(100000);
-        ResetSettings();
-        ResetSaverState();
-        ResetHost();
     }
 
     void Store(const std::string& lines) { WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + lines); }

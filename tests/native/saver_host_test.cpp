@@ -34,7 +34,7 @@ TEST_F(SaverTest, BadModesEndWithMinusOne) {
 }
 
 TEST_F(SaverTest, AWindowThatCannotBeMadeEndsWithFailure) {
-    Start(np::DisplayKind::NoColours, 320, 200);
+    Start(np::DisplayKind::NoColors, 320, 200);
     EXPECT_EQ(RunSaver(nullptr, "/s"), kExitWindowFailed);
     ASSERT_EQ(np::MessageBoxes().size(), 1u);
     EXPECT_EQ(np::MessageBoxes()[0].text, "Display device does not\nsupport a palette");
@@ -62,13 +62,13 @@ TEST_F(SaverTest, MouseMovesAddUpPastFourPixels) {
 TEST_F(SaverTest, KeysAndClicksCloseFullScreenButNotPreview) {
     for (UINT input : {(UINT)WM_KEYDOWN, (UINT)WM_SYSKEYDOWN, (UINT)WM_LBUTTONDOWN, (UINT)WM_RBUTTONDOWN,
                        (UINT)WM_MBUTTONDOWN}) {
-        Start(np::DisplayKind::TrueColour, 64, 48);
+        Start(np::DisplayKind::TrueColor, 64, 48);
         HWND window = OpenFullScreen();
         np::QueueInput(window, input);
         ASSERT_TRUE(RunUntil(WM_CLOSE)) << input;
         EXPECT_FALSE(IsWindow(window)) << input;
     }
-    Start(np::DisplayKind::TrueColour, 640, 480);
+    Start(np::DisplayKind::TrueColor, 640, 480);
     HWND parent = MakeParent(0, 0, 300, 300);
     HWND preview = OpenSaverWindow(nullptr, parent);
     np::SetCursorPosition(0, 0);

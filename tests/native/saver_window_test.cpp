@@ -15,8 +15,8 @@ TEST_F(SaverTest, PaletteGeometryOfEachDisplayKind) {
         uint8_t device;
     };
     const Case cases[] = {{np::DisplayKind::Palette256, 256, 10, 245, 236, 1},
-                          {np::DisplayKind::Colours16, 16, 0, 15, 16, 0},
-                          {np::DisplayKind::TrueColour, 256, 10, 245, 236, 0},
+                          {np::DisplayKind::Colors16, 16, 0, 15, 16, 0},
+                          {np::DisplayKind::TrueColor, 256, 10, 245, 236, 0},
                           {np::DisplayKind::HugePalette, 256, 10, 245, 236, 1}};  // capped
     for (const Case& c : cases) {
         Start(c.kind, 320, 200);
@@ -43,7 +43,7 @@ struct FailureCase {
 
 TEST_F(SaverTest, EachCreationFailureShowsItsMessageAndLeaksNothing) {
     const FailureCase cases[] = {
-        {"no colours", [] { np::Reset(np::DisplayKind::NoColours, 320, 200); }, IDS_NO_PALETTE_DEVICE, false},
+        {"no colours", [] { np::Reset(np::DisplayKind::NoColors, 320, 200); }, IDS_NO_PALETTE_DEVICE, false},
         {"display palette", [] { np::FailAllocations([](bool global, size_t) { return !global; }); },
          IDS_NO_PALETTE_MEMORY, false},
         {"image area", [] { np::FailAllocations([](bool global, size_t bytes) { return global && bytes > 2000; }); },
@@ -53,7 +53,7 @@ TEST_F(SaverTest, EachCreationFailureShowsItsMessageAndLeaksNothing) {
          IDS_NO_BITMAP_MEMORY, false},
     };
     for (const FailureCase& c : cases) {
-        Start(np::DisplayKind::TrueColour, 320, 200);
+        Start(np::DisplayKind::TrueColor, 320, 200);
         c.arrange();
         HWND window = OpenFullScreen();
         EXPECT_EQ(window != nullptr, c.created) << c.name;
@@ -97,7 +97,7 @@ TEST_F(SaverTest, MissingFeedPaletteOnlySwitchesContinuousChangeOff) {
 
 TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
     for (DWORD platform : {2u, 1u}) {
-        Start(np::DisplayKind::TrueColour, 640, 480);
+        Start(np::DisplayKind::TrueColor, 640, 480);
         Store("TimeOnScreen=3\nSpecialEffects=7\n");
         np::SetPlatformId(platform);
         HWND parent = MakeParent(10, 10, 250, 200);
@@ -124,14 +124,14 @@ TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
     FillRect(GetDC(window), &SaverState.ClientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(RunUntil(WM_PAINT));
-    std::set<uint32_t> colours;
-    for (int x = 0; x < 640; x++) colours.insert(np::ScreenPixel(x, 240));
-    EXPECT_GT(colours.size(), 10u);
+    std::set<COLORREF> colors;
+    for (int x = 0; x < 640; x++) colors.insert(np::ScreenPixel(x, 240));
+    EXPECT_GT(colors.size(), 10u);
     EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0);
 }
 
 TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnsheared) {
-    Start(np::DisplayKind::TrueColour, 333, 250);
+    Start(np::DisplayKind::TrueColor, 333, 250);
     OpenAndPaintFirstPicture();
     EXPECT_EQ(SaverState.ImageWidth % 4, 0);
     const LOGPALETTE* palette = SaverState.DisplayPalette;
@@ -139,7 +139,7 @@ TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnsheared) {
         for (int x = 0; x < 333; x += 5) {
             uint8_t v = SaverState.ShownImage[(size_t)(249 - y) * SaverState.ImageWidth + x];
             const PALETTEENTRY& e = palette->palPalEntry[v];
-            ASSERT_EQ(np::ScreenPixel(x, y), (uint32_t)(e.peRed << 16 | e.peGreen << 8 | e.peBlue)) << x << "," << y;
+            ASSERT_EQ(np::ScreenPixel(x, y), RGB(e.peRed, e.peGreen, e.peBlue)) << x << "," << y;
         }
 }
 
@@ -148,7 +148,7 @@ TEST_F(SaverTest, PaletteDeviceShowsThroughTheHardwarePalette) {
     OpenAndPaintFirstPicture();
     uint8_t v = SaverState.ShownImage[(size_t)47 * SaverState.ImageWidth];  // cell (0, 0)
     const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[v];
-    EXPECT_EQ(np::ScreenPixel(0, 0), (uint32_t)(e.peRed << 16 | e.peGreen << 8 | e.peBlue));
+    EXPECT_EQ(np::ScreenPixel(0, 0), RGB(e.peRed, e.peGreen, e.peBlue));
 }
 
 }  // namespace

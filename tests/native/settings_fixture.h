@@ -1,9 +1,10 @@
-// Each settings test starts from the built-in defaults with its own folder.
+// Each settings test starts from the state of a new process with its own folder.
 #ifndef VELMORA_TEST_SETTINGS_FIXTURE_H
 #define VELMORA_TEST_SETTINGS_FIXTURE_H
 
 #include "config/settings.h"
 #include "config/settings_location.h"
+#include "support/fresh_process.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ protected:
 
     void SetUp() override {
         setenv(kConfigDirVariable, folder.path().c_str(), 1);
-        ResetSettings();
+        StartFreshProcess();
     }
     void TearDown() override { unsetenv(kConfigDirVariable); }
 

@@ -39,7 +39,7 @@ TEST_F(SettingsTest, UnknownNamesCountUntilSavedAndReloaded) {
     EXPECT_EQ(PaletteTable[0].colors[1], kNoColor);
     SaveSettings();
     EXPECT_NE(ReadFile(file).find("Palette1=RED  BLUE     \n"), std::string::npos);
-    ResetSettings();
+    StartFreshProcess();
     LoadSettings();
     EXPECT_EQ(PaletteTable[0].count, 2);
     EXPECT_EQ(PaletteTable[0].colors[1], kBlue);

@@ -1,5 +1,5 @@
-// The settings record: first run, reading rules, the write-back of a section
-// that lacks "TimeOnScreen", and where the file lives.
+// The settings record: first run, reading rules, what a section that lacks
+// "TimeOnScreen" gets added, and where the file lives.
 #include "settings_fixture.h"
 
 #include <filesystem>
@@ -75,7 +75,7 @@ TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
     EXPECT_EQ(s.PsychedelicColors, 0);
     EXPECT_EQ(s.TransformingClouds, 4);
     SaveSettings();
-    ResetSettings();
+    StartFreshProcess();
     LoadSettings();
     EXPECT_EQ(SaverSettings.MovingClouds, 1);
     EXPECT_EQ(SaverSettings.TransformingClouds, 4);
@@ -83,26 +83,62 @@ TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
 }
 
 TEST_F(SettingsTest, OutOfRangeNumbersAreKeptAsRead) {
-    Store("TimeOnScreen=4294967295\nMovingSpeed=-3\nSymmetry=9\nGranularity=100000\n");
+    Store("TimeOnScreen=4294967294\nMovingSpeed=-3\nSymmetry=9\nGranularity=100000\n");
     LoadSettings();
-    // 4294967295 is the "no section" marker, so the section is written back whole.
-    EXPECT_EQ(SaverSettings.TimeOnScreen, 4294967295u);
+    EXPECT_EQ(SaverSettings.TimeOnScreen, 4294967294u);
     EXPECT_EQ(SaverSettings.MovingSpeed, -3);
     EXPECT_EQ(SaverSettings.Symmetry, 9);
     EXPECT_EQ(SaverSettings.Granularity, 100000u);
+    SaveSettings();
     EXPECT_NE(ReadFile(file).find("MovingSpeed=4294967293\n"), std::string::npos);
 }
 
-TEST_F(SettingsTest, SectionWithoutTimeOnScreenIsRewrittenWhole) {
+// "TimeOnScreen" reading as -1 counts as no settings at all; what the user
+// wrote must survive that on every start, in every form it can take.
+TEST_F(SettingsTest, NoSettingsMarkerNeverRewritesTheUsersLines) {
+    const char* markers[] = {"TimeOnScreen=-1\n", "TimeOnScreen=4294967295\n", "TimeOnScreen=0xffffffff\n",
+                             "TimeOnScreen=\n", ""};
+    const std::string own = "Palette1=blue FOO red\nPalette2=" + std::string(600, 'x') +
+                            "\nGranularity=0x10\nMovingSpeed=-3\n; my note\n";
+    for (const char* marker : markers) {
+        std::string all_keys;
+        for (const SettingKey& k : kSettingKeys)
+            if (std::string(k.key) != "TimeOnScreen" && std::string(k.key) != "Granularity" &&
+                std::string(k.key) != "MovingSpeed")
+                all_keys += std::string(k.key) + "=" + std::to_string(k.fallback) + "\n";
+        for (int n = 3; n <= 7; n++) all_keys += "Palette" + std::to_string(n) + "=RED\n";
+        const std::string text = "[ScreenSaver.Velmora]\n" + std::string(marker) + own + all_keys;
+        WriteFile(file, text);
+        StartFreshProcess();
+        LoadSettings();
+        LoadSettings();  // and on the next start
+        const std::string after = ReadFile(file);
+        if (*marker) {
+            EXPECT_EQ(after, text) << marker;  // every key is there: nothing is added
+        } else {
+            EXPECT_EQ(after, text + "TimeOnScreen=3\n") << "no TimeOnScreen";
+        }
+        EXPECT_EQ(PaletteTable[0].count, 3) << marker;
+        EXPECT_EQ(SaverSettings.Granularity, 16u) << marker;
+    }
+}
+
+TEST_F(SettingsTest, SectionWithoutTimeOnScreenGetsOnlyWhatItLacks) {
     Store("Granularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n");
     LoadSettings();
-    std::string text = ReadFile(file);
-    EXPECT_NE(text.find("TimeOnScreen=3\n"), std::string::npos);
-    EXPECT_NE(text.find("Granularity=7\n"), std::string::npos);
-    EXPECT_NE(text.find("Symmetry=2\n"), std::string::npos);
-    EXPECT_NE(text.find("EffectCycle=45\n"), std::string::npos);
-    EXPECT_NE(text.find("Palette6=RED       \n"), std::string::npos);
-    EXPECT_NE(text.find("Palette7=YELLOW RED      \n"), std::string::npos);
+    EXPECT_EQ(ReadFile(file),
+              "[ScreenSaver.Velmora]\nGranularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n"
+              "TimeOnScreen=3\nRandomGranularity=1\nPaletteIndex=1\nRandomPalette=1\nPredefPalette=1\n"
+              "FixedPalette=0\nContColorChange=1\nSpecialEffects=0\nMovingSpeed=4\nPsycheDelay=10\nPsycheExtra=0\n"
+              "TransformSteps=20\nNoBlank=0\nExcludeZero=0\n"
+              "Palette1=BLUE RED GREEN     \n"
+              "Palette2=BLUE YELLOW MAGENTA GREEN WHITE BLACK RED CYAN\n"
+              "Palette3=WHITE CYAN WHITE     \n"
+              "Palette4=CYAN BLUE CYAN     \n"
+              "Palette5=BLUE BLACK RED YELLOW    \n"
+              "Palette7=YELLOW RED      \n");
+    EXPECT_EQ(SaverSettings.Granularity, 7u);
+    EXPECT_EQ(PaletteTable[5].count, 1);
 }
 
 TEST_F(SettingsTest, UnusableFolderGivesDefaultsWithoutCrash) {

@@ -32,10 +32,10 @@ bool WriteIndexedPng(const std::string& path, int32_t width, int32_t height, con
         png_init_io(png, file);
         png_set_IHDR(png, info, (png_uint_32)width, (png_uint_32)height, 8, PNG_COLOR_TYPE_PALETTE,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_color colours[256];
+        png_color colors[256];
         for (int j = 0; j < 256; j++)
-            colours[j] = {picture.colours[j].red, picture.colours[j].green, picture.colours[j].blue};
-        png_set_PLTE(png, info, colours, 256);
+            colors[j] = {picture.colors[j].red, picture.colors[j].green, picture.colors[j].blue};
+        png_set_PLTE(png, info, colors, 256);
         png_write_info(png, info);
         for (int32_t y = 0; y < height; y++)  // memory holds the bottom row first
             png_write_row(png, picture.pixels.data() + (size_t)(height - 1 - y) * (size_t)width);

@@ -8,12 +8,12 @@
 
 namespace {
 
-void ShownColours(const std::vector<PaletteEntryBytes>& palette, const PaletteGeometry& g, const uint8_t* index_table,
+void ShownColors(const std::vector<PaletteEntryBytes>& palette, const PaletteGeometry& g, const uint8_t* index_table,
                   RenderedPicture& out) {
     for (int32_t j = 0; j < 256; j++) {
         int32_t position = j < g.PaletteSize ? j : -1;
         if (position >= 0 && g.PaletteDevice) position = IndexTableEntry(index_table, j);
-        out.colours[j] = position >= 0 && position < g.PaletteSize
+        out.colors[j] = position >= 0 && position < g.PaletteSize
                              ? PaletteEntryBytes{palette[position].red, palette[position].green, palette[position].blue, 0}
                              : PaletteEntryBytes{0, 0, 0, 0};
     }
@@ -23,15 +23,15 @@ void ShownColours(const std::vector<PaletteEntryBytes>& palette, const PaletteGe
 
 bool RenderPictures(const RenderOptions& options,
                     const std::function<bool(uint32_t, const RenderedPicture&)>& picture) {
-    ResetSettings();
-    ResetPaletteChooser();
+    UseDefaultSettings();
+    PaletteChooser = PaletteChooserRecord{};
     LoadSettingNames();
     if (!options.settings_file.empty()) {
         if (!UseSettingsFile(options.settings_file.c_str())) return false;
         ReadSettings();
     }
     const PaletteGeometry g = MakePaletteGeometry(options.palette_size, options.palette_device);
-    uint8_t index_table[kColourAreaBytes] = {};
+    uint8_t index_table[kColorAreaBytes] = {};
     WriteIndexTable(index_table, g, SaverSettings.PsycheExtra);
     std::vector<PaletteEntryBytes> palette((size_t)g.PaletteSize + 1);
 
@@ -45,7 +45,7 @@ bool RenderPictures(const RenderOptions& options,
         PlasmaRun run{out.pixels.data(), options.width, options.height, g.FirstAnimatedIndex, g.AnimatedCount,
                       SaverSettings.Granularity, SaverSettings.Symmetry, options.time + k, nullptr};
         GeneratePlasma(run, 0, 0, options.width - 1, options.height - 1, true);
-        ShownColours(palette, g, index_table, out);
+        ShownColors(palette, g, index_table, out);
         if (!picture(k, out)) break;
     }
     return true;

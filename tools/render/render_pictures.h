@@ -24,7 +24,7 @@ struct RenderOptions {
 
 struct RenderedPicture {
     std::vector<uint8_t> pixels;                   // width x height, rows bottom-up
-    std::array<PaletteEntryBytes, 256> colours{};  // what each pixel value shows on that display
+    std::array<PaletteEntryBytes, 256> colors{};  // what each pixel value shows on that display
 };
 
 // Calls picture for k = 0 ... count - 1; stops early when it returns false.

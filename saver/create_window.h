@@ -1,0 +1,11 @@
+// Creating and destroying the saver window's resources (WM_CREATE, WM_DESTROY).
+#ifndef VELMORA_CREATE_WINDOW_H
+#define VELMORA_CREATE_WINDOW_H
+
+#include "platform/win32.h"
+
+// False after the failure's message was shown; what was acquired is released.
+bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create);
+void DestroySaverWindow(HWND window);
+
+#endif

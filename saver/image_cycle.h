@@ -1,0 +1,10 @@
+// The image cycle: the private messages that make each picture.
+#ifndef VELMORA_IMAGE_CYCLE_H
+#define VELMORA_IMAGE_CYCLE_H
+
+#include "platform/win32.h"
+
+// True when the message was one of the cycle's.
+bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+#endif
