@@ -11,9 +11,11 @@
 #include "paths.h"
 #include "state.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -91,21 +93,101 @@ std::vector<Line> SplitLines(std::string_view text) {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult ReadWholeFile(const std::string& path, std::string& out) {
-    out.clear();
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+constexpr std::string_view kUtf16ByteOrderMark = "\xFF\xFE";
+
+// A file that starts with the UTF-16 (little-endian) byte order mark is a
+// Unicode profile file: it is read as Unicode and written back as Unicode.
+// Its text is handled here as UTF-8, unpaired surrogates included, so that
+// decoding and encoding again give back every byte.
+std::string Utf16ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto unit = [&](size_t i) { return (uint32_t)(uint8_t)bytes[i] | (uint32_t)(uint8_t)bytes[i + 1] << 8; };
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (c < 0x80) {
+            out += (char)c;
+        } else if (c < 0x800) {
+            out += (char)(0xC0 | c >> 6);
+            out += (char)(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += (char)(0xE0 | c >> 12);
+            out += (char)(0x80 | (c >> 6 & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        } else {
+            out += (char)(0xF0 | c >> 18);
+            out += (char)(0x80 | (c >> 12 & 0x3F));
+            out += (char)(0x80 | (c >> 6 & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        }
+    }
+    if (bytes.size() % 2) out += "\xEF\xBF\xBD";  // a lone last byte
+    return out;
+}
+
+std::string Utf8ToUtf16(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    auto put = [&](uint32_t unit) {
+        out += (char)(unit & 0xFF);
+        out += (char)(unit >> 8);
+    };
+    for (size_t i = 0; i < text.size();) {
+        const uint8_t b = (uint8_t)text[i];
+        const size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        uint32_t c = length == 1 ? b : b & (0x3F >> (length - 1));
+        if (length > 1 && i + length > text.size()) {
+            c = '?';  // cut short: cannot come from a decoded file
+            i = text.size();
+        } else {
+            for (size_t k = 1; k < length; k++) c = c << 6 | ((uint8_t)text[i + k] & 0x3F);
+            i += length;
+        }
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return out;
+}
+
+struct FileText {
+    std::string text;  // as UTF-8 for a Unicode file
+    bool unicode = false;
+};
+
+// Never blocks: a FIFO or a device where the file should be reads as a failure.
+ReadResult ReadWholeFile(const std::string& path, FileText& out) {
+    out = FileText{};
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        fclose(file);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
         return ReadResult::Failed;
     }
+    std::string bytes;
     char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) out.append(chunk, got);
-    bool failed = ferror(file) != 0;
-    fclose(file);
-    return failed ? ReadResult::Failed : ReadResult::Ok;
+    ssize_t got;
+    while ((got = read(fd, chunk, sizeof chunk)) > 0) bytes.append(chunk, (size_t)got);
+    close(fd);
+    if (got < 0) return ReadResult::Failed;
+    if (bytes.compare(0, kUtf16ByteOrderMark.size(), kUtf16ByteOrderMark) == 0) {
+        out.unicode = true;
+        out.text = Utf16ToUtf8(std::string_view(bytes).substr(kUtf16ByteOrderMark.size()));
+    } else {
+        out.text = std::move(bytes);
+    }
+    return ReadResult::Ok;
 }
 
 std::string_view WithoutByteOrderMark(std::string_view text) {
@@ -148,6 +230,9 @@ bool FindValue(std::string_view text, LPCSTR section, LPCSTR key, std::string_vi
     ParsedLine parsed = ParseLine(lines[where.key].text);
     if (!parsed.has_value) return false;
     value = parsed.value;
+    // The value is a string: it ends at a NUL byte.
+    value = value.substr(0, value.find('\0'));
+    value = Trim(value);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return true;
@@ -191,7 +276,8 @@ UINT ParseProfileInteger(std::string_view text) {
     return negative ? 0u - value : value;
 }
 
-bool WriteReplacing(const std::string& path, const std::string& content) {
+bool WriteReplacing(const std::string& path, const std::string& text, bool unicode) {
+    const std::string content = unicode ? std::string(kUtf16ByteOrderMark) + Utf8ToUtf16(text) : text;
     std::string temporary = path + ".XXXXXX";
     int fd = mkstemp(&temporary[0]);
     if (fd < 0) return false;
@@ -248,9 +334,9 @@ std::string WithEntry(std::string_view original, std::string_view section, std::
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
                                LPCSTR file) {
-    std::string text;
+    FileText file_text;
     std::string_view value;
-    if (ReadWholeFile(NativePath(file), text) == ReadResult::Ok && FindValue(text, section, key, value))
+    if (ReadWholeFile(NativePath(file), file_text) == ReadResult::Ok && FindValue(file_text.text, section, key, value))
         return CopyTruncated(value, buffer, size);
     // As documented: trailing blanks of the default are dropped.
     std::string_view def = fallback ? fallback : "";
@@ -259,19 +345,26 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
 }
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file) {
-    std::string text;
+    FileText file_text;
     std::string_view value;
-    if (ReadWholeFile(NativePath(file), text) != ReadResult::Ok || !FindValue(text, section, key, value) ||
+    if (ReadWholeFile(NativePath(file), file_text) != ReadResult::Ok || !FindValue(file_text.text, section, key, value) ||
         value.empty())
         return (UINT)fallback;
     return ParseProfileInteger(value);
 }
 
+// A file without write permission for its owner stands for a read-only file,
+// which Windows refuses to change (whoever asks, root included).
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
     if (!key || !value) native_platform::Unimplemented("WritePrivateProfileStringA", "deleting a key or a section");
     if (!section || !file || !*section || !*key) return FALSE;
     std::string path = NativePath(file);
-    std::string text;
-    if (ReadWholeFile(path, text) == ReadResult::Failed) return FALSE;
-    return WriteReplacing(path, WithEntry(text, section, key, value)) ? TRUE : FALSE;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    FileText file_text;
+    if (ReadWholeFile(path, file_text) == ReadResult::Failed) return FALSE;
+    return WriteReplacing(path, WithEntry(file_text.text, section, key, value), file_text.unicode) ? TRUE : FALSE;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -70,23 +71,58 @@ TEST_F(ProfileRead, IntegersFollowTheProfileIntegerReader) {
 }
 
 TEST_F(ProfileRead, HostileFilesAreReadSafely) {
-    std::string huge = "[S]\nlong=" + std::string(1 << 20, 'A') + "\nafter=ok\n";
-    std::string bytes = "[S]\n";
-    for (int i = 0; i < 4096; i++) bytes += (char)(i * 37 % 256);
-    bytes += "\nafter=ok";
-    for (const std::string& content : {huge, bytes, std::string("\0\0[S]\0=\n", 8)}) {
-        WriteFile(file, content);
-        char small[8];
-        DWORD got = GetPrivateProfileStringA("S", "long", "", small, sizeof small, file.c_str());
-        EXPECT_LE(got, 7u);
-        EXPECT_EQ(small[got], '\0');
-        GetPrivateProfileIntA("S", "after", 0, file.c_str());
-    }
-    WriteFile(file, huge);
+    // A value far longer than any buffer: cut to the buffer, the next key still found.
+    WriteFile(file, "[S]\nlong=" + std::string(1 << 20, 'A') + "\nafter=ok\n");
+    char small[8] = "xxxxxxx";
+    EXPECT_EQ(GetPrivateProfileStringA("S", "long", "", small, sizeof small, file.c_str()), 7u);
+    EXPECT_STREQ(small, "AAAAAAA");
     EXPECT_EQ(Text("S", "after"), "ok");
-    EXPECT_EQ(Text("S", "long").size(), 499u);
+    EXPECT_EQ(Text("S", "long"), std::string(499, 'A'));
+
+    // Every byte value on one line of the section: it is one odd key, and the keys around it are intact.
+    std::string bytes = "[S]\nbefore=1\n";
+    for (int i = 0; i < 4096; i++)
+        if (char c = (char)(i * 37 % 256); c != '\n' && c != '\r') bytes += c;
+    WriteFile(file, bytes + "\nafter=2");
+    EXPECT_EQ(Number("before"), 1u);
+    EXPECT_EQ(Number("after"), 2u);
+    EXPECT_EQ(Text("S", "long"), "-");
+
+    // NUL bytes in front of a section name make it no section.
+    WriteFile(file, std::string("\0\0[S]\0=\nk=1\n", 12));
+    EXPECT_EQ(Text("S", "k"), "-");
+    EXPECT_EQ(Number("k"), 77u);
+
     // A folder where the file should be reads as no file.
     EXPECT_EQ(GetPrivateProfileIntA("S", "k", 9, folder.path().c_str()), 9u);
+}
+
+TEST_F(ProfileRead, FifoReadsAsNoFileWithoutWaiting) {
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    EXPECT_EQ(Text("S", "k"), "-");
+    EXPECT_EQ(Number("k"), 77u);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", file.c_str()));
+}
+
+// Where Wine's reader and the documented behaviour part, the documentation
+// decides: the integer is that of the whole value, which as a string ends at
+// a NUL byte; a file that starts with the UTF-16 byte order mark is Unicode.
+TEST_F(ProfileRead, LongValuesNulBytesAndUnicodeFiles) {
+    WriteFile(file, "[S]\nlong=" + std::string(40, '0') + "17\n" + std::string("nul=12\0" "34\n", 10) +
+                        std::string("text=ab\0cd\n", 11));
+    EXPECT_EQ(Number("long"), 17u);
+    EXPECT_EQ(Number("nul"), 12u);
+    EXPECT_EQ(Text("S", "text"), "ab");
+
+    auto wide = [](const std::string& ascii) {
+        std::string units;
+        for (char c : ascii) units += std::string{c, '\0'};
+        return units;
+    };
+    // name=été, with é as the code unit U+00E9.
+    WriteFile(file, "\xFF\xFE" + wide("[S]\r\nk=42\r\nname=") + std::string("\xE9\0t\0\xE9\0", 6) + wide("\r\n"));
+    EXPECT_EQ(Number("k"), 42u);
+    EXPECT_EQ(Text("S", "name"), "\xC3\xA9t\xC3\xA9");
 }
 
 TEST_F(ProfileRead, ZeroSizedBufferWritesNothing) {

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -66,6 +67,34 @@ TEST_F(ProfileWrite, UnwritableTargetsFail) {
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", folder.File("missing/x.ini").c_str()));
     EXPECT_FALSE(Write("S", "", "v"));
     EXPECT_FALSE(Write(nullptr, "k", "v"));
+}
+
+// Windows will not change a read-only file, whoever asks; the file keeps its
+// bytes, and a file that may be written keeps its permission bits.
+TEST_F(ProfileWrite, ReadOnlyFileIsRefusedAndPermissionsAreKept) {
+    WriteFile(file, "[S]\nk=1\n");
+    chmod(file.c_str(), 0444);
+    EXPECT_FALSE(Write("S", "k", "2"));
+    EXPECT_EQ(ReadFile(file), "[S]\nk=1\n");
+    chmod(file.c_str(), 0640);
+    ASSERT_TRUE(Write("S", "k", "2"));
+    struct stat info;
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadFile(file), "[S]\nk=2\n");
+}
+
+TEST_F(ProfileWrite, UnicodeFileStaysUnicodeAndKeepsItsText) {
+    auto wide = [](const std::string& ascii) {
+        std::string units;
+        for (char c : ascii) units += std::string{c, '\0'};
+        return units;
+    };
+    const std::string text_before = wide("[S]\r\nname=") + std::string("\xE9\0\x3D\xD8\x00\xDE", 6) + wide("\r\nk=1\r\n");
+    WriteFile(file, "\xFF\xFE" + text_before);  // name=é😀 (a surrogate pair)
+    ASSERT_TRUE(Write("S", "k", "2"));
+    EXPECT_EQ(ReadFile(file), "\xFF\xFE" + wide("[S]\r\nname=") + std::string("\xE9\0\x3D\xD8\x00\xDE", 6) +
+                                  wide("\r\nk=2\r\n"));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -98,7 +100,11 @@ TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
         for (uint32_t y = 0; y < 21; y++)
             for (uint32_t x = 0; x < 33; x++)
                 EXPECT_EQ(png.rows[y * 33 + x], picture.pixels[(20 - y) * 33 + x]) << x << "," << y;
-        for (int j = 0; j < 256; j++) EXPECT_EQ(png.palette[j].red, picture.colors[j].red) << j;
+        for (int j = 0; j < 256; j++) {
+            EXPECT_EQ(png.palette[j].red, picture.colors[j].red) << j;
+            EXPECT_EQ(png.palette[j].green, picture.colors[j].green) << j;
+            EXPECT_EQ(png.palette[j].blue, picture.colors[j].blue) << j;
+        }
         return true;
     });
     // Same seeds, same bytes.
@@ -134,8 +140,14 @@ TEST(RenderProgram, BadArgumentsAndUnwritableOutput) {
     EXPECT_EQ(RunRender("--width 5 --height 5 --bogus 1 --out x"), 2);
     EXPECT_EQ(RunRender("--width 5 --height 5 --out"), 2);
     EXPECT_EQ(RunRender("--width 5 --height 5 --out " + folder.File("missing/dir/p")), 1);
-    // A missing settings file gives the defaults.
-    EXPECT_EQ(RunRender("--width 5 --height 5 --settings " + folder.File("none.ini") + " --out " + folder.File("d")), 0);
+    // A settings file that is named but cannot be read is an error, not the defaults.
+    const std::string out = " --out " + folder.File("d");
+    EXPECT_EQ(RunRender("--width 5 --height 5 --settings " + folder.File("none.ini") + out), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --settings " + folder.path() + out), 2);
+    ASSERT_EQ(mkfifo(folder.File("fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --settings " + folder.File("fifo.ini") + out), 2);
+    EXPECT_EQ(RunRender("--width 5 --height 5 --settings " + std::string(300, 'x') + out), 2);
+    EXPECT_FALSE(std::ifstream(folder.File("d-0.png")).good());
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +32,24 @@ bool ParseNumber(const char* text, unsigned long long max, unsigned long long& v
     errno = 0;
     value = strtoull(text, nullptr, 10);
     return errno == 0 && value <= max;
+}
+
+// A settings file that is named must be a readable regular file: a missing
+// one would silently give the built-in settings, a FIFO would never answer.
+bool ReadableSettings(const std::string& path, std::string& problem) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        problem = strerror(errno);
+        return false;
+    }
+    struct stat info;
+    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    char byte;
+    bool readable = regular && read(fd, &byte, 1) >= 0;
+    if (regular && !readable) problem = strerror(errno);
+    close(fd);
+    if (!regular) problem = "not a regular file";
+    return readable;
 }
 
 int Usage(const char* problem) {
@@ -80,6 +101,12 @@ int main(int argc, char** argv) {
         }
     }
     if (!have_width || !have_height || prefix.empty()) return Usage("--width, --height and --out are required");
+    std::string problem;
+    if (!options.settings_file.empty() && !ReadableSettings(options.settings_file, problem)) {
+        fprintf(stderr, "velmora-render: cannot read settings file %s: %s\n", options.settings_file.c_str(),
+                problem.c_str());
+        return 2;
+    }
 
     int status = 0;
     bool usable = RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
@@ -92,7 +119,7 @@ int main(int argc, char** argv) {
     });
     if (!usable) {
         fprintf(stderr, "velmora-render: settings file path too long: %s\n", options.settings_file.c_str());
-        return 1;
+        return 2;
     }
     return status;
 }
