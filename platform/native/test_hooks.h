@@ -42,6 +42,10 @@ int Beeps();
 
 // Every message that reached a window procedure, in order.
 const std::vector<MSG>& DeliveredMessages();
+// Called at every EndPaint (null: nothing), to see the screen right after a
+// paint that happens deep inside some other message's handling.
+void ObservePaints(std::function<void(HWND window)> observer);
+
 // Every message handed to DefWindowProcA, in order.
 const std::vector<MSG>& DefaultHandledMessages();
 

@@ -51,6 +51,7 @@ struct UserState {
     std::vector<MSG> default_handled;
     std::vector<BOOL> running_calls;
     uint32_t peek_cost = 0;
+    std::function<void(HWND)> paint_observer;
 };
 
 UserState user;
@@ -180,6 +181,7 @@ void QueueInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     ThreadQueue().input.push_back(MakeMessage(window, message, wparam, lparam));
 }
 void SetPeekCost(uint32_t milliseconds) { user.peek_cost = milliseconds; }
+void ObservePaints(std::function<void(HWND)> observer) { user.paint_observer = std::move(observer); }
 const std::vector<MessageBoxRecord>& MessageBoxes() { return user.message_boxes; }
 int Beeps() { return user.beeps; }
 const std::vector<MSG>& DeliveredMessages() { return user.delivered; }
@@ -404,6 +406,7 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT*) {
     if (!LiveWindow(window)) return FALSE;
     window->dc.clipped = false;
     window->dc.clip.clear();
+    if (user.paint_observer) user.paint_observer(window);
     return TRUE;
 }
 

@@ -92,6 +92,47 @@ TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
     EXPECT_EQ(SaverState.TimerArmed, 0);  // transitions take over: no timer
 }
 
+// The image timer stops when it fires: however long the next picture takes to
+// draw, no second WM_TIMER cuts it short.
+TEST_F(SaverTest, SlowDrawingIsNotCutShortByTheImageTimer) {
+    Store("TimeOnScreen=1\n");
+    np::SetPeekCost(200);  // every look at the queue takes 200 ms: a drawing takes seconds
+    OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    const uint32_t first_done = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    EXPECT_GT(GetTickCount() - first_done, 2000u);
+    EXPECT_EQ(Delivered(SSM_DRAWIMAGE), 2u);
+    EXPECT_EQ(Delivered(WM_TIMER), 1u);
+    EXPECT_FALSE(SaverState.DrawingStopped);
+}
+
+// SSM_IMAGEDONE with the effect due each time: effects take turns in the order
+// moving, psychedelic, transforming; a single one stays.
+TEST_F(SaverTest, EffectsTakeTurnsOverSeveralSwitches) {
+    struct Case {
+        const char* effects;
+        std::vector<int32_t> turns;
+    };
+    const Case cases[] = {{"2", {2, 2, 2, 2}}, {"6", {2, 4, 2, 4}}, {"3", {1, 2, 1, 2}}};
+    for (const Case& c : cases) {
+        Start(np::DisplayKind::TrueColor, 640, 480);
+        Store(std::string("TimeOnScreen=3\nEffectCycle=30\nSpecialEffects=") + c.effects + "\n");
+        np::SetTickCount(0);
+        HWND window = OpenFullScreen();
+        std::vector<int32_t> turns;
+        for (size_t i = 0; i < c.turns.size(); i++) {
+            np::AdvanceClock(30000);
+            SendMessageA(window, SSM_IMAGEDONE, 0, 0);
+            turns.push_back(SaverState.CurrentEffect);
+            np::AdvanceClock(29999);  // not yet due: the effect stays
+            SendMessageA(window, SSM_IMAGEDONE, 0, 0);
+            EXPECT_EQ(SaverState.CurrentEffect, turns.back()) << c.effects;
+        }
+        EXPECT_EQ(turns, c.turns) << c.effects;
+    }
+}
+
 TEST_F(SaverTest, TickCountsSurviveTheirWrap) {
     Store("TimeOnScreen=5\nSpecialEffects=2\nEffectCycle=30\n");
     np::SetTickCount(0xFFFFF000u);  // 4096 ms before the wrap

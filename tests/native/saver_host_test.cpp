@@ -134,6 +134,46 @@ TEST_F(SaverTest, RefusedCloseResumesAStoppedDrawing) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+// The check removes the image timer's waiting message, which restarts the
+// timer: the next picture comes a whole TimeOnScreen after the refused close.
+TEST_F(SaverTest, RefusedCloseRestartsTheImageTimer) {
+    Store("TimeOnScreen=3\n");
+    HWND window = StartProtected();
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    np::AdvanceClock(3000);  // the timer is due, and a close request stands before it
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_EQ(verifier_calls, 1);
+    const uint32_t refused = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    EXPECT_EQ(GetTickCount() - refused, 3000u);
+}
+
+// Task switching and a second screen-saver start must not walk past the
+// full-screen saver (and its password check); the preview lets them through.
+TEST_F(SaverTest, FullScreenSwallowsTaskSwitchCommands) {
+    const WPARAM commands[] = {SC_NEXTWINDOW, SC_PREVWINDOW, SC_SCREENSAVE};
+    auto reached_default = [](WPARAM command) {
+        for (const MSG& m : np::DefaultHandledMessages())
+            if (m.message == WM_SYSCOMMAND && m.wParam == command) return true;
+        return false;
+    };
+    HWND window = OpenFullScreen();
+    for (WPARAM command : commands) {
+        EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, command, 0), 0);
+        EXPECT_FALSE(reached_default(command)) << command;
+    }
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // others go on as usual
+    EXPECT_FALSE(IsWindow(window));
+
+    Start(np::DisplayKind::TrueColor, 640, 480);
+    HWND preview = OpenSaverWindow(nullptr, MakeParent(0, 0, 300, 300));
+    for (WPARAM command : commands) {
+        SendMessageA(preview, WM_SYSCOMMAND, command, 0);
+        EXPECT_TRUE(reached_default(command)) << command;
+    }
+}
+
 TEST_F(SaverTest, SecondFullScreenStartFindsTheFirst) {
     bool already_running;
     HWND first = StartFullScreen(nullptr, already_running);

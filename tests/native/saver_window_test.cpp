@@ -130,13 +130,17 @@ TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
     EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0);
 }
 
-TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnsheared) {
+TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnshearedToTheLastColumn) {
     Start(np::DisplayKind::TrueColor, 333, 250);
     OpenAndPaintFirstPicture();
     EXPECT_EQ(SaverState.ImageWidth % 4, 0);
+    EXPECT_GE(SaverState.ImageWidth, 333);
     const LOGPALETTE* palette = SaverState.DisplayPalette;
+    std::set<COLORREF> last_column;
+    for (int y = 0; y < 250; y++) last_column.insert(np::ScreenPixel(332, y));
+    EXPECT_GT(last_column.size(), 5u);  // the picture reaches the rightmost column
     for (int y = 0; y < 250; y += 7)
-        for (int x = 0; x < 333; x += 5) {
+        for (int x : {0, 5, 100, 205, 330, 331, 332}) {
             uint8_t v = SaverState.ShownImage[(size_t)(249 - y) * SaverState.ImageWidth + x];
             const PALETTEENTRY& e = palette->palPalEntry[v];
             ASSERT_EQ(np::ScreenPixel(x, y), RGB(e.peRed, e.peGreen, e.peBlue)) << x << "," << y;

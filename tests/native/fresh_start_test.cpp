@@ -1,0 +1,75 @@
+// The program as a user starts it: no reset of any kind runs in this process
+// before the test, so every value it sees is the one the process starts with.
+#include "config/settings.h"
+#include "config/settings_location.h"
+#include "platform/native/test_hooks.h"
+#include "saver/host.h"
+#include "saver/messages.h"
+#include "saver/saver_state.h"
+#include "support/temp_folder.h"
+#include "synth/palette.h"
+#include "synth/random.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace np = native_platform;
+
+namespace {
+
+// Dispatches until the message has been delivered (perhaps inside another's handling).
+bool DispatchUntil(UINT message) {
+    size_t seen = 0;
+    for (int i = 0; i < 100000; i++) {
+        for (; seen < np::DeliveredMessages().size(); seen++)
+            if (np::DeliveredMessages()[seen].message == message) return true;
+        MSG msg;
+        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return false;
+        DispatchMessageA(&msg);
+    }
+    return false;
+}
+
+bool ScreenIsBlack() {
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            if (np::ScreenPixel(x, y) != 0) return false;
+    return true;
+}
+
+TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
+    EXPECT_TRUE(SaverState.SkipFirstPaint);
+    EXPECT_EQ(SaverState.ShownImage, nullptr);
+    EXPECT_EQ(SaverState.TimerArmed, 0);
+    EXPECT_FALSE(AbortRequested);
+    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.stored(SaverSettings), k.fallback) << k.key;
+    for (int i = 0; i < kKeyColorSlots; i++) {
+        EXPECT_EQ(PaletteTable[i].count, kDefaultPalettes[i].count) << i;
+        for (int c = 0; c < kKeyColorSlots; c++) EXPECT_EQ(PaletteTable[i].colors[c], kDefaultPalettes[i].colors[c]);
+    }
+    for (uint8_t scale : PaletteChooser.ChannelScale) EXPECT_EQ(scale, 255);
+    EXPECT_EQ(PaletteChooser.ScratchFirstRandom, 0);
+    EXPECT_EQ(RandomState(), 1u);
+
+    // The machine: a true-colour screen and a settings folder of its own.
+    np::Reset(np::DisplayKind::TrueColor, 640, 480);
+    TempFolder folder;
+    setenv(kConfigDirVariable, folder.path().c_str(), 1);
+    int paints = 0;
+    bool black_after_first_paint = false;
+    np::ObservePaints([&](HWND) {
+        if (paints++ == 0) black_after_first_paint = ScreenIsBlack();
+    });
+    HWND window = OpenSaverWindow(nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(DispatchUntil(SSM_IMAGEDONE));
+    np::ObservePaints(nullptr);
+    EXPECT_GT(paints, 1);
+    EXPECT_TRUE(black_after_first_paint);  // no unfinished cells shown as a flat colour
+    EXPECT_FALSE(ScreenIsBlack());
+    DestroyWindow(window);
+    unsetenv(kConfigDirVariable);
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+// The native platform held to the documented Win32 behaviour that the saver
+// depends on: message retrieval order, timers, painting inside the update
+// region, palette animation, clipping, the default procedure, and loud stops
+// for what it does not implement.
+#include "platform/native/test_hooks.h"
+#include "support/fresh_process.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace np = native_platform;
+
+namespace {
+
+constexpr UINT kPrivate = 0x1D00;
+
+class PlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override { StartFreshProcess(np::DisplayKind::TrueColor, 200, 100); }
+
+    static HWND MakeWindow(int x, int y, int width, int height, HWND parent = nullptr) {
+        WNDCLASSA window_class = {};
+        window_class.lpfnWndProc = DefWindowProcA;
+        window_class.lpszClassName = "Plain";
+        RegisterClassA(&window_class);  // once per fresh process; later calls find it registered
+        return CreateWindowExA(0, "Plain", "", parent ? WS_CHILD | WS_VISIBLE : WS_POPUP | WS_VISIBLE, x, y, width,
+                               height, parent, nullptr, nullptr, nullptr);
+    }
+
+    // An 8-bit bottom-up bitmap of one colour in colour mode.
+    struct Bitmap {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[256];
+        std::vector<uint8_t> bits;
+        Bitmap(int width, int height, COLORREF color) : header(), colors(), bits((size_t)((width + 3) & ~3) * height, 1) {
+            header.biSize = sizeof header;
+            header.biWidth = width;
+            header.biHeight = height;
+            header.biPlanes = 1;
+            header.biBitCount = 8;
+            colors[1] = {GetBValue(color), GetGValue(color), GetRValue(color), 0};
+        }
+        int Draw(HDC dc, int x, int y, int width, int height) const {
+            return SetDIBitsToDevice(dc, x, y, (DWORD)width, (DWORD)height, 0, 0, 0, (UINT)header.biHeight, bits.data(),
+                                     reinterpret_cast<const BITMAPINFO*>(this), DIB_RGB_COLORS);
+        }
+    };
+
+    // Retrieves everything that waits; paints validate, timers stop.
+    static std::vector<UINT> Drain() {
+        std::vector<UINT> order;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            order.push_back(msg.message);
+            if (msg.message == WM_PAINT) {
+                PAINTSTRUCT paint;
+                BeginPaint(msg.hwnd, &paint);
+                EndPaint(msg.hwnd, &paint);
+            }
+            if (msg.message == WM_TIMER) KillTimer(msg.hwnd, msg.wParam);
+        }
+        return order;
+    }
+};
+
+TEST_F(PlatformTest, MessagesComeInTheDocumentedOrder) {
+    HWND window = MakeWindow(0, 0, 50, 50);
+    Drain();
+    SetTimer(window, 1, 10, nullptr);
+    np::AdvanceClock(20);  // the timer is due
+    InvalidateRect(window, nullptr, FALSE);
+    PostQuitMessage(3);
+    np::QueueInput(window, WM_KEYDOWN);
+    PostMessageA(window, kPrivate, 0, 0);
+    PostMessageA(window, kPrivate + 1, 0, 0);
+    EXPECT_EQ(Drain(),
+              (std::vector<UINT>{kPrivate, kPrivate + 1, WM_KEYDOWN, WM_QUIT, WM_PAINT, WM_TIMER}));
+
+    // A window whose update region stays invalid starves the timer.
+    SetTimer(window, 1, 10, nullptr);
+    np::AdvanceClock(20);
+    InvalidateRect(window, nullptr, FALSE);
+    MSG msg;
+    for (int i = 0; i < 3; i++) {
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(msg.message, (UINT)WM_PAINT);
+    }
+}
+
+TEST_F(PlatformTest, PeriodicTimerRestartsWhenRetrieved) {
+    HWND window = MakeWindow(0, 0, 50, 50);
+    Drain();
+    SetTimer(window, 7, 100, nullptr);
+    np::AdvanceClock(250);  // two intervals late: one message, not two
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, (UINT)WM_TIMER);
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    np::AdvanceClock(99);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    np::AdvanceClock(1);  // one interval after it was retrieved
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    KillTimer(window, 7);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(PlatformTest, PaintingDrawsOnlyInsideTheUpdateRegion) {
+    HWND window = MakeWindow(0, 0, 100, 100);
+    Drain();
+    const COLORREF before = RGB(10, 20, 30), after = RGB(200, 100, 50);
+    Bitmap(100, 100, before).Draw(GetDC(window), 0, 0, 100, 100);
+    const RECT a = {10, 10, 20, 20}, b = {50, 50, 60, 60};
+    InvalidateRect(window, &a, FALSE);
+    InvalidateRect(window, &b, FALSE);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    EXPECT_EQ(paint.rcPaint.left, 10);
+    EXPECT_EQ(paint.rcPaint.bottom, 60);
+    Bitmap(100, 100, after).Draw(dc, 0, 0, 100, 100);
+    EndPaint(window, &paint);
+    EXPECT_EQ(np::ScreenPixel(10, 10), after);
+    EXPECT_EQ(np::ScreenPixel(19, 19), after);
+    EXPECT_EQ(np::ScreenPixel(55, 55), after);
+    EXPECT_EQ(np::ScreenPixel(20, 20), before);  // inside the bounding box, outside the region
+    EXPECT_EQ(np::ScreenPixel(35, 35), before);
+    EXPECT_EQ(np::ScreenPixel(60, 59), before);
+    // The region was validated, and outside painting the whole window is reachable again.
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    Bitmap(100, 100, after).Draw(GetDC(window), 0, 0, 100, 100);
+    EXPECT_EQ(np::ScreenPixel(35, 35), after);
+}
+
+TEST_F(PlatformTest, AnimatePaletteChangesOnlyReservedEntries) {
+    StartFreshProcess(np::DisplayKind::Palette256, 64, 64);
+    HWND window = MakeWindow(0, 0, 64, 64);
+    Drain();
+    struct {
+        WORD version = 0x300, count = 256;
+        PALETTEENTRY entries[256] = {};
+    } logical;
+    logical.entries[20] = {1, 2, 3, 0};
+    logical.entries[21] = {4, 5, 6, PC_RESERVED};
+    HPALETTE palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical));
+    HDC dc = GetDC(window);
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+    // Pixels 0 and 1 name logical entries 20 and 21.
+    struct {
+        BITMAPINFOHEADER header = {sizeof(BITMAPINFOHEADER), 4, 1, 1, 8, BI_RGB, 4, 0, 0, 0, 0};
+        WORD indices[256] = {20, 21};
+    } info;
+    const uint8_t bits[4] = {0, 1, 0, 1};
+    SetDIBitsToDevice(dc, 0, 0, 4, 1, 0, 0, 0, 1, bits, reinterpret_cast<BITMAPINFO*>(&info), DIB_PAL_COLORS);
+    EXPECT_EQ(np::ScreenPixel(0, 0), RGB(1, 2, 3));
+    EXPECT_EQ(np::ScreenPixel(1, 0), RGB(4, 5, 6));
+    const PALETTEENTRY changed[2] = {{100, 100, 100, 0}, {200, 200, 200, PC_RESERVED}};
+    EXPECT_TRUE(AnimatePalette(palette, 20, 2, changed));
+    EXPECT_EQ(np::ScreenPixel(0, 0), RGB(1, 2, 3));        // not reserved: unchanged
+    EXPECT_EQ(np::ScreenPixel(1, 0), RGB(200, 200, 200));  // shows at once, without drawing again
+    DeleteObject(palette);
+}
+
+TEST_F(PlatformTest, DrawingStopsExactlyAtTheRightAndBottomEdges) {
+    HWND parent = MakeWindow(0, 0, 200, 100);
+    HWND child = MakeWindow(10, 10, 30, 20, parent);
+    Drain();
+    const COLORREF color = RGB(9, 99, 199);
+    Bitmap big(64, 64, color);
+    EXPECT_EQ(big.Draw(GetDC(child), 0, 0, 64, 64), 64);
+    EXPECT_EQ(np::ScreenPixel(10, 10), color);
+    EXPECT_EQ(np::ScreenPixel(39, 29), color);  // the child's last column and row
+    EXPECT_EQ(np::ScreenPixel(40, 29), 0u);
+    EXPECT_EQ(np::ScreenPixel(39, 30), 0u);
+    EXPECT_EQ(np::ScreenPixel(9, 9), 0u);
+    // A bitmap narrower than the destination draws its own columns only.
+    Bitmap narrow(5, 3, RGB(1, 1, 1));
+    narrow.Draw(GetDC(parent), 100, 50, 20, 3);
+    EXPECT_EQ(np::ScreenPixel(104, 52), RGB(1, 1, 1));
+    EXPECT_EQ(np::ScreenPixel(105, 52), 0u);
+    // A window larger than the screen draws up to the screen's edges only.
+    HWND huge = MakeWindow(150, 80, 500, 500);
+    Bitmap(500, 500, color).Draw(GetDC(huge), 0, 0, 500, 500);
+    EXPECT_EQ(np::ScreenPixel(199, 99), color);
+}
+
+TEST_F(PlatformTest, DefaultProcedureRecordsWhatItIsGiven) {
+    HWND window = MakeWindow(0, 0, 50, 50);
+    DefWindowProcA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    DefWindowProcA(window, WM_KEYDOWN, 'A', 0);
+    const std::vector<MSG>& handled = np::DefaultHandledMessages();
+    ASSERT_GE(handled.size(), 2u);
+    EXPECT_EQ(handled[handled.size() - 2].message, (UINT)WM_SYSCOMMAND);
+    EXPECT_EQ(handled[handled.size() - 2].wParam, (WPARAM)SC_SCREENSAVE);
+    EXPECT_EQ(handled.back().message, (UINT)WM_KEYDOWN);
+    // SC_CLOSE closes, as on Windows.
+    DefWindowProcA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+using PlatformDeathTest = PlatformTest;
+
+TEST_F(PlatformDeathTest, WhatIsNotImplementedStopsNamingTheCall) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    HWND window = MakeWindow(0, 0, 50, 50);
+    HDC dc = GetDC(window);
+    EXPECT_DEATH(GetDeviceCaps(dc, 8), "GetDeviceCaps");
+    EXPECT_DEATH(GetStockObject(0), "GetStockObject");
+    EXPECT_DEATH(GetSystemMetrics(5), "GetSystemMetrics");
+    EXPECT_DEATH(SystemParametersInfoA(1, 0, nullptr, 0), "SystemParametersInfoA");
+    EXPECT_DEATH(SetMapMode(dc, 2), "SetMapMode");
+    EXPECT_DEATH(SetTimer(window, 1, 10, [](HWND, UINT, UINT_PTR, DWORD) {}), "SetTimer");
+    const RECT clip = {0, 0, 5, 5};
+    EXPECT_DEATH(ScrollWindow(window, 0, 1, nullptr, &clip), "ScrollWindow");
+    EXPECT_DEATH(WritePrivateProfileStringA("S", nullptr, nullptr, "x.ini"), "WritePrivateProfileStringA");
+    EXPECT_DEATH(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(1), nullptr, nullptr, 0), "DialogBoxParamA");
+    char path[MAX_PATH];
+    EXPECT_DEATH(SHGetFolderPathA(nullptr, 5, nullptr, 0, path), "SHGetFolderPathA");
+    BITMAPINFOHEADER header = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 24, BI_RGB, 4, 0, 0, 0, 0};
+    const uint8_t bits[4] = {};
+    EXPECT_DEATH(SetDIBitsToDevice(dc, 0, 0, 1, 1, 0, 0, 0, 1, bits, reinterpret_cast<BITMAPINFO*>(&header),
+                                   DIB_RGB_COLORS),
+                 "SetDIBitsToDevice");
+}
+
+}  // namespace
