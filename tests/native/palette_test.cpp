@@ -128,6 +128,32 @@ TEST_F(PaletteTest, TerriblePepperAndConfetti) {
     SeedRandom(5);
     for (int i = 0; i < 79; i++) DrawRandom();
     EXPECT_EQ(after_confetti, RandomState());
+    // Each entry is a copy, in all three channels, of the entry drawn for it.
+    SeedRandom(5);
+    int copies = 0;
+    for (int k = 11; k <= 245; k += 3) {
+        const PaletteEntryBytes& from = palette[DrawRandom() % k];
+        EXPECT_EQ(palette[k].red, from.red) << k;
+        EXPECT_EQ(palette[k].green, from.green) << k;
+        EXPECT_EQ(palette[k].blue, from.blue) << k;
+        EXPECT_EQ(palette[k].flags, kFlagReserved) << k;
+        copies++;
+    }
+    EXPECT_EQ(copies, 79);
+}
+
+// With the default settings a stored palette is picked for about one picture
+// in four, a random one for the others.
+TEST_F(PaletteTest, DefaultsPickAStoredPaletteAboutOneTimeInFour) {
+    SeedRandom(2024);
+    int stored = 0;
+    const int pictures = 4000;
+    for (int i = 0; i < pictures; i++) {
+        ChoosePalette(g256);
+        stored += SaverSettings.PaletteIndex != kScratchPalette;
+    }
+    EXPECT_GT(stored, pictures * 22 / 100);
+    EXPECT_LT(stored, pictures * 28 / 100);
 }
 
 TEST(SkewedRandom, DistributionsOverAllHundredDraws) {

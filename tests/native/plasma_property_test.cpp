@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <set>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@ struct Picture {
     std::vector<uint8_t> bytes;
     Picture(int32_t w, int32_t h, uint8_t fill = 10) : width(w), height(h), bytes((size_t)w * h, fill) {}
     uint8_t& at(int32_t x, int32_t y) { return bytes[(size_t)(height - 1 - y) * width + x]; }
+    uint8_t at(int32_t x, int32_t y) const { return bytes[(size_t)(height - 1 - y) * width + x]; }
 };
 
 void Generate(Picture& p, uint32_t granularity, int32_t symmetry, bool progressive, const PlasmaHost* host = nullptr,
@@ -154,20 +156,88 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
                     GeneratePlasma(run, 0, 0, w - 1, h - 1, progressive);
                     for (size_t i = 0; i < (size_t)w * h; i++) ASSERT_GE(buffer[i], 10);
                 }
-    // Bounds beyond the window are clipped, not overrun.
+    // Bounds past the window: cells inside keep to the heights, writes outside are dropped.
     Picture p(20, 20);
     PlasmaRun run{p.bytes.data(), 20, 20, 10, 236, 5, 0, 5, nullptr};
     GeneratePlasma(run, 0, 0, 40, 35, true);
-    GeneratePlasma(run, 5, 5, 19, 19, true);
+    for (uint8_t b : p.bytes) {
+        ASSERT_GE(b, 10);
+        ASSERT_LE(b, 245);
+    }
+    EXPECT_GT(std::set<uint8_t>(p.bytes.begin(), p.bytes.end()).size(), 10u);
+    // An area inside the window changes nothing outside it.
+    Picture marked(20, 20, 77);
+    PlasmaRun inner{marked.bytes.data(), 20, 20, 10, 236, 5, 0, 5, nullptr};
+    GeneratePlasma(inner, 5, 5, 19, 19, true);
+    for (int32_t y = 0; y < 20; y++)
+        for (int32_t x = 0; x < 20; x++)
+            if (x < 5 || y < 5) {
+                ASSERT_EQ(marked.at(x, y), 77) << x << "," << y;
+            }
+    // Bounds beyond any window are refused whole.
+    const std::vector<uint8_t> before = p.bytes;
     GeneratePlasma(run, -1000000, 0, 2000000000, 19, true);
-    SUCCEED();
+    EXPECT_EQ(p.bytes, before);
 }
 
-TEST(PlasmaBounds, LargestWindowAndHugeGranularity) {
-    Picture p(8192, 8192);
-    Generate(p, 100, 0, false);
-    EXPECT_GE(*std::min_element(p.bytes.begin(), p.bytes.end()), 10);
-    EXPECT_LE(*std::max_element(p.bytes.begin(), p.bytes.end()), 245);
+// The rectangle stack is deepest along the longest side: thin pictures of the
+// largest size reach the same depth as a square one, at a fraction of the cost.
+TEST(PlasmaBounds, LargestSidesAndHugeGranularity) {
+    for (auto [w, h] : {std::pair{8192, 16}, std::pair{16, 8192}, std::pair{8192, 3}})
+        for (uint32_t granularity : {100u, 0xFFFFFFFFu}) {
+            Picture p(w, h);
+            Generate(p, granularity, 0, true);
+            EXPECT_GE(*std::min_element(p.bytes.begin(), p.bytes.end()), 10) << w << "x" << h;
+            EXPECT_LE(*std::max_element(p.bytes.begin(), p.bytes.end()), 245) << w << "x" << h;
+        }
+}
+
+// What a check point lets the window repaint is finished: every part invalidated
+// before a pump already holds its final cells, each check point invalidates a
+// part CW + 1 cells wide, and together the parts cover the picture.
+TEST(PlasmaCheckPoints, EachRepaintShowsOnlyFinishedCells) {
+    struct Recorder {
+        Picture* picture;
+        const Picture* final_picture;
+        std::vector<std::array<int32_t, 4>> parts;
+        int pumps = 0;
+        int unfinished = 0;
+    };
+    for (auto [w, h] : {std::pair{640, 480}, std::pair{333, 250}})
+        for (int32_t symmetry : {0, 1, 2, 3}) {
+            Picture final_picture(w, h);
+            Generate(final_picture, 30, symmetry, true, nullptr, 1234);
+            Picture p(w, h);
+            Recorder recorder{&p, &final_picture, {}, 0, 0};
+            const PlasmaHost host = {
+                &recorder,
+                [](void* context) {
+                    auto* r = static_cast<Recorder*>(context);
+                    r->pumps++;
+                    for (const auto& part : r->parts)
+                        for (int32_t y = part[1]; y <= part[3]; y++)
+                            for (int32_t x = part[0]; x <= part[2]; x++)
+                                r->unfinished += r->picture->at(x, y) != r->final_picture->at(x, y);
+                },
+                nullptr,
+                [](void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+                    static_cast<Recorder*>(context)->parts.push_back({x1, y1, x2, y2});
+                },
+            };
+            Generate(p, 30, symmetry, true, &host, 1234);
+            ASSERT_EQ(p.bytes, final_picture.bytes);
+            EXPECT_EQ(recorder.unfinished, 0) << w << "x" << h << " symmetry " << symmetry;
+            const int32_t cw = w / 8;
+            int check_points = 0;
+            for (const auto& part : recorder.parts) check_points += part[2] - part[0] == cw;
+            EXPECT_GE(check_points, 2) << symmetry;
+            EXPECT_EQ(recorder.pumps, check_points + 1) << symmetry;  // and the final pump
+            std::vector<bool> covered((size_t)w * h);
+            for (const auto& part : recorder.parts)
+                for (int32_t y = part[1]; y <= part[3]; y++)
+                    for (int32_t x = part[0]; x <= part[2]; x++) covered[(size_t)y * w + x] = true;
+            EXPECT_EQ(std::count(covered.begin(), covered.end(), false), 0);
+        }
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ TEST_F(SettingsTest, TooManyAndTooLongNames) {
           "Palette1=red red red red red red red red BLUE BLUE\n"
           "Palette2=ABCDEFGHIJKLMNOPQRSTUVWXYZ WHITE\n"
           "Palette3=" + std::string(100000, 'R') + " RED\n"
-          "Palette4=BLUEBLUEBLUEBLUEBLU RED\n");
+          "Palette4=BLUEBLUEBLUEBLUEBLU RED\n"
+          "Palette5=BLUEBLUEBLUEBLUEBLUE red\n");
     LoadSettings();
     EXPECT_EQ(PaletteTable[0].count, 8);
     EXPECT_EQ(PaletteTable[0].colors[7], kRed);
@@ -62,6 +63,10 @@ TEST_F(SettingsTest, TooManyAndTooLongNames) {
     EXPECT_EQ(PaletteTable[2].colors[0], kNoColor);
     EXPECT_EQ(PaletteTable[3].count, 2);  // 19 characters still fit the name buffer
     EXPECT_EQ(PaletteTable[3].colors[0], kNoColor);
+    EXPECT_EQ(PaletteTable[4].count, 2);  // 20 characters, the first that do not fit
+    EXPECT_EQ(PaletteTable[4].colors[0], kNoColor);
+    EXPECT_EQ(PaletteTable[4].colors[1], kRed);
+    EXPECT_EQ(ColorFromName("BLUEBLUEBLUEBLUEBLUE"), kNoColor);
     EXPECT_EQ(PaletteTable[7].count, 0);  // the scratch entry is never read
 }
 
