@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# saver_scenarios.sh SCENARIO BUILD_DIR SAVER [HELPER]
+# saver_scenarios.sh SCENARIO BUILD_DIR SAVER [HELPER] [PROBE]
 # One scenario of the real saver module under Wine on the build tree's Xvfb
 # display (the 8-bit one with VELMORA_WINE_DEPTH=8). Prints what it checks.
 set -uo pipefail
-scenario=$1 build=$2 saver=$3 helper=${4:-}
+scenario=$1 build=$2 saver=$3 helper=${4:-} probe=${5:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 run=("$root/tools/wine/run.sh" "$build")
 depth=${VELMORA_WINE_DEPTH:-24}
@@ -139,7 +139,25 @@ case "$scenario" in
     pass "10 s on the palette display without a warning"
     close_with_key
     ;;
-  password)
+  syscommands)
+    # Task switching and a second screen-saver start, asked of the running
+    # full-screen saver, leave it running; a close request still ends it.
+    park_mouse
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    sleep 1
+    "${run[@]}" "$helper" "Screen Saver" F040 F050 F140 | tr -d '\r' | sed 's/^/  /'
+    sleep 1
+    running || fail "SC_NEXTWINDOW, SC_PREVWINDOW or SC_SCREENSAVE ended the saver"
+    [ "$(xdotool search --name '^Screen Saver$' | wc -l)" -eq 1 ] || fail "a second saver window appeared"
+    pass "task-switch and screen-saver commands leave the full-screen saver alone"
+    "${run[@]}" "$helper" "Screen Saver" F060 >/dev/null
+    wait_exit || fail "SC_CLOSE did not end the saver"
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code after SC_CLOSE"
+    pass "SC_CLOSE still reaches the saver and ends it with 0"
+    ;;
+  password|crash)
+    # A test verifier beside the saver, and protection switched on.
     mkdir -p "$work/bin"
     cp "$saver" "$work/bin/clouds.scr"
     cp "$helper" "$work/bin/PASSWORD.CPL"
@@ -147,21 +165,34 @@ case "$scenario" in
     echo 0 > "$work/answer"
     "${run[@]}" reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
     trap '"${run[@]}" reg delete "HKCU\Control Panel\Desktop" /v ScreenSaveUsePassword /f >/dev/null 2>&1; cleanup' EXIT
+    saver_running() { "${run[@]}" "$probe" | tr -d '\r'; }
     park_mouse
     saver="$work/bin/clouds.scr"
     start_saver /s
     wait_window "Screen Saver" || fail "no full-screen window"
     sleep 1
-    xdotool key a
-    sleep 2
-    running || fail "the saver ended although the verifier refused"
-    calls=$(wc -l < "$work/answer.calls" 2>/dev/null || echo 0)
-    [ "$calls" -ge 1 ] || fail "the verifier was not asked"
-    pass "a refused password keeps the saver running (verifier asked $calls time(s))"
-    echo 1 > "$work/answer"
-    sleep 0.5
-    close_with_key
-    pass "an accepted password ends it with 0"
+    [ "$(saver_running)" = running=1 ] || fail "the protected saver did not tell the system it runs"
+    if [ "$scenario" = crash ]; then
+      # An access violation inside the saver's process (in the verifier it calls).
+      echo crash > "$work/answer"
+      xdotool key a
+      wait_exit || fail "the saver did not end after an access violation"
+      [ "$(saver_running)" = running=0 ] || fail "after the crash the system still believes a saver runs"
+      [ "$exit_code" -ne 0 ] || fail "exit code 0 after an access violation"
+      pass "an access violation ends the saver (exit code $exit_code) and tells the system it no longer runs"
+    else
+      xdotool key a
+      sleep 2
+      running || fail "the saver ended although the verifier refused"
+      calls=$(wc -l < "$work/answer.calls" 2>/dev/null || echo 0)
+      [ "$calls" -ge 1 ] || fail "the verifier was not asked"
+      pass "a refused password keeps the saver running (verifier asked $calls time(s))"
+      echo 1 > "$work/answer"
+      sleep 0.5
+      close_with_key
+      [ "$(saver_running)" = running=0 ] || fail "after the end the system still believes a saver runs"
+      pass "an accepted password ends it with 0"
+    fi
     ;;
   *)
     fail "unknown scenario $scenario"

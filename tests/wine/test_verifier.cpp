@@ -1,6 +1,7 @@
 // A password verifier for tests, built as "PASSWORD.CPL": it answers what the
-// file named by VELMORA_TEST_VERIFIER_ANSWER holds ("1" allows, anything else
-// refuses) and counts its calls in the same file with ".calls" appended.
+// file named by VELMORA_TEST_VERIFIER_ANSWER holds ("1" allows, "crash" makes
+// an access violation inside the saver's process, anything else refuses) and
+// counts its calls in the same file with ".calls" appended.
 #include <windows.h>
 
 #include <cstdio>
@@ -21,5 +22,6 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND) {
         if (!fgets(answer, sizeof answer, file)) answer[0] = '\0';
         fclose(file);
     }
+    if (strncmp(answer, "crash", 5) == 0) *static_cast<volatile int*>(nullptr) = 1;
     return answer[0] == '1';
 }
