@@ -9,6 +9,12 @@ if(VELMORA_SANITIZE AND NOT WIN32)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VELMORA_FUZZ)
+  # Coverage for libFuzzer everywhere; the fuzz targets link its driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(WIN32)
   # A user's machine has no MinGW runtime DLLs: link the C and C++ runtimes in.
   add_link_options(-static -static-libgcc -static-libstdc++)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both presets and runs every test:
-# native (AddressSanitizer, UndefinedBehaviorSanitizer) and Windows under Wine.
+# Installs what is missing, builds the presets and runs every test: native
+# (AddressSanitizer, UndefinedBehaviorSanitizer), a short run of each fuzz
+# target (clang, libFuzzer), and Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -9,6 +10,10 @@ status=0
 cmake --preset native-test -DVELMORA_WERROR=ON
 cmake --build --preset native-test
 ctest --preset native-test || status=1
+
+cmake --preset fuzz -DVELMORA_WERROR=ON
+cmake --build --preset fuzz
+ctest --preset fuzz || status=1
 
 cmake --preset windows -DVELMORA_WERROR=ON -DVELMORA_NATIVE_BUILD_DIR="$PWD/build/native-test"
 cmake --build --preset windows
