@@ -95,6 +95,17 @@ TEST_F(SaverTest, MissingFeedPaletteOnlySwitchesContinuousChangeOff) {
     ExpectNothingLeaked();
 }
 
+TEST_F(SaverTest, TooLongSettingsFolderIsReportedAndTheSaverRuns) {
+    setenv(kConfigDirVariable, std::string(400, 'x').c_str(), 1);
+    HWND window = OpenFullScreen();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(np::MessageBoxes().size(), 1u);
+    EXPECT_EQ(np::MessageBoxes()[0].text,
+              "The folder named by VELMORA_CONFIG_DIR is too long.\nThe built-in settings are used and nothing is saved.");
+    EXPECT_EQ(np::MessageBoxes()[0].type, (UINT)MB_ICONWARNING);
+    EXPECT_TRUE(RunUntil(SSM_IMAGEDONE));
+}
+
 TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
     for (DWORD platform : {2u, 1u}) {
         Start(np::DisplayKind::TrueColor, 640, 480);

@@ -148,9 +148,22 @@ TEST_F(SettingsTest, UnusableFolderGivesDefaultsWithoutCrash) {
     LoadSettings();
     EXPECT_EQ(SaverSettings.TimeOnScreen, 3u);
     EXPECT_EQ(ReadFile(folder.File("blocker")), "x");
-    setenv(kConfigDirVariable, std::string(5000, 'x').c_str(), 1);
-    LoadSettings();
-    EXPECT_EQ(SaverSettings.EffectCycle, 30);
+}
+
+// A folder named too long for a path is not replaced by another one: the
+// built-in settings are used, nothing is written anywhere, and the caller can tell.
+TEST_F(SettingsTest, TooLongFolderIsNotSwappedForAnother) {
+    setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    for (size_t length : {300u, 5000u}) {
+        setenv(kConfigDirVariable, (folder.path() + "/" + std::string(length, 'x')).c_str(), 1);
+        LoadSettings();
+        EXPECT_EQ(SettingsFilePlace, SettingsPlace::NamedTooLong) << length;
+        EXPECT_EQ(SettingsPath[0], '\0') << length;
+        EXPECT_EQ(SaverSettings.EffectCycle, 30) << length;
+        SaveSettings();
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
 }  // namespace
