@@ -4,6 +4,7 @@
 
 #include "display_caps.h"
 #include "index_table.h"
+#include "message_loop.h"
 #include "messages.h"
 #include "saver_message.h"
 #include "saver_state.h"
@@ -175,6 +176,7 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
 }
 
 void DestroySaverWindow(HWND window) {
+    CancelPacedMessage();
     if (SaverState.PaletteObject) DeleteObject(SaverState.PaletteObject);
     SaverState.PaletteObject = nullptr;
     ReleasePalette(SaverState.DisplayPalette, SaverState.DisplayPaletteBlock);

@@ -4,6 +4,7 @@
 
 #include "command_line.h"
 #include "host_state.h"
+#include "message_loop.h"
 #include "messages.h"
 #include "window_core.h"
 
@@ -87,15 +88,6 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
     return RegisterClassA(&saver_class);
 }
 
-int MessageLoop() {
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return (int)msg.wParam;
-}
-
 }  // namespace
 
 HWND OpenSaverWindow(HINSTANCE instance, HWND parent) {
@@ -133,13 +125,13 @@ int RunFullScreen(HINSTANCE instance) {
     bool already_running;
     HWND window = StartFullScreen(instance, already_running);
     if (already_running) return 0;
-    int result = window ? MessageLoop() : kExitWindowFailed;
+    int result = window ? RunMessageLoop() : kExitWindowFailed;
     EndFullScreen();
     return result;
 }
 
 int RunPreview(HINSTANCE instance, HWND parent) {
-    return OpenSaverWindow(instance, parent) ? MessageLoop() : kExitWindowFailed;
+    return OpenSaverWindow(instance, parent) ? RunMessageLoop() : kExitWindowFailed;
 }
 
 void ChangePassword(HWND owner) {

@@ -3,6 +3,7 @@
 #include "image_cycle.h"
 
 #include "clock.h"
+#include "color_cycle.h"
 #include "image_buffer.h"
 #include "message_pump.h"
 #include "messages.h"
@@ -37,6 +38,7 @@ bool EffectDue() {
 }
 
 void NewImage(HWND window) {
+    StopColorCycle();  // no rotation while the next picture is drawn
     SaverState.BufferIndex = TransitionsEnabled() && SaverState.BufferCount == 3 ? 2 : 0;
     SaverState.FirstTransition = true;
     SaverState.DrawingStopped = false;
@@ -109,10 +111,11 @@ void ImageDone(HWND window) {
     }
     SaverState.CycleStart = GetTickCount();
     SaverState.LastCycleStep = GetTickCount();
-    if (SaverSettings.PsychedelicColors) PostMessageA(window, SSM_CYCLESTEP, SaverSettings.TimeOnScreen, 0);
+    if (SaverSettings.PsychedelicColors) StartColorCycle(window, SaverSettings.TimeOnScreen);
 }
 
 void ImageTimer(HWND window) {
+    StopColorCycle();
     KillTimer(window, kImageTimer);
     SaverState.TimerArmed = 0;
     PostMessageA(window, SSM_NEWIMAGE, 0, 0);
@@ -120,7 +123,7 @@ void ImageTimer(HWND window) {
 
 }  // namespace
 
-bool HandleImageCycle(HWND window, UINT message, WPARAM, LPARAM) {
+bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
         case SSM_NEWIMAGE:
             NewImage(window);
@@ -142,6 +145,9 @@ bool HandleImageCycle(HWND window, UINT message, WPARAM, LPARAM) {
             return true;
         case WM_TIMER:
             ImageTimer(window);
+            return true;
+        case SSM_CYCLESTEP:
+            ColorCycleStep(window, (uint32_t)wparam);
             return true;
         default:
             return false;

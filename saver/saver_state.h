@@ -42,9 +42,12 @@ struct SaverStateRecord {
     int32_t BufferIndex = 0;
     bool FirstTransition = false;
     bool DrawingStopped = false;  // a drawing was cut short and nothing will restart it
+    // Colour cycling
     uint32_t CycleStart = 0;
     uint32_t LastCycleStep = 0;
     uint32_t FeedIndex = 0;
+    uint32_t CycleLimit = 0;     // seconds, as the chain was started with
+    bool CycleStopped = false;   // stopped for a close request that may be refused
 };
 
 extern SaverStateRecord SaverState;

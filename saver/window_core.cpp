@@ -1,6 +1,7 @@
 // ScreenSaverProc: every message of the saver window that the host passes on.
 #include "window_core.h"
 
+#include "color_cycle.h"
 #include "create_window.h"
 #include "host.h"
 #include "image_cycle.h"
@@ -46,12 +47,13 @@ VELMORA_EXPORT LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM 
             return 0;
         case WM_CLOSE: {
             LRESULT result = ScreenSaverDefaultProc(window, message, wparam, lparam);
-            // The host refused to close (password): a drawing that stopped for
-            // this close would otherwise never be restarted.
+            // The host refused to close (password): a drawing or a colour
+            // cycle that stopped for this close would otherwise stand still.
             if (IsWindow(window) && SaverState.DrawingStopped) {
                 SaverState.DrawingStopped = false;
                 PostMessageA(window, SSM_NEWIMAGE, 0, 0);
             }
+            if (IsWindow(window)) ResumeColorCycle(window);
             return result;
         }
         default:

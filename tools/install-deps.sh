@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine64 xvfb xdotool x11-utils imagemagick
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev python3 bc
 )
 
 missing=()

@@ -1,7 +1,8 @@
 // Window manager operations for native builds.
 // Implements: RegisterClassA, CreateWindowExA, DestroyWindow, IsWindow, GetParent,
 // FindWindowA, SetForegroundWindow, GetForegroundWindow, GetClientRect,
-// DefWindowProcA, PeekMessageA, GetMessageA, TranslateMessage, DispatchMessageA,
+// DefWindowProcA, PeekMessageA, GetMessageA, MsgWaitForMultipleObjects (for
+// messages only, QS_ALLINPUT), TranslateMessage, DispatchMessageA,
 // PostMessageA, SendMessageA, PostQuitMessage, SetTimer, KillTimer,
 // InvalidateRect, BeginPaint, EndPaint, GetDC, ReleaseDC, GetSystemMetrics
 // (screen size), SetCursor, GetCursorPos, LoadIconA, SystemParametersInfoA
@@ -320,6 +321,22 @@ BOOL GetMessageA(MSG* msg, HWND window, UINT first, UINT last) {
             wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
         AdvanceClock(wait);
     }
+}
+
+// Returns at once when a message could be retrieved; otherwise the test clock
+// moves on to the next due timer or to the timeout, whichever comes first
+// (nothing else can arrive while the test's only thread waits).
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD wake_mask) {
+    if (count != 0) Unimplemented("MsgWaitForMultipleObjects", "waiting on objects");
+    if (wake_mask != QS_ALLINPUT) Unimplemented("MsgWaitForMultipleObjects", "a wake mask other than QS_ALLINPUT");
+    MSG msg;
+    if (Retrieve(&msg, nullptr, 0, 0, false)) return WAIT_OBJECT_0;
+    uint32_t wait = milliseconds;
+    for (const Timer& t : ThreadQueue().timers)
+        wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
+    if (wait == INFINITE) return WAIT_FAILED;  // nothing could ever come
+    AdvanceClock(wait);
+    return Retrieve(&msg, nullptr, 0, 0, false) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }

@@ -31,6 +31,7 @@
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 #define PM_NOYIELD 0x0002
+#define QS_ALLINPUT 0x04FF
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
@@ -77,6 +78,7 @@ LRESULT DispatchMessageA(const MSG* msg);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(int code);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all, DWORD milliseconds, DWORD wake_mask);
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback);
 BOOL KillTimer(HWND window, UINT_PTR id);

@@ -7,6 +7,7 @@
 #include "config/settings_location.h"
 #include "platform/native/test_hooks.h"
 #include "saver/host.h"
+#include "saver/message_loop.h"
 #include "saver/messages.h"
 #include "saver/saver_state.h"
 #include "saver/clock.h"
@@ -65,13 +66,10 @@ protected:
                                nullptr);
     }
 
-    // Retrieves and dispatches one message; false when nothing could arrive.
+    // One turn of the saver's own message loop; false at WM_QUIT or when nothing could arrive.
     bool Step() {
-        MSG msg;
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) return false;
-        DispatchMessageA(&msg);
-        return true;
+        int exit_code = 0;
+        return DispatchNextMessage(exit_code);
     }
 
     // Steps until the message has been delivered `count` times more, or nothing arrives.

@@ -3,6 +3,7 @@
 #include "config/module_instance.h"
 #include "config/settings.h"
 #include "saver/host_state.h"
+#include "saver/message_loop.h"
 #include "saver/saver_state.h"
 #include "synth/palette.h"
 #include "synth/random.h"
@@ -17,5 +18,6 @@ void StartFreshProcess(native_platform::DisplayKind kind, int width, int height)
     SaverState = SaverStateRecord{};
     AbortRequested = false;
     Host = HostStateRecord{};
+    PacedMessage = PacedMessageRecord{};
     SeedRandom(1);  // a thread's generator starts at 1
 }

@@ -1,0 +1,35 @@
+// The saver's message loop. Besides the messages that come, it delivers one
+// paced message, posted when its due time comes; until then the thread sleeps,
+// awake for input. Animations are thus paced by time, never by how fast the
+// loop spins, and input, paint and timer messages are never starved.
+#ifndef VELMORA_MESSAGE_LOOP_H
+#define VELMORA_MESSAGE_LOOP_H
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+struct PacedMessageRecord {
+    bool pending = false;
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wparam = 0;
+    LPARAM lparam = 0;
+    uint32_t due = 0;  // tick count
+};
+
+extern PacedMessageRecord PacedMessage;
+
+// Posts the message to the window when the tick count reaches due (at once
+// when it has). There is one such message at a time: this replaces any other.
+void PostMessageAt(HWND window, UINT message, WPARAM wparam, LPARAM lparam, uint32_t due);
+void CancelPacedMessage();
+
+// Retrieves and dispatches one message, waiting for it as long as needed.
+// False at WM_QUIT (its code in exit_code) or when nothing can come any more.
+bool DispatchNextMessage(int& exit_code);
+
+// Until WM_QUIT; the result is its code.
+int RunMessageLoop();
+
+#endif
