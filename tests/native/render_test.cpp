@@ -1,5 +1,7 @@
 // The picture renderer: reference pictures, and the program end to end with
 // its PNG read back through libpng.
+#include "saver_fixture.h"
+#include "saver/index_table.h"
 #include "support/golden.h"
 #include "support/temp_folder.h"
 #include "tools/render/render_pictures.h"
@@ -127,6 +129,84 @@ TEST(RenderProgram, PaletteDeviceMapsThroughTheIndexTable) {
     EXPECT_EQ(png.palette[1].blue, 0);
     EXPECT_EQ(png.palette[0].blue, 255);  // position 10: BLUE, the first key colour of Palette1
     EXPECT_EQ(ReadFile(folder.File("pepper.ini")).find("TimeOnScreen"), std::string::npos);  // never written
+}
+
+// The renderer shows what the saver shows after the same cycling steps: the
+// same picture, the same colours, and the same palette choices feeding them.
+class RenderCycleTest : public SaverTest {};
+
+TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
+    struct Case {
+        np::DisplayKind kind;
+        const char* settings;
+    };
+    const Case cases[] = {
+        {np::DisplayKind::TrueColor, "ContColorChange=1\nPsycheExtra=0\n"},
+        {np::DisplayKind::TrueColor, "ContColorChange=1\nPsycheExtra=1\n"},
+        {np::DisplayKind::TrueColor, "ContColorChange=0\nPsycheExtra=2\n"},
+        {np::DisplayKind::Palette256, "ContColorChange=1\nPsycheExtra=2\n"},
+        {np::DisplayKind::Palette256, "ContColorChange=0\nPsycheExtra=0\n"},
+    };
+    for (const Case& c : cases)
+        for (uint32_t steps : {1u, 300u}) {
+            Start(c.kind, 48, 32);
+            np::SetPlatformId(1);  // a screen this small counts as a preview on NT, which runs no effect
+            const std::string settings =
+                std::string("[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=0\n") + c.settings;
+            Store(settings.substr(std::string("[ScreenSaver.Velmora]\n").size()));
+            OpenFullScreen();
+            ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+            ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, (int)steps));
+            // What the saver's screen shows for each pixel value.
+            std::vector<COLORREF> saver_colors(256);
+            const uint8_t* table = SaverState.DisplayHeader + kHeaderFieldsBytes;
+            for (int j = 0; j < 256; j++) {
+                if (c.kind == np::DisplayKind::TrueColor) {
+                    saver_colors[j] = RGB(table[4 * j + 2], table[4 * j + 1], table[4 * j]);
+                } else {
+                    const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[IndexTableEntry(table, j)];
+                    saver_colors[j] = RGB(e.peRed, e.peGreen, e.peBlue);
+                }
+            }
+            const std::vector<uint8_t> saver_pixels(SaverState.ShownImage, SaverState.ShownImage + 48 * 32);
+
+            TempFolder render_folder;
+            WriteFile(render_folder.File("control.ini"), settings);
+            RenderOptions options;
+            options.width = 48;
+            options.height = 32;
+            options.settings_file = render_folder.File("control.ini");
+            options.palette_device = c.kind == np::DisplayKind::Palette256;
+            options.seed_ms = 0;         // the saver's clock: 100 s after the calendar start
+            options.time = 1700000100;
+            options.cycle_steps = steps;
+            bool rendered = false;
+            RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
+                rendered = true;
+                EXPECT_EQ(picture.pixels, saver_pixels) << c.settings << " steps " << steps;
+                int different = 0;
+                for (int j = 10; j <= 245; j++) {
+                    const PaletteEntryBytes& e = picture.colors[j];
+                    different += RGB(e.red, e.green, e.blue) != saver_colors[j];
+                }
+                EXPECT_EQ(different, 0) << c.settings << " steps " << steps;
+                return true;
+            });
+            EXPECT_TRUE(rendered);
+        }
+}
+
+TEST(RenderProgram, CycleOfAFullTurnComesBack) {
+    TempFolder folder;
+    WriteFile(folder.File("plain.ini"), "[ScreenSaver.Velmora]\nContColorChange=0\n");
+    const std::string common =
+        "--width 16 --height 16 --palette-device --time 5 --settings " + folder.File("plain.ini") + " --out ";
+    ASSERT_EQ(RunRender(common + folder.File("none")), 0);
+    ASSERT_EQ(RunRender("--cycle 236 " + common + folder.File("turn")), 0);
+    ASSERT_EQ(RunRender("--cycle 1 " + common + folder.File("one")), 0);
+    EXPECT_EQ(ReadFile(folder.File("none-0.png")), ReadFile(folder.File("turn-0.png")));
+    EXPECT_NE(ReadFile(folder.File("none-0.png")), ReadFile(folder.File("one-0.png")));
+    EXPECT_EQ(RunRender("--cycle x " + common + folder.File("bad")), 2);
 }
 
 TEST(RenderProgram, BadArgumentsAndUnwritableOutput) {

@@ -16,14 +16,17 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora-render --width W --height H [--settings FILE] [--palette-size N]\n"
-    "                      [--palette-device] [--ms M] [--time T] [--count K] --out PREFIX\n"
+    "                      [--palette-device] [--ms M] [--time T] [--count K] [--cycle C]\n"
+    "                      --out PREFIX\n"
     "\n"
     "Plays K consecutive still pictures (default 1) of the saver with the settings\n"
     "of FILE (read only; default: the built-in settings) on a display of N palette\n"
     "entries (default 256), palette-based only with --palette-device. The thread's\n"
     "random source is seeded with M (default 0); picture k is generated with the\n"
-    "calendar time T + k (default: now). Writes PREFIX-k.png for each k.\n"
-    "  W, H: 1 to 16384; N: 1 to 256; K: 1 to 100000.\n";
+    "calendar time T + k (default: now). With --cycle, each picture shows the\n"
+    "colours it has after C steps of colour cycling that each rotate (continuous\n"
+    "colour changing as the settings say). Writes PREFIX-k.png for each k.\n"
+    "  W, H: 1 to 16384; N: 1 to 256; K: 1 to 100000; C: 0 to 1000000.\n";
 
 bool ParseNumber(const char* text, unsigned long long max, unsigned long long& value) {
     if (!text || !*text) return false;
@@ -92,6 +95,8 @@ int main(int argc, char** argv) {
             options.time = (uint32_t)n;
         } else if (arg == "--count" && ParseNumber(value, 100000, n) && n >= 1) {
             options.count = (uint32_t)n;
+        } else if (arg == "--cycle" && ParseNumber(value, 1000000, n)) {
+            options.cycle_steps = (uint32_t)n;
         } else if (arg == "--settings" && *value) {
             options.settings_file = value;
         } else if (arg == "--out" && *value) {

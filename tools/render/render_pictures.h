@@ -20,6 +20,7 @@ struct RenderOptions {
     uint32_t seed_ms = 0;
     uint32_t time = 0;
     uint32_t count = 1;
+    uint32_t cycle_steps = 0;  // colour-cycling steps, each one rotation, after each picture
 };
 
 struct RenderedPicture {
