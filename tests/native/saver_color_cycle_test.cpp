@@ -92,6 +92,13 @@ TEST_F(ColorCycleTest, PepperKeepsTheTopEntryAndTheParityOfColors) {
         ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 300));
         EXPECT_EQ(ColorTableEntry(245), last) << feed;
     }
+    // The feed moves two positions a rotation too: it starts over after 236 / 2 rotations.
+    StartCycling(np::DisplayKind::TrueColor, "TimeOnScreen=0\nPsycheDelay=0\nPsycheExtra=1\nContColorChange=1\n");
+    const size_t chosen = Delivered(SSM_CHOOSEPALETTE);
+    ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 118));
+    EXPECT_EQ(Delivered(SSM_CHOOSEPALETTE), chosen + 1);
+    ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 1));
+    EXPECT_EQ(Delivered(SSM_CHOOSEPALETTE), chosen + 2);
 }
 
 TEST_F(ColorCycleTest, RotationsComeEveryPsycheDelayOfTheClock) {
