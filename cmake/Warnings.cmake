@@ -9,6 +9,11 @@ if(VELMORA_SANITIZE AND NOT WIN32)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VELMORA_SANITIZE_THREAD AND NOT WIN32)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(VELMORA_FUZZ)
   # Coverage for libFuzzer everywhere; the fuzz targets link its driver.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

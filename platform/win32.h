@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <process.h>
 #include <shlobj.h>
 // Entry points that the platform looks up in the module by name.
 #define VELMORA_EXPORT extern "C" __declspec(dllexport)

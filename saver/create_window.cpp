@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "saver_message.h"
 #include "saver_state.h"
+#include "transitions.h"
 
 #include "config/settings.h"
 #include "resource_ids.h"
@@ -162,6 +163,8 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     if (!SaverState.FeedPalette) SaverSettings.ContColorChange = 0;
 
     if (!MakeImageArea() || !MakeDisplayHeader()) return false;
+    MakeWorkerBuffer();
+    SaverState.RefreshRate = QueryRefreshRate(window);
     MakeEffectList();
     SaverState.ImageReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     PostMessageA(window, SSM_NEWIMAGE, 0, 0);
@@ -177,6 +180,7 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
 
 void DestroySaverWindow(HWND window) {
     CancelPacedMessage();
+    EndWorker();  // before anything it could touch is released
     if (SaverState.PaletteObject) DeleteObject(SaverState.PaletteObject);
     SaverState.PaletteObject = nullptr;
     ReleasePalette(SaverState.DisplayPalette, SaverState.DisplayPaletteBlock);

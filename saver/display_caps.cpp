@@ -17,3 +17,10 @@ uint8_t QueryPaletteDevice(HWND window) {
     ReleaseDC(window, dc);
     return device;
 }
+
+int32_t QueryRefreshRate(HWND window) {
+    HDC dc = GetDC(window);
+    int32_t rate = GetDeviceCaps(dc, VREFRESH);  // 0 or 1: the hardware's default
+    ReleaseDC(window, dc);
+    return rate > 1 && rate <= 1000 ? rate : 60;
+}

@@ -11,5 +11,7 @@
 int32_t QueryPaletteSize(HWND window);
 // 1 when the display is palette-based.
 uint8_t QueryPaletteDevice(HWND window);
+// Frames a second of the display; 60 where it does not say.
+int32_t QueryRefreshRate(HWND window);
 
 #endif

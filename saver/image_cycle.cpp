@@ -8,6 +8,7 @@
 #include "message_pump.h"
 #include "messages.h"
 #include "saver_state.h"
+#include "transitions.h"
 
 #include "config/settings.h"
 #include "synth/plasma.h"
@@ -32,13 +33,10 @@ const PlasmaHost kWindowThreadHost = {
     InvalidateWindowCells,
 };
 
-bool EffectDue() {
-    return SaverState.EffectCount >= 1 &&
-           GetTickCount() - SaverState.LastEffectSwitch >= SecondsToMilliseconds(SaverSettings.EffectCycle);
-}
-
 void NewImage(HWND window) {
     StopColorCycle();  // no rotation while the next picture is drawn
+    DiscardWorker();
+    SaverState.TransitionStopped = false;
     SaverState.BufferIndex = TransitionsEnabled() && SaverState.BufferCount == 3 ? 2 : 0;
     SaverState.FirstTransition = true;
     SaverState.DrawingStopped = false;
@@ -123,7 +121,12 @@ void ImageTimer(HWND window) {
 
 }  // namespace
 
-bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM) {
+bool EffectDue() {
+    return SaverState.EffectCount >= 1 &&
+           GetTickCount() - SaverState.LastEffectSwitch >= SecondsToMilliseconds(SaverSettings.EffectCycle);
+}
+
+bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case SSM_NEWIMAGE:
             NewImage(window);
@@ -148,6 +151,15 @@ bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM) {
             return true;
         case SSM_CYCLESTEP:
             ColorCycleStep(window, (uint32_t)wparam);
+            return true;
+        case SSM_NEXTTRANSITION:
+            NextTransition(window);
+            return true;
+        case SSM_MOVESTEP:
+            MoveStep(window, lparam);
+            return true;
+        case SSM_TRANSFORMSTEP:
+            TransformStep(window, lparam);
             return true;
         default:
             return false;

@@ -7,4 +7,7 @@
 // True when the message was one of the cycle's.
 bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// Whether the next enabled effect's turn has come.
+bool EffectDue();
+
 #endif

@@ -2,3 +2,4 @@
 
 SaverStateRecord SaverState;
 std::atomic<bool> AbortRequested{false};
+std::atomic<bool> StopWorker{false};

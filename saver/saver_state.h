@@ -42,6 +42,18 @@ struct SaverStateRecord {
     int32_t BufferIndex = 0;
     bool FirstTransition = false;
     bool DrawingStopped = false;  // a drawing was cut short and nothing will restart it
+    // Transitions
+    intptr_t ScrollPosition = 0;  // moving: bytes from ImageArea to the row at the window's bottom
+    int32_t TransformStep = 0;    // transforming: steps done so far
+    int32_t RefreshRate = 60;     // of the display, in Hz: steps come one frame apart
+    uint32_t FrameStart = 0;      // tick count the step frames are counted from
+    uint32_t FrameCount = 0;
+    HGLOBAL WorkerBufferBlock = nullptr;
+    uint8_t* WorkerBuffer = nullptr;  // the worker's own image, copied in after the transition
+    int32_t WorkerTarget = -1;        // buffer the running worker's image goes to; -1: no worker runs
+    bool TransitionStopped = false;   // a step stopped for a close request that may be refused
+    UINT StoppedMessage = 0;          // and the message that goes on with it
+    LPARAM StoppedParameter = 0;
     // Colour cycling
     uint32_t CycleStart = 0;
     uint32_t LastCycleStep = 0;
@@ -52,5 +64,6 @@ struct SaverStateRecord {
 
 extern SaverStateRecord SaverState;
 extern std::atomic<bool> AbortRequested;
+extern std::atomic<bool> StopWorker;  // set when the window goes: the worker ends at its next check point
 
 #endif

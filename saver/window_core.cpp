@@ -7,6 +7,7 @@
 #include "image_cycle.h"
 #include "messages.h"
 #include "saver_state.h"
+#include "transitions.h"
 
 namespace {
 
@@ -53,7 +54,10 @@ VELMORA_EXPORT LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM 
                 SaverState.DrawingStopped = false;
                 PostMessageA(window, SSM_NEWIMAGE, 0, 0);
             }
-            if (IsWindow(window)) ResumeColorCycle(window);
+            if (IsWindow(window)) {
+                ResumeColorCycle(window);
+                ResumeTransition(window);
+            }
             return result;
         }
         default:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the presets and runs every test: native
-# (AddressSanitizer, UndefinedBehaviorSanitizer), a short run of each fuzz
-# target (clang, libFuzzer), and Windows under Wine.
+# (AddressSanitizer, UndefinedBehaviorSanitizer), the saver's threaded tests
+# under ThreadSanitizer, a short run of each fuzz target (clang, libFuzzer),
+# and Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -10,6 +11,10 @@ status=0
 cmake --preset native-test -DVELMORA_WERROR=ON
 cmake --build --preset native-test
 ctest --preset native-test || status=1
+
+cmake --preset native-tsan -DVELMORA_WERROR=ON
+cmake --build --preset native-tsan
+ctest --preset native-tsan || status=1
 
 cmake --preset fuzz -DVELMORA_WERROR=ON
 cmake --build --preset fuzz

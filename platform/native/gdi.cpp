@@ -1,5 +1,5 @@
 // GDI for native builds, drawing on an in-memory display.
-// Implements: GetDeviceCaps (SIZEPALETTE, NUMCOLORS, RASTERCAPS), CreatePalette,
+// Implements: GetDeviceCaps (SIZEPALETTE, NUMCOLORS, RASTERCAPS, VREFRESH), CreatePalette,
 // SetPaletteEntries, AnimatePalette, SelectPalette, RealizePalette, DeleteObject
 // (palettes), GetStockObject (BLACK_BRUSH), SetMapMode (MM_TEXT), FillRect (black),
 // SetDIBitsToDevice (8-bit bottom-up, DIB_PAL_COLORS or DIB_RGB_COLORS),
@@ -129,6 +129,7 @@ COLORREF ScreenPixel(int x, int y) {
 using namespace native_platform;
 
 int GetDeviceCaps(HDC, int index) {
+    if (index == VREFRESH) return 60;  // every display here refreshes at 60 Hz
     if (index != SIZEPALETTE && index != NUMCOLORS && index != RASTERCAPS) Unimplemented("GetDeviceCaps", "this index");
     switch (display.kind) {
         case DisplayKind::Palette256:

@@ -7,6 +7,7 @@
 #define SIZEPALETTE 104
 #define NUMCOLORS 24
 #define RASTERCAPS 38
+#define VREFRESH 116
 #define RC_PALETTE 0x0100
 #define DIB_RGB_COLORS 0
 #define DIB_PAL_COLORS 1

@@ -56,6 +56,9 @@ void GetSystemTime(SYSTEMTIME* time);
 void GetSystemTimeAsFileTime(FILETIME* time);
 BOOL GetVersionExA(OSVERSIONINFOA* version);
 
+// Threads of the C runtime: a new thread runs start (argument); -1 when it cannot be started.
+uintptr_t _beginthread(void (*start)(void*), unsigned stack_size, void* argument);
+
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);

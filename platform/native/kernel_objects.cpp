@@ -4,7 +4,7 @@
 // GlobalLock, GlobalUnlock, GlobalFree, CreateEventA, SetEvent,
 // WaitForSingleObject, CloseHandle (events), GetTickCount, Sleep, GetSystemTime
 // (seconds and milliseconds), GetSystemTimeAsFileTime, GetVersionExA,
-// LoadLibraryA, GetProcAddress, FreeLibrary ("PASSWORD.CPL" when a test installs
+// _beginthread, LoadLibraryA, GetProcAddress, FreeLibrary ("PASSWORD.CPL" when a test installs
 // a verifier; every other library is absent), RegOpenKeyExA, RegQueryValueExA,
 // RegCloseKey ("ScreenSaveUsePassword" under "Control Panel\Desktop").
 //
@@ -17,6 +17,8 @@
 #include <cstring>
 #include <mutex>
 #include <strings.h>
+#include <system_error>
+#include <thread>
 
 namespace native_platform {
 
@@ -49,6 +51,7 @@ struct KernelState {
     DWORD use_password_value = 0;
     bool has_password_value = false;
     BOOL (*password_verifier)(HWND) = nullptr;
+    bool fail_threads = false;
 };
 
 KernelState kernel;
@@ -125,6 +128,7 @@ int LiveBlocks() { return (int)kernel.blocks.size(); }
 int BadReleases() { return kernel.bad_releases; }
 int LiveEvents() { return (int)kernel.events.size(); }
 void SetPlatformId(DWORD platform) { kernel.platform_id = platform; }
+void FailThreadStarts(bool fail) { kernel.fail_threads = fail; }
 
 void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND)) {
     kernel.has_password_value = true;
@@ -213,6 +217,16 @@ BOOL GetVersionExA(OSVERSIONINFOA* version) {
     version->dwPlatformId = kernel.platform_id;
     version->szCSDVersion[0] = '\0';
     return TRUE;
+}
+
+uintptr_t _beginthread(void (*start)(void*), unsigned, void* argument) {
+    if (kernel.fail_threads || !start) return (uintptr_t)-1;
+    try {
+        std::thread(start, argument).detach();
+    } catch (const std::system_error&) {
+        return (uintptr_t)-1;
+    }
+    return 1;
 }
 
 // Only the password verifier a test installs can be loaded.

@@ -53,6 +53,7 @@ const std::vector<MSG>& DefaultHandledMessages();
 void FailAllocations(std::function<bool(bool global, size_t bytes)> predicate);
 void FailLocks(bool fail);
 void FailPalettes(bool fail);  // CreatePalette answers null
+void FailThreadStarts(bool fail);  // _beginthread answers -1
 int LiveBlocks();
 int BadReleases();  // releases of blocks already released or never made
 int LiveEvents();

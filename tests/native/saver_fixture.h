@@ -10,6 +10,7 @@
 #include "saver/message_loop.h"
 #include "saver/messages.h"
 #include "saver/saver_state.h"
+#include "saver/transitions.h"
 #include "saver/clock.h"
 #include "saver/window_core.h"
 #include "support/display_png.h"
@@ -34,6 +35,7 @@ protected:
     }
     void TearDown() override {
         KeepDisplayOfFailedTest();
+        EndWorker();
         unsetenv(kConfigDirVariable);
     }
 

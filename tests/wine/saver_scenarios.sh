@@ -52,6 +52,44 @@ distinct_colours() { import -display "$DISPLAY" -window root png:- 2>/dev/null |
 
 park_mouse() { xdotool mousemove 500 400; sleep 0.3; }
 
+# Seconds from a 5-pixel mouse move until the process has ended, in elapsed.
+time_dismissal() {
+  local started
+  started=$(date +%s.%N)
+  xdotool mousemove_relative -- 5 0
+  wait_exit || fail "a 5-pixel move did not end $1"
+  elapsed=$(echo "$(date +%s.%N) - $started" | bc)
+}
+
+# How long Wine takes to end a bare Win32 window ($helper) on the same move, in bare.
+time_bare_window() {
+  park_mouse
+  VELMORA_WINE_TIMEOUT=60 "${run[@]}" "$helper" & saver_pid=$!
+  wait_window "Bare Window" || fail "no bare window"
+  sleep 1.5
+  time_dismissal "the bare window"
+  bare=$elapsed
+  park_mouse
+}
+
+# A 5-pixel move ends the running saver with 0, no later than a bare window ends (1 s slack).
+expect_dismissal_like_bare() {
+  time_dismissal "$1"
+  [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+  [ "$(echo "$elapsed > $bare + 1.0" | bc)" = 0 ] || fail "$1 took ${elapsed} s to go, a bare window ${bare} s"
+  pass "a 5-pixel move ended $1 in ${elapsed} s; a bare window took ${bare} s"
+}
+
+# Two screenshots (before.ppm, after.ppm) taken $1 seconds apart; the time between them in between.
+two_shots() {
+  local started
+  started=$(date +%s.%N)
+  import -display "$DISPLAY" -window root -depth 8 ppm:"$work/before.ppm" 2>/dev/null
+  sleep "$1"
+  between=$(echo "$(date +%s.%N) - $started" | bc)
+  import -display "$DISPLAY" -window root -depth 8 ppm:"$work/after.ppm" 2>/dev/null
+}
+
 close_with_key() {
   xdotool key a
   wait_exit || fail "a key did not end the saver"
@@ -145,23 +183,11 @@ case "$scenario" in
     forever=${VELMORA_CYCLE_FOREVER:-0}
     time_on_screen=3; [ "$forever" = 1 ] && time_on_screen=0
     mkdir -p "$work/config"
-    printf '[ScreenSaver.Velmora]\nTimeOnScreen=%s\nSpecialEffects=2\nPsycheDelay=10\n' "$time_on_screen" \
-      > "$work/config/control.ini"
-    # Seconds from a 5-pixel mouse move until the process has ended, in elapsed.
-    time_dismissal() {
-      local started
-      started=$(date +%s.%N)
-      xdotool mousemove_relative -- 5 0
-      wait_exit || fail "a 5-pixel move did not end $1"
-      elapsed=$(echo "$(date +%s.%N) - $started" | bc)
-    }
-    park_mouse
-    VELMORA_WINE_TIMEOUT=60 "${run[@]}" "$helper" & saver_pid=$!
-    wait_window "Bare Window" || fail "no bare window"
-    sleep 1.5
-    time_dismissal "the bare window"
-    bare=$elapsed
-    park_mouse
+    # Palette1's ramps (blue, red, green) hold no colour twice, and without the
+    # feed a rotation only moves colours: old colours map to new ones one to one.
+    printf '[ScreenSaver.Velmora]\nTimeOnScreen=%s\nSpecialEffects=2\nPsycheDelay=10\nContColorChange=0\nFixedPalette=1\nPaletteIndex=1\n' \
+      "$time_on_screen" > "$work/config/control.ini"
+    time_bare_window
     start_saver /s
     wait_window "Screen Saver" || fail "no full-screen window"
     sleep 1.5
@@ -170,9 +196,7 @@ case "$scenario" in
       # A shot taken while Wine copies a repaint to the screen can show two
       # rotations at once: three tries.
       for try in 1 2 3; do
-        import -display "$DISPLAY" -window root -depth 8 ppm:"$work/before.ppm" 2>/dev/null
-        sleep 0.5
-        import -display "$DISPLAY" -window root -depth 8 ppm:"$work/after.ppm" 2>/dev/null
+        two_shots 0.5
         check=$(python3 "$root/tests/wine/rotation_check.py" "$work/before.ppm" "$work/after.ppm") && break
         echo "  try $try: $check"
       done
@@ -187,12 +211,34 @@ case "$scenario" in
     share=$(( (last - first) * 100 / (5 * $(getconf CLK_TCK)) ))
     pass "the cycling saver used ${share}% of one core over 5 s (${depth}-bit display)"
     if [ "$depth" = 8 ] && [ "$share" -gt 5 ]; then fail "index mode used more than 5% of a core"; fi
-    time_dismissal "the cycling saver"
-    cycling=$elapsed
-    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
-    slower=$(echo "$cycling > $bare + 1.0" | bc)
-    [ "$slower" = 0 ] || fail "the cycling saver took ${cycling} s to go, a bare window ${bare} s"
-    pass "a 5-pixel move ended the cycling saver (TimeOnScreen $time_on_screen) in ${cycling} s; a bare window took ${bare} s"
+    expect_dismissal_like_bare "the cycling saver (TimeOnScreen $time_on_screen)"
+    ;;
+  moving|transforming)
+    # Transitions: the picture scrolls at the paced speed or keeps changing,
+    # and the saver leaves as fast as a bare window does.
+    effect=1; [ "$scenario" = transforming ] && effect=4
+    mkdir -p "$work/config"
+    printf '[ScreenSaver.Velmora]\nSpecialEffects=%s\nMovingSpeed=4\nTransformSteps=20\nEffectCycle=600\n' "$effect" \
+      > "$work/config/control.ini"
+    time_bare_window
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    sleep 3
+    if [ "$scenario" = moving ]; then
+      for try in 1 2 3; do
+        two_shots 0.3
+        check=$(python3 "$root/tests/wine/scroll_check.py" "$work/before.ppm" "$work/after.ppm" "$between") && break
+        echo "  try $try: $check"
+      done
+      python3 "$root/tests/wine/scroll_check.py" "$work/before.ppm" "$work/after.ppm" "$between" >/dev/null ||
+        fail "no paced scroll: $check"
+      pass "the picture scrolls up at the paced speed: $check"
+    else
+      two_shots 0.3
+      cmp -s "$work/before.ppm" "$work/after.ppm" && fail "the picture did not change while transforming"
+      pass "the picture keeps changing while transforming"
+    fi
+    expect_dismissal_like_bare "the $scenario saver"
     ;;
   syscommands)
     # Task switching and a second screen-saver start, asked of the running

@@ -5,10 +5,12 @@
 #include "saver/host_state.h"
 #include "saver/message_loop.h"
 #include "saver/saver_state.h"
+#include "saver/transitions.h"
 #include "synth/palette.h"
 #include "synth/random.h"
 
 void StartFreshProcess(native_platform::DisplayKind kind, int width, int height) {
+    EndWorker();  // a worker of the last saver would outlive what it writes into
     native_platform::Reset(kind, width, height);
     UseDefaultSettings();
     SettingsSection[0] = SettingsFile[0] = SettingsPath[0] = '\0';
@@ -17,6 +19,7 @@ void StartFreshProcess(native_platform::DisplayKind kind, int width, int height)
     PaletteChooser = PaletteChooserRecord{};
     SaverState = SaverStateRecord{};
     AbortRequested = false;
+    StopWorker = false;
     Host = HostStateRecord{};
     PacedMessage = PacedMessageRecord{};
     SeedRandom(1);  // a thread's generator starts at 1

@@ -1,0 +1,233 @@
+// The worker generates into a buffer of its own, copied into place by the
+// window's thread once the transition has waited for it: the two threads
+// never write one row of the image area, even where buffers share rows.
+#include "transitions.h"
+
+#include "clock.h"
+#include "image_cycle.h"
+#include "message_loop.h"
+#include "message_pump.h"
+#include "messages.h"
+#include "saver_state.h"
+#include "transition_buffers.h"
+
+#include "config/settings.h"
+#include "synth/plasma.h"
+
+#include <cstring>
+
+namespace {
+
+struct WorkerJobRecord {
+    PlasmaRun run;
+    int32_t right, bottom;
+};
+
+WorkerJobRecord WorkerJob;
+
+intptr_t ImageBytes() { return (intptr_t)SaverState.ImageWidth * SaverState.ImageHeight; }
+
+// Hand-edited settings can hold 0 or less; one line or one step is the least that moves.
+int32_t MovingLines() { return SaverSettings.MovingSpeed > 0 ? SaverSettings.MovingSpeed : 1; }
+int32_t Steps() { return SaverSettings.TransformSteps > 0 ? SaverSettings.TransformSteps : 1; }
+
+// When the next step is due: one display frame after the last, the frames
+// counted from a start so that whole seconds hold exactly RefreshRate steps.
+uint32_t NextFrame() {
+    const uint32_t now = GetTickCount();
+    const uint32_t rate = (uint32_t)SaverState.RefreshRate;
+    SaverState.FrameCount++;
+    uint32_t due = SaverState.FrameStart + (uint32_t)((uint64_t)SaverState.FrameCount * 1000u / rate);
+    if ((int32_t)(now - due) >= 0) {  // behind (a generation on this thread): count afresh from now
+        SaverState.FrameStart = now;
+        SaverState.FrameCount = 1;
+        due = now + 1000u / rate;
+    }
+    return due;
+}
+
+PlasmaRun RunFor(uint8_t* buffer, const PlasmaHost* host) {
+    return PlasmaRun{buffer,
+                     SaverState.ImageWidth,
+                     SaverState.ImageHeight,
+                     SaverState.Palette.FirstAnimatedIndex,
+                     SaverState.Palette.AnimatedCount,
+                     SaverSettings.Granularity,
+                     SaverSettings.Symmetry,
+                     CalendarSeconds(),
+                     host};
+}
+
+const PlasmaHost kWindowThreadHost = {nullptr, [](void*) { PumpMessages(); },
+                                      [](void*) { return AbortRequested.load(); }, nullptr};
+// The worker has no messages of its own; it stops only when the window goes.
+const PlasmaHost kWorkerHost = {nullptr, nullptr, [](void*) { return StopWorker.load(); }, nullptr};
+
+void RunWorker(void* job) {
+    const WorkerJobRecord& j = *static_cast<WorkerJobRecord*>(job);
+    GeneratePlasma(j.run, 0, 0, j.right, j.bottom, false);
+    SetEvent(SaverState.ImageReady);
+}
+
+// Generates into buffer k here, on the window's thread; false when aborted.
+bool GenerateHere(int32_t k) {
+    const PlasmaRun run = RunFor(SaverState.BufferOrigin[k], &kWindowThreadHost);
+    GeneratePlasma(run, 0, 0, SaverState.ImageWidth - 1, SaverState.ImageHeight - 1, false);
+    return !AbortRequested;
+}
+
+enum class Where { Here, Worker };
+
+bool PrepareBuffer(int32_t k, Where where) {
+    PrepareImageRows(SaverState.BufferOrigin, k, SaverState.ImageWidth, SaverState.ImageHeight,
+                     (uint8_t)SaverState.Palette.FirstAnimatedIndex);
+    if (where == Where::Here || !SaverState.WorkerBuffer) return GenerateHere(k);
+    memcpy(SaverState.WorkerBuffer, SaverState.BufferOrigin[k], (size_t)ImageBytes());
+    WorkerJob = {RunFor(SaverState.WorkerBuffer, &kWorkerHost), SaverState.ImageWidth - 1, SaverState.ImageHeight - 1};
+    StopWorker = false;
+    if (_beginthread(RunWorker, 0, &WorkerJob) == (uintptr_t)-1) {
+        // No worker: the picture is made here, and nobody is waited for.
+        GenerateHere(k);
+        return true;
+    }
+    SaverState.WorkerTarget = k;
+    return true;
+}
+
+// The worker's picture, once it is finished, goes into its buffer.
+void WaitForWorker() {
+    if (SaverState.WorkerTarget < 0) return;
+    WaitForSingleObject(SaverState.ImageReady, INFINITE);
+    if (!StopWorker)
+        memcpy(SaverState.BufferOrigin[SaverState.WorkerTarget], SaverState.WorkerBuffer, (size_t)ImageBytes());
+    SaverState.WorkerTarget = -1;
+}
+
+void EndTransition(HWND window) {
+    WaitForWorker();
+    PostMessageA(window, EffectDue() ? SSM_NEWIMAGE : SSM_NEXTTRANSITION, 0, 0);
+}
+
+void Stopped(UINT message, LPARAM parameter) {
+    SaverState.TransitionStopped = true;
+    SaverState.StoppedMessage = message;
+    SaverState.StoppedParameter = parameter;
+}
+
+void DrawWithPalette(HWND window, int32_t y, int32_t lines, const uint8_t* bits) {
+    HDC dc = GetDC(window);
+    if (SaverState.PaletteObject) {
+        SelectPalette(dc, SaverState.PaletteObject, FALSE);
+        RealizePalette(dc);
+    }
+    SetDIBitsToDevice(dc, 0, y, (DWORD)SaverState.ImageWidth, (DWORD)lines, 0, 0, 0, (UINT)lines, bits,
+                      reinterpret_cast<const BITMAPINFO*>(SaverState.DisplayHeader),
+                      SaverState.Palette.PaletteDevice ? DIB_PAL_COLORS : DIB_RGB_COLORS);
+    ReleaseDC(window, dc);
+}
+
+}  // namespace
+
+void NextTransition(HWND window) {
+    if (SaverState.FirstTransition) {
+        SaverState.FirstTransition = false;
+        SaverState.BufferIndex = PreviousBuffer(SaverState.BufferIndex);
+        if (!PrepareBuffer(SaverState.BufferIndex, Where::Here)) {
+            // Undone, so that going on after a refused close makes this target again.
+            SaverState.FirstTransition = true;
+            SaverState.BufferIndex = (SaverState.BufferIndex + 1) % 3;
+            Stopped(SSM_NEXTTRANSITION, 0);
+            return;
+        }
+    }
+    PrepareBuffer(PreviousBuffer(SaverState.BufferIndex), Where::Worker);
+    const int32_t t = SaverState.BufferIndex;
+    if (SaverState.CurrentEffect == kEffectMoving)
+        PostMessageAt(window, SSM_MOVESTEP, 0, t, NextFrame());
+    else
+        PostMessageAt(window, SSM_TRANSFORMSTEP, 0, (t + 1) % 3, NextFrame());
+    SaverState.TransformStep = 0;
+    SaverState.ScrollPosition = SaverState.BufferOrigin[t + 1] - SaverState.ImageArea;
+    SaverState.ShownImage = SaverState.BufferOrigin[t];
+    SaverState.BufferIndex = PreviousBuffer(t);
+}
+
+void MoveStep(HWND window, LPARAM target) {
+    PumpMessages();
+    if (AbortRequested) {
+        Stopped(SSM_MOVESTEP, target);
+        return;
+    }
+    const int32_t width = SaverState.ImageWidth;
+    const intptr_t shown = SaverState.ShownImage - SaverState.ImageArea;
+    int32_t lines = MovingLines();
+    intptr_t position = SaverState.ScrollPosition - (intptr_t)lines * width;
+    if (position < shown) {  // the last step lands exactly on the target
+        lines -= (int32_t)((shown - position) / width);
+        position = shown;
+    }
+    SaverState.ScrollPosition = position;
+    const int32_t height = SaverState.ImageHeight;
+    ScrollWindow(window, 0, -lines, nullptr, nullptr);
+    PAINTSTRUCT paint;  // the uncovered strip is drawn below, not by a paint
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+    DrawWithPalette(window, height - lines, lines, SaverState.ImageArea + position);
+    if (position > shown)
+        PostMessageAt(window, SSM_MOVESTEP, 0, target, NextFrame());
+    else
+        EndTransition(window);
+}
+
+void TransformStep(HWND window, LPARAM source) {
+    PumpMessages();
+    if (AbortRequested) {
+        Stopped(SSM_TRANSFORMSTEP, source);
+        return;
+    }
+    uint8_t* changed = SaverState.BufferOrigin[source];
+    BlendStep(changed, SaverState.ShownImage, Steps() - SaverState.TransformStep, ImageBytes());
+    SaverState.TransformStep++;
+    DrawWithPalette(window, 0, SaverState.ImageHeight, changed);
+    if (SaverState.TransformStep < Steps())
+        PostMessageAt(window, SSM_TRANSFORMSTEP, 0, source, NextFrame());
+    else
+        EndTransition(window);
+}
+
+void ResumeTransition(HWND window) {
+    if (!SaverState.TransitionStopped) return;
+    SaverState.TransitionStopped = false;
+    PostMessageAt(window, SaverState.StoppedMessage, 0, SaverState.StoppedParameter, NextFrame());
+}
+
+void MakeWorkerBuffer() {
+    if (SaverState.BufferCount != 3) return;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)ImageBytes());
+    void* buffer = block ? GlobalLock(block) : nullptr;
+    if (!buffer) {  // the pictures are then made on the window's thread
+        if (block) GlobalFree(block);
+        return;
+    }
+    SaverState.WorkerBufferBlock = block;
+    SaverState.WorkerBuffer = static_cast<uint8_t*>(buffer);
+}
+
+void DiscardWorker() {
+    if (SaverState.WorkerTarget < 0) return;
+    WaitForSingleObject(SaverState.ImageReady, INFINITE);
+    SaverState.WorkerTarget = -1;
+}
+
+void EndWorker() {
+    if (SaverState.WorkerTarget >= 0) {
+        StopWorker = true;
+        WaitForWorker();
+    }
+    if (SaverState.WorkerBufferBlock) {
+        GlobalUnlock(SaverState.WorkerBufferBlock);
+        GlobalFree(SaverState.WorkerBufferBlock);
+    }
+    SaverState.WorkerBufferBlock = nullptr;
+    SaverState.WorkerBuffer = nullptr;
+}

@@ -1,0 +1,243 @@
+// Moving and transforming transitions on the native platform with the test
+// clock: the buffer rotation, step counts, the seam, painting, pacing, the
+// worker's life, and input between any two steps.
+#include "saver_fixture.h"
+
+#include "saver/transition_buffers.h"
+
+namespace {
+
+class TransitionTest : public SaverTest {
+protected:
+    // A full-screen saver whose first picture is complete and whose transitions begin.
+    HWND StartTransitions(const std::string& settings, int width = 64, int height = 48) {
+        Start(np::DisplayKind::TrueColor, width, height);
+        np::SetPlatformId(1);  // a screen this small would count as an NT preview, which runs no effect
+        Store(settings + "TimeOnScreen=3\nEffectCycle=1000\n");  // the first of a key counts
+        HWND window = OpenFullScreen();
+        EXPECT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+        return window;
+    }
+
+    static intptr_t Offset(int k) { return SaverState.BufferOrigin[k] - SaverState.ImageArea; }
+
+    // The colour the screen shows for a byte of the picture (colour mode).
+    static COLORREF ColorOf(uint8_t v) {
+        const uint8_t* c = SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * v;
+        return RGB(c[2], c[1], c[0]);
+    }
+};
+
+TEST_F(TransitionTest, BuffersRotateAsTheTableSays) {
+    StartTransitions("SpecialEffects=1\nMovingSpeed=100\n");
+    const int32_t expected_target[] = {1, 0, 2, 1}, expected_start[] = {2, 1, 3, 2}, expected_worker[] = {0, 2, 1, 0};
+    for (int n = 0; n < 4; n++) {
+        if (n > 0) {
+            ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+        }
+        EXPECT_EQ(SaverState.ShownImage, SaverState.BufferOrigin[expected_target[n]]) << n;
+        EXPECT_EQ(SaverState.ScrollPosition, Offset(expected_start[n])) << n;
+        EXPECT_EQ(SaverState.WorkerTarget, expected_worker[n]) << n;
+    }
+    StartTransitions("SpecialEffects=4\nTransformSteps=2\n");
+    const int32_t expected_changed[] = {2, 1, 0, 2};
+    for (int n = 0; n < 4; n++) {
+        if (n > 0) {
+            ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+        }
+        ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP));
+        EXPECT_EQ(np::DeliveredMessages().back().lParam, expected_changed[n]) << n;
+    }
+}
+
+TEST_F(TransitionTest, MovingStepCountsAndTheShortLastStep) {
+    StartTransitions("SpecialEffects=1\nMovingSpeed=4\n", 64, 480);
+    const int32_t width = SaverState.ImageWidth;
+    const size_t before = Delivered(SSM_MOVESTEP);
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 119));
+    EXPECT_EQ(SaverState.ScrollPosition - (SaverState.ShownImage - SaverState.ImageArea), 3 * width);
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+    EXPECT_EQ(Delivered(SSM_MOVESTEP) - before, 120u);
+    // Faster than the picture is high, and hand-edited speeds of 0 or less.
+    for (const char* speed : {"1000", "0", "-5"}) {
+        StartTransitions(std::string("SpecialEffects=1\nMovingSpeed=") + speed + "\n", 64, 48);
+        const size_t steps = Delivered(SSM_MOVESTEP);
+        ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+        EXPECT_EQ(Delivered(SSM_MOVESTEP) - steps, std::string(speed) == "1000" ? 1u : 47u) << speed;
+    }
+}
+
+TEST_F(TransitionTest, BlendStepMovesSmallDifferencesLate) {
+    uint8_t source[2] = {100, 200};
+    const uint8_t target[2] = {110, 20};
+    std::vector<int> first, second;
+    for (int divisor = 20; divisor >= 1; divisor--) {
+        BlendStep(source, target, divisor, 2);
+        first.push_back(source[0]);
+        second.push_back(source[1]);
+    }
+    EXPECT_EQ(first, (std::vector<int>{100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 101, 102, 103, 104, 105, 106,
+                                       107, 108, 109, 110}));
+    EXPECT_EQ(second, (std::vector<int>{191, 182, 173, 164, 155, 146, 137, 128, 119, 110, 101, 92, 83, 74, 65, 56, 47,
+                                        38, 29, 20}));
+}
+
+TEST_F(TransitionTest, TransformingEndsOnTheTargetInItsSteps) {
+    for (const char* steps : {"1", "0", "-3", "7"}) {
+        StartTransitions(std::string("SpecialEffects=4\nTransformSteps=") + steps + "\n");
+        const uint8_t* target = SaverState.ShownImage;
+        const size_t before = Delivered(SSM_TRANSFORMSTEP);
+        const size_t expected = std::string(steps) == "7" ? 7u : 1u;
+        ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, (int)expected));
+        // After the last step, before the next transition reuses the buffer.
+        const uint8_t* source = SaverState.BufferOrigin[np::DeliveredMessages().back().lParam];
+        const size_t bytes = (size_t)SaverState.ImageWidth * SaverState.ImageHeight;
+        EXPECT_EQ(std::vector<uint8_t>(source, source + bytes), std::vector<uint8_t>(target, target + bytes)) << steps;
+        ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+        EXPECT_EQ(Delivered(SSM_TRANSFORMSTEP) - before, expected) << steps;
+    }
+}
+
+// At every step the screen shows the window's rows of the tall picture, also
+// where it runs from image 0 into image 2, whose top row repeats image 0's bottom row.
+TEST_F(TransitionTest, ScrollingShowsTheTallPictureWithoutASeam) {
+    StartTransitions("SpecialEffects=1\nMovingSpeed=5\nSymmetry=0\n", 64, 48);
+    const int32_t width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+    const intptr_t period = 3 * (intptr_t)(height - 1);  // rows of the tall picture before it repeats
+    int checked = 0;
+    for (int transition = 0; transition < 4; transition++) {
+        for (;;) {
+            const size_t moves = Delivered(SSM_MOVESTEP), transitions = Delivered(SSM_NEXTTRANSITION);
+            ASSERT_TRUE(Step());
+            if (Delivered(SSM_NEXTTRANSITION) > transitions) break;
+            if (Delivered(SSM_MOVESTEP) == moves) continue;
+            const intptr_t bottom_row = SaverState.ScrollPosition / width;
+            for (int y = 0; y < height; y++) {
+                intptr_t row = bottom_row + (height - 1 - y);
+                if (row >= period + 1) row -= period;  // above image 2 the picture starts again with image 0
+                for (int x : {0, width / 2, width - 1}) {
+                    const uint8_t v = SaverState.ImageArea[row * width + x];
+                    ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(v)) << "transition " << transition << " row " << y;
+                }
+            }
+            checked++;
+        }
+    }
+    EXPECT_GE(checked, 4 * 9);
+}
+
+TEST_F(TransitionTest, APaintDuringATransitionShowsTheTarget) {
+    HWND window = StartTransitions("SpecialEffects=1\nMovingSpeed=2\n");
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
+    InvalidateRect(window, nullptr, FALSE);
+    ASSERT_TRUE(RunUntil(WM_PAINT));
+    const int32_t width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+    for (int y = 0; y < height; y += 5)
+        for (int x = 0; x < 64; x += 9)
+            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(SaverState.ShownImage[(height - 1 - y) * width + x]));
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP));  // and the scroll goes on
+}
+
+TEST_F(TransitionTest, StepsComeOneFrameApartAndInputGetsThroughBetween) {
+    HWND window = StartTransitions("SpecialEffects=4\nTransformSteps=200\n");
+    ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP));
+    const uint32_t start = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 60));
+    EXPECT_EQ(GetTickCount() - start, 1000u);  // 60 frames a second
+    std::vector<uint32_t> times;
+    for (const MSG& m : np::DeliveredMessages())
+        if (m.message == SSM_TRANSFORMSTEP) times.push_back(m.time);
+    for (size_t i = times.size() - 60; i < times.size(); i++) {
+        EXPECT_GE(times[i] - times[i - 1], 16u);
+        EXPECT_LE(times[i] - times[i - 1], 17u);
+    }
+    const uint32_t asked = GetTickCount();
+    np::SetCursorPosition(300, 300);
+    np::QueueInput(window, WM_MOUSEMOVE);
+    for (int i = 0; i < 20 && IsWindow(window); i++) Step();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_LE(GetTickCount() - asked, 17u);
+    ExpectNothingLeaked();
+
+    // Moving at the default speed: 240 rows a second.
+    StartTransitions("SpecialEffects=1\nMovingSpeed=4\n", 64, 480);
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP));
+    const uint32_t moving = GetTickCount();
+    const intptr_t from = SaverState.ScrollPosition;
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 60));
+    EXPECT_EQ(GetTickCount() - moving, 1000u);
+    EXPECT_EQ((from - SaverState.ScrollPosition) / SaverState.ImageWidth, 240);
+}
+
+TEST_F(TransitionTest, TheEffectScheduleEndsAChainWithANewPicture) {
+    StartTransitions("SpecialEffects=1\nMovingSpeed=16\nEffectCycle=1\n");
+    const size_t pictures = Delivered(SSM_NEWIMAGE);
+    const uint32_t start = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    EXPECT_EQ(Delivered(SSM_NEWIMAGE), pictures + 1);
+    EXPECT_GE(GetTickCount() - start, 900u);  // after transitions for the rest of the effect's second
+    EXPECT_EQ(SaverState.WorkerTarget, -1);
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));  // and moving goes on from the new picture
+}
+
+TEST_F(TransitionTest, AnAbortPostsNothingAndTheWorkerIsGoneByTheNextPicture) {
+    HWND window = StartTransitions("SpecialEffects=1\nMovingSpeed=1\n");
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 2));
+    ASSERT_TRUE(PacedMessage.pending);
+    const PacedMessageRecord step = PacedMessage;
+    CancelPacedMessage();
+    PostMessageA(window, step.message, step.wparam, step.lparam);
+    PostMessageA(window, WM_TIMER, kImageTimer, 0);  // stands behind the step and stops it
+    ASSERT_TRUE(RunUntil(SSM_MOVESTEP));
+    EXPECT_FALSE(PacedMessage.pending);
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer's message starts a new picture
+    EXPECT_EQ(SaverState.WorkerTarget, -1);
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+}
+
+TEST_F(TransitionTest, DestroyWhileTheWorkerRunsAndAThreadThatCannotStart) {
+    for (int i = 0; i < 2; i++) {
+        HWND window = StartTransitions("SpecialEffects=5\nMovingSpeed=1\n", 320, 240);
+        ASSERT_GE(SaverState.WorkerTarget, 0);  // most likely still generating
+        DestroyWindow(window);
+        ExpectNothingLeaked();
+    }
+    StartTransitions("SpecialEffects=1\nMovingSpeed=50\n");
+    np::FailThreadStarts(true);
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION, 4));  // the pictures are made here; nothing waits for good
+    EXPECT_EQ(SaverState.WorkerTarget, -1);
+}
+
+// Moving on puts the buffers in the stacked layout, where neighbours share a
+// row; transforming then fades one buffer while the worker makes the next.
+// Under ThreadSanitizer this shows that the two threads never touch one row.
+TEST_F(TransitionTest, TransformingInTheStackedLayout) {
+    StartTransitions("SpecialEffects=5\nEffectCycle=1\nMovingSpeed=47\nTransformSteps=3\n", 64, 48);
+    for (int i = 0; i < 2000 && SaverState.CurrentEffect != kEffectTransforming; i++) ASSERT_TRUE(Step());
+    ASSERT_EQ(SaverState.CurrentEffect, kEffectTransforming);
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+    const size_t steps = Delivered(SSM_TRANSFORMSTEP);
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION, 6));
+    EXPECT_EQ(Delivered(SSM_TRANSFORMSTEP) - steps, 6u * 3u);
+}
+
+TEST_F(TransitionTest, ATransitionStoppedForARefusedCloseGoesOn) {
+    Start(np::DisplayKind::TrueColor, 64, 48);
+    np::SetPlatformId(1);
+    np::SetPasswordProtection(1, [](HWND) -> BOOL { return FALSE; });
+    Store("TimeOnScreen=3\nEffectCycle=1000\nSpecialEffects=4\nTransformSteps=50\n");
+    bool already_running;
+    HWND window = StartFullScreen(nullptr, already_running);
+    ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 3));
+    const PacedMessageRecord step = PacedMessage;
+    CancelPacedMessage();
+    PostMessageA(window, step.message, step.wparam, step.lparam);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_TRUE(IsWindow(window));
+    const int32_t done = SaverState.TransformStep;
+    ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 5));
+    EXPECT_EQ(SaverState.TransformStep, done + 5);
+}
+
+}  // namespace
