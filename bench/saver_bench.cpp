@@ -1,10 +1,12 @@
-// The saver on the native platform layer: one colour-mode rotation with its
-// repaint of the whole picture, and one index-mode rotation, at full-screen
-// sizes. Colour cycling asks for a rotation every 10 ms.
+// The saver on the native platform layer at full-screen sizes: one colour-mode
+// rotation with its repaint of the whole picture, one index-mode rotation (a
+// rotation is due every 10 ms), and one step of each transition (a step is due
+// every display frame, 16.7 ms).
 #include "config/settings_location.h"
 #include "platform/native/test_hooks.h"
 #include "saver/host.h"
 #include "saver/messages.h"
+#include "saver/saver_state.h"
 #include "saver/message_loop.h"
 
 #include <benchmark/benchmark.h>
@@ -18,30 +20,57 @@ namespace np = native_platform;
 
 namespace {
 
-// A full-screen saver whose first picture is complete, cycling at every step.
-HWND OpenCyclingSaver(np::DisplayKind kind, int width, int height, const std::filesystem::path& folder) {
+// A full-screen saver with these settings, run until its first paced step is due.
+HWND OpenSaver(np::DisplayKind kind, int width, int height, const std::filesystem::path& folder, const char* settings) {
     np::Reset(kind, width, height);
     std::filesystem::create_directories(folder);
     FILE* file = fopen((folder / "control.ini").c_str(), "w");
-    fputs("[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=0\n", file);
+    fprintf(file, "[ScreenSaver.Velmora]\n%s", settings);
     fclose(file);
     setenv(kConfigDirVariable, folder.c_str(), 1);
     HWND window = OpenSaverWindow(nullptr, nullptr);
     int exit_code = 0;
-    MSG msg;
-    while (DispatchNextMessage(exit_code) && !PeekMessageA(&msg, nullptr, SSM_CYCLESTEP, SSM_CYCLESTEP, PM_NOREMOVE) &&
-           !PacedMessage.pending) {
+    while (DispatchNextMessage(exit_code) && !PacedMessage.pending) {
     }
     return window;
 }
 
+const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "velmora-bench";
+
 void RotationStep(benchmark::State& state, np::DisplayKind kind) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "velmora-bench";
-    HWND window = OpenCyclingSaver(kind, (int)state.range(0), (int)state.range(1), folder);
+    HWND window = OpenSaver(kind, (int)state.range(0), (int)state.range(1), kFolder,
+                            "TimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=0\n");
     for (auto _ : state) SendMessageA(window, SSM_CYCLESTEP, 0, 0);
     DestroyWindow(window);
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(kFolder);
     state.counters["rotations_per_s"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// One step of 4 rows: the window scrolls and the uncovered strip is drawn.
+void BM_MovingStep(benchmark::State& state) {
+    HWND window = OpenSaver(np::DisplayKind::TrueColor, (int)state.range(0), (int)state.range(1), kFolder,
+                            "SpecialEffects=1\nMovingSpeed=4\nEffectCycle=3600\n");
+    const PacedMessageRecord step = PacedMessage;
+    const intptr_t start = SaverState.ScrollPosition;
+    for (auto _ : state) {
+        SaverState.ScrollPosition = start;  // far from the end: every step is an ordinary one
+        SendMessageA(window, step.message, step.wparam, step.lparam);
+    }
+    DestroyWindow(window);
+    std::filesystem::remove_all(kFolder);
+}
+
+// One fading step: the blend over the whole picture and its repaint.
+void BM_TransformStep(benchmark::State& state) {
+    HWND window = OpenSaver(np::DisplayKind::TrueColor, (int)state.range(0), (int)state.range(1), kFolder,
+                            "SpecialEffects=4\nTransformSteps=20\nEffectCycle=3600\n");
+    const PacedMessageRecord step = PacedMessage;
+    for (auto _ : state) {
+        SaverState.TransformStep = 0;
+        SendMessageA(window, step.message, step.wparam, step.lparam);
+    }
+    DestroyWindow(window);
+    std::filesystem::remove_all(kFolder);
 }
 
 void BM_ColorModeRotationAndRepaint(benchmark::State& state) { RotationStep(state, np::DisplayKind::TrueColor); }
@@ -49,6 +78,8 @@ void BM_IndexModeRotation(benchmark::State& state) { RotationStep(state, np::Dis
 
 BENCHMARK(BM_ColorModeRotationAndRepaint)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexModeRotation)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MovingStep)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TransformStep)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

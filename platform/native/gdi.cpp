@@ -269,9 +269,10 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
     return (int)lines;
 }
 
-// Moves the window's pixels by (dx, dy) and invalidates what was uncovered.
+// Moves the window's pixels up or down by dy rows and invalidates what was uncovered.
 BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip) {
     if (scroll || clip) Unimplemented("ScrollWindow", "a scroll or clip rectangle");
+    if (dx != 0) Unimplemented("ScrollWindow", "a sideways scroll");
     if (!LiveWindow(window)) return FALSE;
     const POINT origin = ClientOrigin(window);
     const RECT visible = {std::max<LONG>(origin.x, 0), std::max<LONG>(origin.y, 0),
@@ -279,14 +280,12 @@ BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* c
                           std::min<LONG>(origin.y + window->height, display.height)};
     const int w = visible.right - visible.left, h = visible.bottom - visible.top;
     if (w <= 0 || h <= 0) return TRUE;
-    std::vector<uint32_t> copy(display.pixels);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            int from_x = x - dx, from_y = y - dy;
-            if (from_x < 0 || from_y < 0 || from_x >= w || from_y >= h) continue;
-            display.pixels[(size_t)(visible.top + y) * display.width + visible.left + x] =
-                copy[(size_t)(visible.top + from_y) * display.width + visible.left + from_x];
-        }
+    auto row = [&](int y) { return display.pixels.data() + (size_t)(visible.top + y) * display.width + visible.left; };
+    // Rows move in the order that never reads a row already overwritten.
+    if (dy < 0)
+        for (int y = 0; y - dy < h; y++) memcpy(row(y), row(y - dy), (size_t)w * 4);
+    else
+        for (int y = h - 1; y - dy >= 0; y--) memcpy(row(y), row(y - dy), (size_t)w * 4);
     RECT uncovered = dy < 0 ? RECT{0, window->height + dy, window->width, window->height}
                             : RECT{0, 0, window->width, dy};
     if (dy != 0) InvalidateRect(window, &uncovered, TRUE);

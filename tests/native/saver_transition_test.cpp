@@ -67,6 +67,27 @@ TEST_F(TransitionTest, MovingStepCountsAndTheShortLastStep) {
     }
 }
 
+// Against the rule written out, pixel by pixel from the last to the first, for
+// every divisor a transition can use, including buffers that overlap by a row.
+TEST_F(TransitionTest, BlendStepFollowsTheRuleExactly) {
+    auto rule = [](uint8_t* source, const uint8_t* target, int32_t divisor, intptr_t count) {
+        for (intptr_t i = count - 1; i >= 0; i--)
+            source[i] = (uint8_t)(source[i] + ((int32_t)target[i] - (int32_t)source[i]) / divisor);
+    };
+    const int width = 37, height = 9, period = width * (height - 1);
+    std::vector<uint8_t> start((size_t)width * (3 * height - 2));
+    for (size_t i = 0; i < start.size(); i++) start[i] = (uint8_t)(i * 7919 % 251 + (i % 3 == 0 ? 3 : 0));
+    for (int divisor : {1, 2, 3, 7, 19, 20, 255, 256, 1000, 40000})
+        for (int source : {0, 1, 2})
+            for (int target : {0, 1, 2}) {
+                if (source == target) continue;
+                std::vector<uint8_t> ours = start, theirs = start;
+                BlendStep(ours.data() + source * period, ours.data() + target * period, divisor, width * height);
+                rule(theirs.data() + source * period, theirs.data() + target * period, divisor, width * height);
+                ASSERT_EQ(ours, theirs) << divisor << " " << source << "->" << target;
+            }
+}
+
 TEST_F(TransitionTest, BlendStepMovesSmallDifferencesLate) {
     uint8_t source[2] = {100, 200};
     const uint8_t target[2] = {110, 20};
@@ -93,6 +114,10 @@ TEST_F(TransitionTest, TransformingEndsOnTheTargetInItsSteps) {
         const uint8_t* source = SaverState.BufferOrigin[np::DeliveredMessages().back().lParam];
         const size_t bytes = (size_t)SaverState.ImageWidth * SaverState.ImageHeight;
         EXPECT_EQ(std::vector<uint8_t>(source, source + bytes), std::vector<uint8_t>(target, target + bytes)) << steps;
+        const int32_t width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+        for (int y = 0; y < height; y += 3)  // and the screen shows it
+            for (int x = 0; x < 64; x += 5)
+                ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(target[(height - 1 - y) * width + x])) << steps;
         ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
         EXPECT_EQ(Delivered(SSM_TRANSFORMSTEP) - before, expected) << steps;
     }

@@ -16,8 +16,8 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora-render --width W --height H [--settings FILE] [--palette-size N]\n"
-    "                      [--palette-device] [--ms M] [--time T] [--count K] [--cycle C]\n"
-    "                      --out PREFIX\n"
+    "                      [--palette-device] [--ms M] [--time T] [--count K]\n"
+    "                      [--cycle C | --moving N] --out PREFIX\n"
     "\n"
     "Plays K consecutive still pictures (default 1) of the saver with the settings\n"
     "of FILE (read only; default: the built-in settings) on a display of N palette\n"
@@ -25,8 +25,12 @@ const char kUsage[] =
     "random source is seeded with M (default 0); picture k is generated with the\n"
     "calendar time T + k (default: now). With --cycle, each picture shows the\n"
     "colours it has after C steps of colour cycling that each rotate (continuous\n"
-    "colour changing as the settings say). Writes PREFIX-k.png for each k.\n"
-    "  W, H: 1 to 16384; N: 1 to 256; K: 1 to 100000; C: 0 to 1000000.\n";
+    "colour changing as the settings say). With --moving, each picture is the\n"
+    "tall picture that N moving transitions scroll through, W x (H + N (H - 1)):\n"
+    "generation j of picture k is made with the calendar time T + k (N + 1) + j.\n"
+    "Writes PREFIX-k.png for each k.\n"
+    "  W, H: 1 to 16384 (H at least 2 with --moving); N: 1 to 256; K: 1 to 100000;\n"
+    "  C: 0 to 1000000; moving N: 0 to 1000, and the tall picture at most 2^28 pixels.\n";
 
 bool ParseNumber(const char* text, unsigned long long max, unsigned long long& value) {
     if (!text || !*text) return false;
@@ -95,6 +99,8 @@ int main(int argc, char** argv) {
             options.time = (uint32_t)n;
         } else if (arg == "--count" && ParseNumber(value, 100000, n) && n >= 1) {
             options.count = (uint32_t)n;
+        } else if (arg == "--moving" && ParseNumber(value, 1000, n)) {
+            options.moving = (uint32_t)n;
         } else if (arg == "--cycle" && ParseNumber(value, 1000000, n)) {
             options.cycle_steps = (uint32_t)n;
         } else if (arg == "--settings" && *value) {
@@ -106,6 +112,11 @@ int main(int argc, char** argv) {
         }
     }
     if (!have_width || !have_height || prefix.empty()) return Usage("--width, --height and --out are required");
+    if (options.moving > 0 && options.cycle_steps > 0) return Usage("--cycle and --moving exclude each other");
+    if (options.moving > 0 && (options.height < 2 ||
+                               (uint64_t)options.width * (options.height + (uint64_t)options.moving * (options.height - 1)) >
+                                   (1u << 28)))
+        return Usage("--moving needs a height of 2 or more, and the tall picture must stay within 2^28 pixels");
     std::string problem;
     if (!options.settings_file.empty() && !ReadableSettings(options.settings_file, problem)) {
         fprintf(stderr, "velmora-render: cannot read settings file %s: %s\n", options.settings_file.c_str(),
@@ -117,7 +128,7 @@ int main(int argc, char** argv) {
     bool usable = RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
         std::string path = prefix + "-" + std::to_string(k) + ".png";
         std::string error;
-        if (WriteIndexedPng(path, options.width, options.height, picture, error)) return true;
+        if (WriteIndexedPng(path, options.width, picture.height, picture, error)) return true;
         fprintf(stderr, "velmora-render: cannot write %s: %s\n", path.c_str(), error.c_str());
         status = 1;
         return false;

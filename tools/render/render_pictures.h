@@ -21,9 +21,11 @@ struct RenderOptions {
     uint32_t time = 0;
     uint32_t count = 1;
     uint32_t cycle_steps = 0;  // colour-cycling steps, each one rotation, after each picture
+    uint32_t moving = 0;       // moving transitions after each picture: a tall picture of them all
 };
 
 struct RenderedPicture {
+    int32_t height = 0;                            // rows: the window's, or the tall picture's
     std::vector<uint8_t> pixels;                   // width x height, rows bottom-up
     std::array<PaletteEntryBytes, 256> colors{};  // what each pixel value shows on that display
 };
