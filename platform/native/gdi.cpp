@@ -3,7 +3,8 @@
 // SetPaletteEntries, AnimatePalette, SelectPalette, RealizePalette, DeleteObject
 // (palettes), GetStockObject (BLACK_BRUSH), SetMapMode (MM_TEXT), FillRect (black),
 // SetDIBitsToDevice (8-bit bottom-up, DIB_PAL_COLORS or DIB_RGB_COLORS),
-// ScrollWindow (whole client area).
+// ScrollWindow (whole client area, up or down), CreateSolidBrush (a colour or a
+// PALETTEINDEX), SelectObject (brushes, the null pen), Rectangle (with the null pen).
 //
 // The display is of one of these kinds: a 256-entry palette device (pixels hold
 // hardware palette indices and are read through the hardware palette, so
@@ -25,10 +26,12 @@ namespace {
 struct GdiState {
     bool fail_palettes = false;
     std::vector<std::unique_ptr<HGDIOBJ__>> palettes;  // live palette objects
+    std::vector<std::unique_ptr<HGDIOBJ__>> brushes;   // live brushes
 };
 
 GdiState gdi;
-HGDIOBJ__ black_brush = {false, {}};
+HGDIOBJ__ black_brush = {false, {}, true, 0};
+HGDIOBJ__ null_pen = {false, {}, false, 0};
 
 // The 16 colours of a 16-colour display.
 const COLORREF kVgaColors[16] = {
@@ -195,15 +198,68 @@ UINT RealizePalette(HDC dc) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    auto it = std::find_if(gdi.palettes.begin(), gdi.palettes.end(), [object](const auto& p) { return p.get() == object; });
-    if (it == gdi.palettes.end()) return FALSE;
-    gdi.palettes.erase(it);
-    return TRUE;
+    for (auto* list : {&gdi.palettes, &gdi.brushes}) {
+        auto it = std::find_if(list->begin(), list->end(), [object](const auto& p) { return p.get() == object; });
+        if (it == list->end()) continue;
+        list->erase(it);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 HGDIOBJ GetStockObject(int index) {
-    if (index != BLACK_BRUSH) Unimplemented("GetStockObject", "this object");
-    return &black_brush;
+    if (index == BLACK_BRUSH) return &black_brush;
+    if (index == NULL_PEN) return &null_pen;
+    Unimplemented("GetStockObject", "this object");
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+    gdi.brushes.push_back(std::make_unique<HGDIOBJ__>(HGDIOBJ__{false, {}, true, color}));
+    return gdi.brushes.back().get();
+}
+
+// Brushes and the null pen; returns what was selected before.
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+    if (!dc || !object) return nullptr;
+    if (object == &null_pen) {
+        dc->null_pen = true;
+        return &null_pen;  // no other pen exists here
+    }
+    if (!object->is_brush) Unimplemented("SelectObject", "an object other than a brush or the null pen");
+    HGDIOBJ previous = dc->brush ? dc->brush : &black_brush;
+    dc->brush = object;
+    return previous;
+}
+
+// With the null pen a rectangle fills left ... right - 2 and top ... bottom - 2
+// (the pen's width is missing at the right and bottom), as Windows documents.
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+    if (!dc || !LiveWindow(dc->window)) return FALSE;
+    if (!dc->null_pen) Unimplemented("Rectangle", "drawing with a pen");
+    const HGDIOBJ__* brush = dc->brush ? dc->brush : &black_brush;
+    COLORREF color = brush->color;
+    if (color & 0x01000000) {  // PALETTEINDEX: the entry of the selected palette
+        const uint32_t k = color & 0xFFFF;
+        if (IsPaletteDevice()) {
+            const uint32_t index = HardwareIndex(dc->palette, k);
+            for (int y = top; y < bottom - 1; y++) {
+                const ptrdiff_t row = ScreenRow(dc->window, y);
+                ForEachDrawableRun(dc, y, left, right - 1, [&](int x0, int x1) {
+                    std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), index);
+                });
+            }
+            return TRUE;
+        }
+        color = dc->palette && k < dc->palette->entries.size() ? ColorOf(dc->palette->entries[k]) : 0;
+    }
+    const uint32_t stored = Stored(color);
+    for (int y = top; y < bottom - 1; y++) {
+        const ptrdiff_t row = ScreenRow(dc->window, y);
+        ForEachDrawableRun(dc, y, left, right - 1, [&](int x0, int x1) {
+            std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), stored);
+        });
+    }
+    return TRUE;
 }
 
 int SetMapMode(HDC, int mode) {

@@ -14,6 +14,8 @@
 #define MM_TEXT 1
 #define BLACK_BRUSH 4
 #define BI_RGB 0
+#define NULL_PEN 8
+#define PALETTEINDEX(i) ((COLORREF)(0x01000000 | (DWORD)(WORD)(i)))
 #define PC_RESERVED 0x01
 #define PC_EXPLICIT 0x02
 
@@ -27,6 +29,9 @@ BOOL DeleteObject(HGDIOBJ object);
 HGDIOBJ GetStockObject(int index);
 int SetMapMode(HDC dc, int mode);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+HBRUSH CreateSolidBrush(COLORREF color);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src, int y_src,
                       UINT start_scan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
 BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip);

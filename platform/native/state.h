@@ -13,6 +13,8 @@
 struct HGDIOBJ__ {
     bool is_palette;
     std::vector<PALETTEENTRY> entries;
+    bool is_brush = false;
+    COLORREF color = 0;  // a brush's colour, or PALETTEINDEX(i)
 };
 
 struct HDC__ {
@@ -21,6 +23,8 @@ struct HDC__ {
     // Between BeginPaint and EndPaint drawing reaches only the update region.
     bool clipped;
     std::vector<RECT> clip;  // client coordinates
+    HBRUSH brush = nullptr;  // selected; null: the black stock brush
+    bool null_pen = false;
 };
 
 struct HWND__ {

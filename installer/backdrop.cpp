@@ -1,0 +1,96 @@
+#include "backdrop.h"
+
+#include "config/settings_record.h"
+#include "synth/palette.h"
+
+BackdropRecord Backdrop;
+
+namespace {
+
+// a / b rounded to the nearest whole number, halves up, and at least 1.
+int32_t Rounded(int32_t a, int32_t b) {
+    const int32_t q = (2 * a + b) / (2 * b);
+    return q < 1 ? 1 : q;
+}
+
+int32_t DisplayColors(HWND window) {
+    HDC dc = GetDC(window);
+    int32_t size = GetDeviceCaps(dc, SIZEPALETTE);
+    if (size == 0) {
+        const int32_t colors = GetDeviceCaps(dc, NUMCOLORS);
+        size = colors < 0 || colors >= 256 ? 256 : colors;
+    }
+    ReleaseDC(window, dc);
+    return size;
+}
+
+}  // namespace
+
+// From blue to black, open: the builder's ramp between two key colours, at full scale.
+void MakeBackdropPalette(HWND window) {
+    const int32_t p = DisplayColors(window);
+    if (p <= 0) {
+        Backdrop.ready = false;
+        return;
+    }
+    const PaletteGeometry g = MakePaletteGeometry(p > 256 ? 256 : p, false);
+    Backdrop.colors = g.PaletteSize;
+    Backdrop.first = g.FirstAnimatedIndex;
+    Backdrop.count = g.AnimatedCount;
+    Backdrop.block = LocalAlloc(LMEM_MOVEABLE, (SIZE_T)g.PaletteSize * 4 + 8);
+    Backdrop.palette = Backdrop.block ? static_cast<LOGPALETTE*>(LocalLock(Backdrop.block)) : nullptr;
+    if (!Backdrop.palette) {
+        ReleaseBackdropPalette();
+        Backdrop.ready = false;
+        return;
+    }
+    Backdrop.palette->palVersion = 0x300;
+    Backdrop.palette->palNumEntries = (WORD)g.PaletteSize;
+    PaletteTable[kScratchPalette] = {2, {settings_colors::kBlue, settings_colors::kBlack, -1, -1, -1, -1, -1, -1}};
+    SaverSettings.PaletteIndex = kScratchPalette;
+    SaverSettings.PsycheExtra = kExtraNone;
+    PaletteChooser = PaletteChooserRecord{};  // every channel at 255
+    BuildPalette(reinterpret_cast<PaletteEntryBytes*>(Backdrop.palette->palPalEntry), false, g);
+    Backdrop.object = CreatePalette(Backdrop.palette);
+    if (!Backdrop.object) Backdrop.ready = false;
+}
+
+void PaintBackdrop(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (!Backdrop.ready) {  // the class's black background stays
+        EndPaint(window, &paint);
+        return;
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    const int32_t width = client.right - client.left + 1, height = client.bottom - client.top + 1;
+    int32_t band = Rounded(height, Backdrop.count);
+    int32_t y = client.top;
+    SelectPalette(dc, Backdrop.object, FALSE);
+    RealizePalette(dc);
+    HGDIOBJ pen = SelectObject(dc, GetStockObject(NULL_PEN));
+    for (int32_t i = 0; i < Backdrop.count; i++) {
+        HBRUSH brush = CreateSolidBrush(PALETTEINDEX(Backdrop.first + i));
+        HGDIOBJ previous = SelectObject(dc, brush);
+        // With the null pen the band's own rows are y ... y + band - 1.
+        Rectangle(dc, 0, y - 1, width, y + band + 1);
+        SelectObject(dc, previous);
+        y += band;
+        band = Rounded(client.bottom - y + 1, Backdrop.count - i);
+        DeleteObject(brush);
+    }
+    SelectObject(dc, pen);
+    EndPaint(window, &paint);
+}
+
+void ReleaseBackdropPalette() {
+    if (Backdrop.object) DeleteObject(Backdrop.object);
+    Backdrop.object = nullptr;
+    if (Backdrop.block) {
+        LocalUnlock(Backdrop.block);
+        LocalFree(Backdrop.block);
+    }
+    Backdrop.block = nullptr;
+    Backdrop.palette = nullptr;
+}
