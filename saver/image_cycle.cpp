@@ -76,16 +76,8 @@ void DrawImage(HWND window) {
     SaverState.ShownImage = SaverState.BufferOrigin[SaverState.BufferIndex];
     PlasmaHost host = kWindowThreadHost;
     host.context = window;
-    PlasmaRun run{SaverState.ShownImage,
-                  SaverState.ImageWidth,
-                  SaverState.ImageHeight,
-                  SaverState.Palette.FirstAnimatedIndex,
-                  SaverState.Palette.AnimatedCount,
-                  SaverSettings.Granularity,
-                  SaverSettings.Symmetry,
-                  CalendarSeconds(),
-                  &host};
-    GeneratePlasma(run, 0, 0, SaverState.ImageWidth - 1, SaverState.ImageHeight - 1, true);
+    GeneratePlasma(PictureRun(SaverState.ShownImage, &host), 0, 0, SaverState.ImageWidth - 1,
+                   SaverState.ImageHeight - 1, true);
     if (AbortRequested)
         SaverState.DrawingStopped = true;  // the aborting message decides what follows
     else
@@ -120,6 +112,18 @@ void ImageTimer(HWND window) {
 }
 
 }  // namespace
+
+PlasmaRun PictureRun(uint8_t* buffer, const PlasmaHost* host) {
+    return PlasmaRun{buffer,
+                     SaverState.ImageWidth,
+                     SaverState.ImageHeight,
+                     SaverState.Palette.FirstAnimatedIndex,
+                     SaverState.Palette.AnimatedCount,
+                     SaverSettings.Granularity,
+                     SaverSettings.Symmetry,
+                     CalendarSeconds(),
+                     host};
+}
 
 bool EffectDue() {
     return SaverState.EffectCount >= 1 &&

@@ -46,18 +46,6 @@ uint32_t NextFrame() {
     return due;
 }
 
-PlasmaRun RunFor(uint8_t* buffer, const PlasmaHost* host) {
-    return PlasmaRun{buffer,
-                     SaverState.ImageWidth,
-                     SaverState.ImageHeight,
-                     SaverState.Palette.FirstAnimatedIndex,
-                     SaverState.Palette.AnimatedCount,
-                     SaverSettings.Granularity,
-                     SaverSettings.Symmetry,
-                     CalendarSeconds(),
-                     host};
-}
-
 const PlasmaHost kWindowThreadHost = {nullptr, [](void*) { PumpMessages(); },
                                       [](void*) { return AbortRequested.load(); }, nullptr};
 // The worker has no messages of its own; it stops only when the window goes.
@@ -71,7 +59,7 @@ void RunWorker(void* job) {
 
 // Generates into buffer k here, on the window's thread; false when aborted.
 bool GenerateHere(int32_t k) {
-    const PlasmaRun run = RunFor(SaverState.BufferOrigin[k], &kWindowThreadHost);
+    const PlasmaRun run = PictureRun(SaverState.BufferOrigin[k], &kWindowThreadHost);
     GeneratePlasma(run, 0, 0, SaverState.ImageWidth - 1, SaverState.ImageHeight - 1, false);
     return !AbortRequested;
 }
@@ -83,7 +71,7 @@ bool PrepareBuffer(int32_t k, Where where) {
                      (uint8_t)SaverState.Palette.FirstAnimatedIndex);
     if (where == Where::Here || !SaverState.WorkerBuffer) return GenerateHere(k);
     memcpy(SaverState.WorkerBuffer, SaverState.BufferOrigin[k], (size_t)ImageBytes());
-    WorkerJob = {RunFor(SaverState.WorkerBuffer, &kWorkerHost), SaverState.ImageWidth - 1, SaverState.ImageHeight - 1};
+    WorkerJob = {PictureRun(SaverState.WorkerBuffer, &kWorkerHost), SaverState.ImageWidth - 1, SaverState.ImageHeight - 1};
     StopWorker = false;
     if (_beginthread(RunWorker, 0, &WorkerJob) == (uintptr_t)-1) {
         // No worker: the picture is made here, and nobody is waited for.

@@ -89,15 +89,19 @@ BOOL Unlock(HANDLE handle) {
     return --block->locks > 0;
 }
 
-HANDLE Release(HANDLE handle) {
-    auto it = std::find_if(kernel.blocks.begin(), kernel.blocks.end(), [handle](const auto& b) { return b.get() == handle; });
-    if (it == kernel.blocks.end()) {
+// Forgets the live object; counts a release of one that is not live.
+template <typename T>
+bool ReleaseLive(std::vector<std::unique_ptr<T>>& live, HANDLE handle) {
+    auto it = std::find_if(live.begin(), live.end(), [handle](const auto& p) { return p.get() == handle; });
+    if (it == live.end()) {
         kernel.bad_releases++;
-        return handle;
+        return false;
     }
-    kernel.blocks.erase(it);
-    return nullptr;
+    live.erase(it);
+    return true;
 }
+
+HANDLE Release(HANDLE handle) { return ReleaseLive(kernel.blocks, handle) ? nullptr : handle; }
 
 Event* FindEvent(HANDLE handle) {
     for (auto& e : kernel.events)
@@ -179,15 +183,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     return WAIT_OBJECT_0;
 }
 
-BOOL CloseHandle(HANDLE handle) {
-    auto it = std::find_if(kernel.events.begin(), kernel.events.end(), [handle](const auto& e) { return e.get() == handle; });
-    if (it == kernel.events.end()) {
-        kernel.bad_releases++;
-        return FALSE;
-    }
-    kernel.events.erase(it);
-    return TRUE;
-}
+BOOL CloseHandle(HANDLE handle) { return ReleaseLive(kernel.events, handle) ? TRUE : FALSE; }
 
 DWORD GetTickCount() { return tick_count; }
 void Sleep(DWORD milliseconds) { AdvanceClock(milliseconds); }
