@@ -180,16 +180,21 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
     EXPECT_EQ(p.bytes, before);
 }
 
-// The rectangle stack is deepest along the longest side: thin pictures of the
-// largest size reach the same depth as a square one, at a fraction of the cost.
+// The rectangle stack is deepest along the longest side: pictures with one
+// side of the largest size reach the same depth as the square one, at about a
+// third of its cost each. (Very thin ones are no cheaper: they are full of
+// degenerate rectangles.)
 TEST(PlasmaBounds, LargestSidesAndHugeGranularity) {
-    for (auto [w, h] : {std::pair{8192, 16}, std::pair{16, 8192}, std::pair{8192, 3}})
-        for (uint32_t granularity : {100u, 0xFFFFFFFFu}) {
-            Picture p(w, h);
-            Generate(p, granularity, 0, true);
-            EXPECT_GE(*std::min_element(p.bytes.begin(), p.bytes.end()), 10) << w << "x" << h;
-            EXPECT_LE(*std::max_element(p.bytes.begin(), p.bytes.end()), 245) << w << "x" << h;
-        }
+    const struct {
+        int32_t w, h;
+        uint32_t granularity;
+    } cases[] = {{8192, 64, 100u}, {64, 8192, 0xFFFFFFFFu}};
+    for (const auto& c : cases) {
+        Picture p(c.w, c.h);
+        Generate(p, c.granularity, 0, true);
+        EXPECT_GE(*std::min_element(p.bytes.begin(), p.bytes.end()), 10) << c.w << "x" << c.h;
+        EXPECT_LE(*std::max_element(p.bytes.begin(), p.bytes.end()), 245) << c.w << "x" << c.h;
+    }
 }
 
 // What a check point lets the window repaint is finished: every part invalidated
