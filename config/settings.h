@@ -19,8 +19,8 @@ void LoadSettings();
 void LoadSettingNames();
 void ReadSettings();
 bool SettingsExist();
-void SaveSettings();
-void WriteSettingNumber(const char* section, const char* key, uint32_t value);
+bool SaveSettings();  // false when the file could not be written whole
+bool WriteSettingNumber(const char* section, const char* key, uint32_t value);
 int32_t ColorFromName(const char* name);
 const char* NameFromColor(int32_t color);
 

@@ -64,26 +64,30 @@ void ReadPalette(const PaletteKey& key, PaletteDefinition& palette) {
     palette.count = found;
 }
 
-void WritePalette(const PaletteKey& key, const PaletteDefinition& palette) {
+bool WritePalette(const PaletteKey& key, const PaletteDefinition& palette) {
     const int32_t* c = palette.colors;
     char text[kKeyColorSlots * 8 + 8];
     snprintf(text, sizeof text, "%s %s %s %s %s %s %s %s", NameFromColor(c[0]), NameFromColor(c[1]),
              NameFromColor(c[2]), NameFromColor(c[3]), NameFromColor(c[4]), NameFromColor(c[5]),
              NameFromColor(c[6]), NameFromColor(c[7]));
-    WritePrivateProfileStringA(SettingsSection, key.text, text, SettingsPath);
+    return WritePrivateProfileStringA(SettingsSection, key.text, text, SettingsPath) != FALSE;
 }
 
 // Every key in the order of the format; with only_missing, the keys that the
-// section lacks, so that no line the user wrote is ever rewritten.
-void WriteSettings(bool only_missing) {
-    if (!SettingsPath[0]) return;
+// section lacks, so that no line the user wrote is ever rewritten. False when
+// any write failed.
+bool WriteSettings(bool only_missing) {
+    if (!SettingsPath[0]) return false;
     CreateSettingsFolder();
+    bool written = true;
     for (const SettingKey& k : kSettingKeys)
-        if (!only_missing || KeyMissing(k.key)) WriteSettingNumber(SettingsSection, k.key, k.stored(SaverSettings));
+        if (!only_missing || KeyMissing(k.key))
+            written = WriteSettingNumber(SettingsSection, k.key, k.stored(SaverSettings)) && written;
     for (int n = 1; n <= kStoredPalettes; n++) {
         const PaletteKey key(n);
-        if (!only_missing || KeyMissing(key.text)) WritePalette(key, PaletteTable[n - 1]);
+        if (!only_missing || KeyMissing(key.text)) written = WritePalette(key, PaletteTable[n - 1]) && written;
     }
+    return written;
 }
 
 }  // namespace
@@ -122,13 +126,13 @@ void ReadSettings() {
 
 bool SettingsExist() { return ReadNumber("TimeOnScreen", 0xFFFFFFFFu) != 0xFFFFFFFFu; }
 
-void WriteSettingNumber(const char* section, const char* key, uint32_t value) {
+bool WriteSettingNumber(const char* section, const char* key, uint32_t value) {
     char text[16];
     snprintf(text, sizeof text, "%u", value);
-    if (SettingsPath[0]) WritePrivateProfileStringA(section, key, text, SettingsPath);
+    return SettingsPath[0] && WritePrivateProfileStringA(section, key, text, SettingsPath) != FALSE;
 }
 
-void SaveSettings() { WriteSettings(false); }
+bool SaveSettings() { return WriteSettings(false); }
 
 int32_t ColorFromName(const char* name) {
     char upper[kNameSize];

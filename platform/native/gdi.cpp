@@ -347,3 +347,9 @@ BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* c
     if (dy != 0) InvalidateRect(window, &uncovered, TRUE);
     return TRUE;
 }
+
+HBITMAP LoadBitmapA(HINSTANCE, LPCSTR) { Unimplemented("LoadBitmapA", "bitmap resources"); }
+HDC CreateCompatibleDC(HDC) { Unimplemented("CreateCompatibleDC", "memory device contexts"); }
+BOOL DeleteDC(HDC) { Unimplemented("DeleteDC", "memory device contexts"); }
+BOOL BitBlt(HDC, int, int, int, int, HDC, int, int, DWORD) { Unimplemented("BitBlt", "copies between contexts"); }
+int IntersectClipRect(HDC, int, int, int, int) { Unimplemented("IntersectClipRect", "clip rectangles"); }

@@ -15,6 +15,7 @@
 #define BLACK_BRUSH 4
 #define BI_RGB 0
 #define NULL_PEN 8
+#define SRCCOPY 0x00CC0020
 #define PALETTEINDEX(i) ((COLORREF)(0x01000000 | (DWORD)(WORD)(i)))
 #define PC_RESERVED 0x01
 #define PC_EXPLICIT 0x02
@@ -32,6 +33,13 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 HBRUSH CreateSolidBrush(COLORREF color);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+
+// Bitmap resources: none exist natively, so these stop loudly.
+HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int x_source, int y_source, DWORD rop);
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
 int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src, int y_src,
                       UINT start_scan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
 BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip);

@@ -40,6 +40,7 @@ struct HGDIOBJ__;
 typedef HGDIOBJ__* HGDIOBJ;
 typedef HGDIOBJ HPALETTE;
 typedef HGDIOBJ HBRUSH;
+typedef HGDIOBJ HBITMAP;
 typedef HANDLE HICON;
 typedef HANDLE HCURSOR;
 typedef HANDLE HMENU;

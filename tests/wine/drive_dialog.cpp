@@ -1,0 +1,88 @@
+// drive_dialog COMMAND...: plays the user of the configuration dialog (caption
+// "Velmora", with the picture frame 3712), waiting up to 20 s for it. Commands:
+//   state:ID              prints "ID checked=C enabled=E visible=V text=T"
+//   dump                  state of every control, with its class
+//   click:ID              a click on the button or check box (as the mouse would)
+//   text:ID:VALUE         types VALUE into a number box
+//   scroll:ID:CODE[:POS]  a scroll request (SB_ code) to bar ID
+//   wait:MS               lets the dialog handle what it posted to itself
+//   box                   waits for a message box titled "ScreenSaver.Velmora",
+//                         prints "box: TEXT" and presses its OK
+// Every command but the last waits for its answer; "click:1" (OK) or
+// "click:2" (Cancel) ends the dialog.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+HWND FindDialog() {
+    for (int i = 0; i < 200; i++) {
+        HWND dialog = FindWindowA("#32770", "Velmora");
+        if (dialog && GetDlgItem(dialog, 3712)) return dialog;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+void PrintState(HWND dialog, HWND control) {
+    char name[64] = "", text[256] = "";
+    GetClassNameA(control, name, sizeof name);
+    SendMessageA(control, WM_GETTEXT, sizeof text, (LPARAM)text);  // GetWindowText does not ask another process's controls
+    const LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
+    printf("%d class=%s checked=%d enabled=%d visible=%d text=%s\n", GetDlgCtrlID(control), name,
+           strcmp(name, "Button") == 0 ? (int)check : 0, IsWindowEnabled(control) ? 1 : 0,
+           (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, text);
+    (void)dialog;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HWND dialog = FindDialog();
+    if (!dialog) {
+        printf("no dialog\n");
+        return 1;
+    }
+    for (int i = 1; i < argc; i++) {
+        char command[256];
+        snprintf(command, sizeof command, "%s", argv[i]);
+        char* what = strtok(command, ":");
+        char* a = strtok(nullptr, ":");
+        char* b = strtok(nullptr, ":");
+        char* c = strtok(nullptr, ":");
+        if (strcmp(what, "dump") == 0) {
+            for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                PrintState(dialog, child);
+        } else if (strcmp(what, "state") == 0) {
+            PrintState(dialog, GetDlgItem(dialog, atoi(a)));
+        } else if (strcmp(what, "click") == 0) {
+            HWND button = GetDlgItem(dialog, atoi(a));
+            if (atoi(a) == IDOK || atoi(a) == IDCANCEL)
+                PostMessageA(button, BM_CLICK, 0, 0);  // the dialog ends: no answer comes
+            else
+                SendMessageA(button, BM_CLICK, 0, 0);
+        } else if (strcmp(what, "text") == 0) {
+            SendMessageA(GetDlgItem(dialog, atoi(a)), WM_SETTEXT, 0, (LPARAM)(b ? b : ""));
+        } else if (strcmp(what, "scroll") == 0) {
+            SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(atoi(b), c ? atoi(c) : 0), (LPARAM)GetDlgItem(dialog, atoi(a)));
+        } else if (strcmp(what, "wait") == 0) {
+            Sleep(atoi(a));
+        } else if (strcmp(what, "box") == 0) {
+            HWND box = nullptr;
+            for (int tries = 0; tries < 100 && !box; tries++, Sleep(100)) box = FindWindowA("#32770", "ScreenSaver.Velmora");
+            char text[512] = "";
+            for (int tries = 0; box && !text[0] && tries < 50; tries++, Sleep(100))  // its text comes a moment later
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            for (char* p = text; *p; p++)
+                if (*p == '\n' || *p == '\r') *p = ' ';
+            printf("box: %s\n", box ? text : "(none)");
+            if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+            Sleep(300);
+        }
+        fflush(stdout);
+    }
+    return 0;
+}
