@@ -63,6 +63,19 @@ case "$scenario" in
     expect 3717 "text=Special Effects"
     expect 3712 class=Static visible=1
     [ "$(grep -c ' class=' "$work/out")" -ge 49 ] || fail "fewer controls than the template's 49"
+    # Places in dialog units, within two units of the template: the scale is
+    # measured from outside the process (pixels rounded per control), which
+    # leaves controls near the right edge up to two units short.
+    for want in 2561:85,74,17,12 3585:106,74,51,10 3595:11,119,47,10 2560:153,137,17,12 2688:139,153,68,11 \
+                2564:208,184,17,12 3200:95,237,95,52 3584:245,164,91,10 2562:336,205,17,12 1:248,260,54,16 \
+                2:56,260,50,16 3712:243,69,106,75 2944:6,15,18,20 3717:2,106,233,119; do
+      id=${want%%:*}
+      got=$(grep -E "^$id class=" "$work/out" | head -n 1 | sed -E 's/.* place=([-0-9,]+).*/\1/')
+      [ "$id" = 3200 ] && want="3200:95,237,95" && got=${got%,*}  # a closed combo box is as high as its field
+      paste -d' ' <(tr ',' '\n' <<< "${want#*:}") <(tr ',' '\n' <<< "$got") |
+        awk -v id="$id" '{ d = $1 - $2; if (d > 2 || d < -2) { print "control " id " is at " $2 ", not " $1; exit 1 } }' ||
+        fail "control $id: place $got, template ${want#*:}"
+    done
     pass "fresh settings open as described: 3 s, granularity 1 greyed with or Random, palettes, None, 10, 4, 20, 30"
     drive click:2
     ended 0

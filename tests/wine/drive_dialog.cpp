@@ -27,15 +27,29 @@ HWND FindDialog() {
     return nullptr;
 }
 
+// Where a control stands, in dialog units from the client origin (control
+// 3713 sits there). MapDialogRect does not work on another process's dialog:
+// the scale comes from the OK button, 54 x 16 units.
+void PrintPlace(HWND dialog, HWND control) {
+    RECT ok, origin, r;
+    GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+    GetWindowRect(GetDlgItem(dialog, 3713), &origin);
+    GetWindowRect(control, &r);
+    const double sx = (ok.right - ok.left) / 54.0, sy = (ok.bottom - ok.top) / 16.0;
+    printf(" place=%d,%d,%d,%d", (int)((r.left - origin.left) / sx + 0.5), (int)((r.top - origin.top) / sy + 0.5),
+           (int)((r.right - r.left) / sx + 0.5), (int)((r.bottom - r.top) / sy + 0.5));
+}
+
 void PrintState(HWND dialog, HWND control) {
     char name[64] = "", text[256] = "";
     GetClassNameA(control, name, sizeof name);
     SendMessageA(control, WM_GETTEXT, sizeof text, (LPARAM)text);  // GetWindowText does not ask another process's controls
     const LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
-    printf("%d class=%s checked=%d enabled=%d visible=%d text=%s\n", GetDlgCtrlID(control), name,
+    printf("%d class=%s checked=%d enabled=%d visible=%d", GetDlgCtrlID(control), name,
            strcmp(name, "Button") == 0 ? (int)check : 0, IsWindowEnabled(control) ? 1 : 0,
-           (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, text);
-    (void)dialog;
+           (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0);
+    PrintPlace(dialog, control);
+    printf(" text=%s\n", text);
 }
 
 }  // namespace
