@@ -29,7 +29,7 @@ drive() { "${run[@]}" "$driver" "$@" | tr -d '\r' > "$work/out"; cat "$work/out"
 expect() {
   local id=$1; shift
   local line
-  line=$(grep -E "^$id class=" "$work/out" | tail -n 1)
+  line=$(grep -aE "^$id class=" "$work/out" | tail -n 1)
   [ -n "$line" ] || fail "no control $id"
   for pair in "$@"; do
     case " $line " in *" $pair "*|*" $pair") ;; *) fail "control $id: wanted $pair, got: $line" ;; esac
@@ -62,7 +62,7 @@ case "$scenario" in
     expect 3591 visible=0; expect 3328 visible=0; expect 3714 visible=0
     expect 3717 "text=Special Effects"
     expect 3712 class=Static visible=1
-    [ "$(grep -c ' class=' "$work/out")" -ge 49 ] || fail "fewer controls than the template's 49"
+    [ "$(grep -ac " class=" "$work/out")" -ge 49 ] || fail "fewer controls than the template's 49"
     # Places in dialog units, within two units of the template: the scale is
     # measured from outside the process (pixels rounded per control), which
     # leaves controls near the right edge up to two units short.
@@ -70,7 +70,7 @@ case "$scenario" in
                 2564:208,184,17,12 3200:95,237,95,52 3584:245,164,91,10 2562:336,205,17,12 1:248,260,54,16 \
                 2:56,260,50,16 3712:243,69,106,75 2944:6,15,18,20 3717:2,106,233,119; do
       id=${want%%:*}
-      got=$(grep -E "^$id class=" "$work/out" | head -n 1 | sed -E 's/.* place=([-0-9,]+).*/\1/')
+      got=$(grep -aE "^$id class=" "$work/out" | head -n 1 | sed -E 's/.* place=([-0-9,]+).*/\1/')
       [ "$id" = 3200 ] && want="3200:95,237,95" && got=${got%,*}  # a closed combo box is as high as its field
       paste -d' ' <(tr ',' '\n' <<< "${want#*:}") <(tr ',' '\n' <<< "$got") |
         awk -v id="$id" '{ d = $1 - $2; if (d > 2 || d < -2) { print "control " id " is at " $2 ", not " $1; exit 1 } }' ||

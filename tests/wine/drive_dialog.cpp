@@ -21,7 +21,11 @@ namespace {
 HWND FindDialog() {
     for (int i = 0; i < 200; i++) {
         HWND dialog = FindWindowA("#32770", "Velmora");
-        if (dialog && GetDlgItem(dialog, 3712)) return dialog;
+        // Shown only once every control is made and WM_INITDIALOG has run.
+        if (dialog && GetDlgItem(dialog, 3712) && IsWindowVisible(dialog)) {
+            Sleep(200);
+            return dialog;
+        }
         Sleep(100);
     }
     return nullptr;
