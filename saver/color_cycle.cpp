@@ -15,10 +15,7 @@ namespace {
 
 uint32_t Delay() { return SaverSettings.PsycheDelay > 0 ? (uint32_t)SaverSettings.PsycheDelay : 0; }
 
-void ScheduleStep(HWND window, uint32_t limit, uint32_t due) {
-    SaverState.CycleLimit = limit;
-    PostMessageAt(window, SSM_CYCLESTEP, limit, 0, due);
-}
+void ScheduleStep(HWND window, uint32_t limit, uint32_t due) { PostMessageAt(window, SSM_CYCLESTEP, limit, 0, due); }
 
 void ChooseByMessage(void* window) { SendMessageA(static_cast<HWND>(window), SSM_CHOOSEPALETTE, 0, 0); }
 
@@ -50,7 +47,6 @@ void Rotate(HWND window) {
 }  // namespace
 
 void StartColorCycle(HWND window, uint32_t limit) {
-    SaverState.CycleStopped = false;
     ScheduleStep(window, limit, GetTickCount());
 }
 
@@ -59,7 +55,7 @@ void ColorCycleStep(HWND window, uint32_t limit) {
     if (limit != 0 && now - SaverState.CycleStart >= SecondsToMilliseconds(limit)) return;
     MSG head;
     if (PeekMessageA(&head, nullptr, 0, 0, PM_NOREMOVE) && (head.message == WM_CLOSE || head.message == WM_DESTROY)) {
-        SaverState.CycleStopped = true;  // the close may yet be refused
+        NoteStopped(SSM_CYCLESTEP, limit, 0);  // the close may yet be refused
         return;
     }
     const uint32_t delay = Delay();
@@ -76,12 +72,5 @@ void ColorCycleStep(HWND window, uint32_t limit) {
 }
 
 void StopColorCycle() {
-    SaverState.CycleStopped = false;
     if (PacedMessage.pending && PacedMessage.message == SSM_CYCLESTEP) CancelPacedMessage();
-}
-
-void ResumeColorCycle(HWND window) {
-    if (!SaverState.CycleStopped) return;
-    SaverState.CycleStopped = false;
-    ScheduleStep(window, SaverState.CycleLimit, GetTickCount());
 }

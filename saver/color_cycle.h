@@ -13,7 +13,5 @@ void StartColorCycle(HWND window, uint32_t limit);
 void ColorCycleStep(HWND window, uint32_t limit);
 // Ends the chain: the next picture comes, or the window goes.
 void StopColorCycle();
-// After a close request that the host refused: a chain that stopped for it goes on.
-void ResumeColorCycle(HWND window);
 
 #endif

@@ -36,10 +36,9 @@ const PlasmaHost kWindowThreadHost = {
 void NewImage(HWND window) {
     StopColorCycle();  // no rotation while the next picture is drawn
     DiscardWorker();
-    SaverState.TransitionStopped = false;
     SaverState.BufferIndex = TransitionsEnabled() && SaverState.BufferCount == 3 ? 2 : 0;
     SaverState.FirstTransition = true;
-    SaverState.DrawingStopped = false;
+    NoteStopped(0, 0, 0);  // whatever had stopped, this picture replaces it
     if (!SaverSettings.NoBlank) PostMessageA(window, SSM_CLEARSCREEN, 0, 0);
     PostMessageA(window, SSM_CHOOSEPALETTE, 0, 0);
     FillImage(SaverState.BufferOrigin[0], LastByteOfBuffer(SaverState.BufferIndex == 2 ? 2 : 0));
@@ -79,7 +78,7 @@ void DrawImage(HWND window) {
     GeneratePlasma(PictureRun(SaverState.ShownImage, &host), 0, 0, SaverState.ImageWidth - 1,
                    SaverState.ImageHeight - 1, true);
     if (AbortRequested)
-        SaverState.DrawingStopped = true;  // the aborting message decides what follows
+        NoteStopped(SSM_NEWIMAGE, 0, 0);  // the aborting message decides what follows
     else
         PostMessageA(window, SSM_IMAGEDONE, 0, 0);
 }

@@ -41,7 +41,6 @@ struct SaverStateRecord {
     uint32_t LastEffectSwitch = 0;
     int32_t BufferIndex = 0;
     bool FirstTransition = false;
-    bool DrawingStopped = false;  // a drawing was cut short and nothing will restart it
     // Transitions
     intptr_t ScrollPosition = 0;  // moving: bytes from ImageArea to the row at the window's bottom
     int32_t TransformStep = 0;    // transforming: steps done so far
@@ -51,19 +50,23 @@ struct SaverStateRecord {
     HGLOBAL WorkerBufferBlock = nullptr;
     uint8_t* WorkerBuffer = nullptr;  // the worker's own image, copied in after the transition
     int32_t WorkerTarget = -1;        // buffer the running worker's image goes to; -1: no worker runs
-    bool TransitionStopped = false;   // a step stopped for a close request that may be refused
-    UINT StoppedMessage = 0;          // and the message that goes on with it
-    LPARAM StoppedParameter = 0;
     // Colour cycling
     uint32_t CycleStart = 0;
     uint32_t LastCycleStep = 0;
     uint32_t FeedIndex = 0;
-    uint32_t CycleLimit = 0;     // seconds, as the chain was started with
-    bool CycleStopped = false;   // stopped for a close request that may be refused
+    // A piece of work (drawing, colour cycle, transition) that stopped for a
+    // message waiting behind it, and the message that goes on with it; 0: none.
+    // A close request the host refuses leaves it to the window core to resume.
+    UINT StoppedMessage = 0;
+    WPARAM StoppedWParam = 0;
+    LPARAM StoppedLParam = 0;
 };
 
 extern SaverStateRecord SaverState;
 extern std::atomic<bool> AbortRequested;
-extern std::atomic<bool> StopWorker;  // set when the window goes: the worker ends at its next check point
+extern std::atomic<bool> StopWorker;
+
+// Records the piece of work that has just stopped, and what goes on with it.
+void NoteStopped(UINT message, WPARAM wparam, LPARAM lparam);  // set when the window goes: the worker ends at its next check point
 
 #endif

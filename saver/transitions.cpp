@@ -96,12 +96,6 @@ void EndTransition(HWND window) {
     PostMessageA(window, EffectDue() ? SSM_NEWIMAGE : SSM_NEXTTRANSITION, 0, 0);
 }
 
-void Stopped(UINT message, LPARAM parameter) {
-    SaverState.TransitionStopped = true;
-    SaverState.StoppedMessage = message;
-    SaverState.StoppedParameter = parameter;
-}
-
 void DrawWithPalette(HWND window, int32_t y, int32_t lines, const uint8_t* bits) {
     HDC dc = GetDC(window);
     if (SaverState.PaletteObject) {
@@ -124,7 +118,7 @@ void NextTransition(HWND window) {
             // Undone, so that going on after a refused close makes this target again.
             SaverState.FirstTransition = true;
             SaverState.BufferIndex = (SaverState.BufferIndex + 1) % 3;
-            Stopped(SSM_NEXTTRANSITION, 0);
+            NoteStopped(SSM_NEXTTRANSITION, 0, 0);
             return;
         }
     }
@@ -143,7 +137,7 @@ void NextTransition(HWND window) {
 void MoveStep(HWND window, LPARAM target) {
     PumpMessages();
     if (AbortRequested) {
-        Stopped(SSM_MOVESTEP, target);
+        NoteStopped(SSM_MOVESTEP, 0, target);
         return;
     }
     const int32_t width = SaverState.ImageWidth;
@@ -170,7 +164,7 @@ void MoveStep(HWND window, LPARAM target) {
 void TransformStep(HWND window, LPARAM source) {
     PumpMessages();
     if (AbortRequested) {
-        Stopped(SSM_TRANSFORMSTEP, source);
+        NoteStopped(SSM_TRANSFORMSTEP, 0, source);
         return;
     }
     uint8_t* changed = SaverState.BufferOrigin[source];
@@ -181,12 +175,6 @@ void TransformStep(HWND window, LPARAM source) {
         PostMessageAt(window, SSM_TRANSFORMSTEP, 0, source, NextFrame());
     else
         EndTransition(window);
-}
-
-void ResumeTransition(HWND window) {
-    if (!SaverState.TransitionStopped) return;
-    SaverState.TransitionStopped = false;
-    PostMessageAt(window, SaverState.StoppedMessage, 0, SaverState.StoppedParameter, NextFrame());
 }
 
 void MakeWorkerBuffer() {

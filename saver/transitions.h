@@ -11,9 +11,6 @@ void NextTransition(HWND window);
 void MoveStep(HWND window, LPARAM target);
 void TransformStep(HWND window, LPARAM source);
 
-// After a close request that the host refused: a transition that stopped for it goes on.
-void ResumeTransition(HWND window);
-
 // Creation and destruction: the worker's own buffer; a running worker is
 // stopped and waited for before anything it could touch is released.
 void MakeWorkerBuffer();

@@ -1,13 +1,12 @@
 // ScreenSaverProc: every message of the saver window that the host passes on.
 #include "window_core.h"
 
-#include "color_cycle.h"
 #include "create_window.h"
 #include "host.h"
 #include "image_cycle.h"
+#include "message_loop.h"
 #include "messages.h"
 #include "saver_state.h"
-#include "transitions.h"
 
 namespace {
 
@@ -48,15 +47,12 @@ VELMORA_EXPORT LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM 
             return 0;
         case WM_CLOSE: {
             LRESULT result = ScreenSaverDefaultProc(window, message, wparam, lparam);
-            // The host refused to close (password): a drawing or a colour
-            // cycle that stopped for this close would otherwise stand still.
-            if (IsWindow(window) && SaverState.DrawingStopped) {
-                SaverState.DrawingStopped = false;
-                PostMessageA(window, SSM_NEWIMAGE, 0, 0);
-            }
-            if (IsWindow(window)) {
-                ResumeColorCycle(window);
-                ResumeTransition(window);
+            // The host refused to close (password): the piece of work that
+            // stopped for this close goes on, or it would stand still for good.
+            if (IsWindow(window) && SaverState.StoppedMessage) {
+                PostMessageAt(window, SaverState.StoppedMessage, SaverState.StoppedWParam, SaverState.StoppedLParam,
+                              GetTickCount());
+                NoteStopped(0, 0, 0);
             }
             return result;
         }

@@ -104,7 +104,7 @@ TEST_F(SaverTest, SlowDrawingIsNotCutShortByTheImageTimer) {
     EXPECT_GT(GetTickCount() - first_done, 2000u);
     EXPECT_EQ(Delivered(SSM_DRAWIMAGE), 2u);
     EXPECT_EQ(Delivered(WM_TIMER), 1u);
-    EXPECT_FALSE(SaverState.DrawingStopped);
+    EXPECT_EQ(SaverState.StoppedMessage, 0u);  // no drawing stopped
 }
 
 // SSM_IMAGEDONE with the effect due each time: effects take turns in the order
