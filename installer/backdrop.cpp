@@ -1,6 +1,7 @@
 #include "backdrop.h"
 
 #include "config/settings_record.h"
+#include "saver/display_caps.h"
 #include "synth/palette.h"
 
 BackdropRecord Backdrop;
@@ -13,28 +14,16 @@ int32_t Rounded(int32_t a, int32_t b) {
     return q < 1 ? 1 : q;
 }
 
-int32_t DisplayColors(HWND window) {
-    HDC dc = GetDC(window);
-    int32_t size = GetDeviceCaps(dc, SIZEPALETTE);
-    if (size == 0) {
-        const int32_t colors = GetDeviceCaps(dc, NUMCOLORS);
-        size = colors < 0 || colors >= 256 ? 256 : colors;
-    }
-    ReleaseDC(window, dc);
-    return size;
-}
-
 }  // namespace
 
 // From blue to black, open: the builder's ramp between two key colours, at full scale.
 void MakeBackdropPalette(HWND window) {
-    const int32_t p = DisplayColors(window);
+    const int32_t p = QueryPaletteSize(window);  // the saver's own rule
     if (p <= 0) {
         Backdrop.ready = false;
         return;
     }
     const PaletteGeometry g = MakePaletteGeometry(p > 256 ? 256 : p, false);
-    Backdrop.colors = g.PaletteSize;
     Backdrop.first = g.FirstAnimatedIndex;
     Backdrop.count = g.AnimatedCount;
     Backdrop.block = LocalAlloc(LMEM_MOVEABLE, (SIZE_T)g.PaletteSize * 4 + 8);

@@ -8,7 +8,6 @@
 #include <cstdint>
 
 struct BackdropRecord {
-    int32_t colors = 0;  // P: the display's palette size or colour count
     int32_t first = 0;   // first gradient entry
     int32_t count = 0;   // gradient entries, one band each
     HLOCAL block = nullptr;
