@@ -7,6 +7,7 @@
 #include "dialog_rules.h"
 #include "module_instance.h"
 #include "resource_ids.h"
+#include "saver_message.h"
 #include "settings.h"
 
 #include <cstdio>
@@ -245,10 +246,7 @@ VELMORA_EXPORT INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT mes
         case WM_COMMAND:
             if (wparam == IDOK) {
                 if (!Store(dialog)) {  // the edits stay in the dialog: the user may try again or cancel
-                    char text[500];
-                    LoadStringA(ResourceModule(), IDS_SETTINGS_NOT_SAVED, text, sizeof text);
-                    MessageBeep(0);
-                    MessageBoxA(nullptr, text, SettingsSection, MB_ICONWARNING);
+                    ShowSaverMessage(IDS_SETTINGS_NOT_SAVED);
                     return TRUE;
                 }
                 EndDialog(dialog, 1);

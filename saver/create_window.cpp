@@ -6,10 +6,10 @@
 #include "index_table.h"
 #include "message_loop.h"
 #include "messages.h"
-#include "saver_message.h"
 #include "saver_state.h"
 #include "transitions.h"
 
+#include "config/saver_message.h"
 #include "config/settings.h"
 #include "resource_ids.h"
 #include "synth/random.h"

@@ -1,7 +1,7 @@
 #include "saver_message.h"
 
-#include "config/module_instance.h"
-#include "config/settings.h"
+#include "module_instance.h"
+#include "settings.h"
 
 void ShowSaverMessage(UINT string_id) {
     char text[500];
