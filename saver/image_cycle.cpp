@@ -26,13 +26,6 @@ void InvalidateWindowCells(void* context, int32_t x1, int32_t y1, int32_t x2, in
     InvalidateRect(static_cast<HWND>(context), &rect, FALSE);
 }
 
-const PlasmaHost kWindowThreadHost = {
-    nullptr,
-    [](void*) { PumpMessages(); },
-    [](void*) { return AbortRequested.load(); },
-    InvalidateWindowCells,
-};
-
 void NewImage(HWND window) {
     StopColorCycle();  // no rotation while the next picture is drawn
     DiscardWorker();
@@ -73,8 +66,7 @@ void DrawImage(HWND window) {
     SendMessageA(window, SSM_SETPALETTE, 0, 0);
     if (!SaverState.Palette.PaletteDevice) CopyColorTable();
     SaverState.ShownImage = SaverState.BufferOrigin[SaverState.BufferIndex];
-    PlasmaHost host = kWindowThreadHost;
-    host.context = window;
+    const PlasmaHost host = WindowThreadHost(window);
     GeneratePlasma(PictureRun(SaverState.ShownImage, &host), 0, 0, SaverState.ImageWidth - 1,
                    SaverState.ImageHeight - 1, true);
     if (AbortRequested)
@@ -111,6 +103,11 @@ void ImageTimer(HWND window) {
 }
 
 }  // namespace
+
+PlasmaHost WindowThreadHost(HWND window) {
+    return PlasmaHost{window, [](void*) { PumpMessages(); }, [](void*) { return AbortRequested.load(); },
+                      InvalidateWindowCells};
+}
 
 PlasmaRun PictureRun(uint8_t* buffer, const PlasmaHost* host) {
     return PlasmaRun{buffer,

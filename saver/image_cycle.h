@@ -11,6 +11,10 @@ bool HandleImageCycle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Whether the next enabled effect's turn has come.
 bool EffectDue();
 
+// How a generation on the window's thread lets the window's messages through,
+// learns of an abort, and has finished parts of a progressive picture shown.
+PlasmaHost WindowThreadHost(HWND window);
+
 // A run of the generator over a whole picture in buffer, with this picture's
 // settings and the calendar time now.
 PlasmaRun PictureRun(uint8_t* buffer, const PlasmaHost* host);

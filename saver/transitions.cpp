@@ -46,8 +46,6 @@ uint32_t NextFrame() {
     return due;
 }
 
-const PlasmaHost kWindowThreadHost = {nullptr, [](void*) { PumpMessages(); },
-                                      [](void*) { return AbortRequested.load(); }, nullptr};
 // The worker has no messages of its own; it stops only when the window goes.
 const PlasmaHost kWorkerHost = {nullptr, nullptr, [](void*) { return StopWorker.load(); }, nullptr};
 
@@ -58,24 +56,25 @@ void RunWorker(void* job) {
 }
 
 // Generates into buffer k here, on the window's thread; false when aborted.
-bool GenerateHere(int32_t k) {
-    const PlasmaRun run = PictureRun(SaverState.BufferOrigin[k], &kWindowThreadHost);
+bool GenerateHere(HWND window, int32_t k) {
+    const PlasmaHost host = WindowThreadHost(window);
+    const PlasmaRun run = PictureRun(SaverState.BufferOrigin[k], &host);
     GeneratePlasma(run, 0, 0, SaverState.ImageWidth - 1, SaverState.ImageHeight - 1, false);
     return !AbortRequested;
 }
 
 enum class Where { Here, Worker };
 
-bool PrepareBuffer(int32_t k, Where where) {
+bool PrepareBuffer(HWND window, int32_t k, Where where) {
     PrepareImageRows(SaverState.BufferOrigin, k, SaverState.ImageWidth, SaverState.ImageHeight,
                      (uint8_t)SaverState.Palette.FirstAnimatedIndex);
-    if (where == Where::Here || !SaverState.WorkerBuffer) return GenerateHere(k);
+    if (where == Where::Here || !SaverState.WorkerBuffer) return GenerateHere(window, k);
     memcpy(SaverState.WorkerBuffer, SaverState.BufferOrigin[k], (size_t)ImageBytes());
     WorkerJob = {PictureRun(SaverState.WorkerBuffer, &kWorkerHost), SaverState.ImageWidth - 1, SaverState.ImageHeight - 1};
     StopWorker = false;
     if (_beginthread(RunWorker, 0, &WorkerJob) == (uintptr_t)-1) {
         // No worker: the picture is made here, and nobody is waited for.
-        GenerateHere(k);
+        GenerateHere(window, k);
         return true;
     }
     SaverState.WorkerTarget = k;
@@ -114,7 +113,7 @@ void NextTransition(HWND window) {
     if (SaverState.FirstTransition) {
         SaverState.FirstTransition = false;
         SaverState.BufferIndex = PreviousBuffer(SaverState.BufferIndex);
-        if (!PrepareBuffer(SaverState.BufferIndex, Where::Here)) {
+        if (!PrepareBuffer(window, SaverState.BufferIndex, Where::Here)) {
             // Undone, so that going on after a refused close makes this target again.
             SaverState.FirstTransition = true;
             SaverState.BufferIndex = (SaverState.BufferIndex + 1) % 3;
@@ -122,7 +121,7 @@ void NextTransition(HWND window) {
             return;
         }
     }
-    PrepareBuffer(PreviousBuffer(SaverState.BufferIndex), Where::Worker);
+    PrepareBuffer(window, PreviousBuffer(SaverState.BufferIndex), Where::Worker);
     const int32_t t = SaverState.BufferIndex;
     if (SaverState.CurrentEffect == kEffectMoving)
         PostMessageAt(window, SSM_MOVESTEP, 0, t, NextFrame());
