@@ -99,6 +99,16 @@ ptrdiff_t ScreenRow(HWND window, int y) {
     return (ptrdiff_t)(origin.y + y) * display.width + origin.x;
 }
 
+// Every drawable pixel of the area (right and bottom exclusive) gets this stored value.
+void FillArea(HDC dc, const RECT& area, uint32_t stored) {
+    for (int y = area.top; y < area.bottom; y++) {
+        const ptrdiff_t row = ScreenRow(dc->window, y);
+        ForEachDrawableRun(dc, y, area.left, area.right, [&](int x0, int x1) {
+            std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), stored);
+        });
+    }
+}
+
 }  // namespace
 
 bool IsPaletteDevice() {
@@ -237,28 +247,17 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     if (!dc || !LiveWindow(dc->window)) return FALSE;
     if (!dc->null_pen) Unimplemented("Rectangle", "drawing with a pen");
     const HGDIOBJ__* brush = dc->brush ? dc->brush : &black_brush;
-    COLORREF color = brush->color;
-    if (color & 0x01000000) {  // PALETTEINDEX: the entry of the selected palette
-        const uint32_t k = color & 0xFFFF;
-        if (IsPaletteDevice()) {
-            const uint32_t index = HardwareIndex(dc->palette, k);
-            for (int y = top; y < bottom - 1; y++) {
-                const ptrdiff_t row = ScreenRow(dc->window, y);
-                ForEachDrawableRun(dc, y, left, right - 1, [&](int x0, int x1) {
-                    std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), index);
-                });
-            }
-            return TRUE;
-        }
-        color = dc->palette && k < dc->palette->entries.size() ? ColorOf(dc->palette->entries[k]) : 0;
+    uint32_t stored;
+    if (brush->color & 0x01000000) {  // PALETTEINDEX: the entry of the selected palette
+        const uint32_t k = brush->color & 0xFFFF;
+        if (IsPaletteDevice())
+            stored = HardwareIndex(dc->palette, k);
+        else
+            stored = Stored(dc->palette && k < dc->palette->entries.size() ? ColorOf(dc->palette->entries[k]) : 0);
+    } else {
+        stored = Stored(brush->color);
     }
-    const uint32_t stored = Stored(color);
-    for (int y = top; y < bottom - 1; y++) {
-        const ptrdiff_t row = ScreenRow(dc->window, y);
-        ForEachDrawableRun(dc, y, left, right - 1, [&](int x0, int x1) {
-            std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), stored);
-        });
-    }
+    FillArea(dc, RECT{left, top, right - 1, bottom - 1}, stored);  // the missing pen's row and column
     return TRUE;
 }
 
@@ -270,13 +269,7 @@ int SetMapMode(HDC, int mode) {
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     if (brush != &black_brush) Unimplemented("FillRect", "a brush other than the black stock brush");
     if (!dc || !rect || !LiveWindow(dc->window)) return 0;
-    const uint32_t black = Stored(RGB(0, 0, 0));
-    for (int y = rect->top; y < rect->bottom; y++) {
-        const ptrdiff_t row = ScreenRow(dc->window, y);
-        ForEachDrawableRun(dc, y, rect->left, rect->right, [&](int x0, int x1) {
-            std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), black);
-        });
-    }
+    FillArea(dc, *rect, Stored(RGB(0, 0, 0)));
     return 1;
 }
 
