@@ -1,6 +1,7 @@
 // Reading and writing the settings section. The order of writing is part of
 // the file format that users and earlier versions see, so it stays as it is.
 #include "settings.h"
+#include "setting_options.h"
 
 #include "module_instance.h"
 #include "resource_ids.h"
@@ -97,10 +98,15 @@ char SettingsFile[13];
 char SettingsPath[kSettingsPathSize];
 SettingsPlace SettingsFilePlace = SettingsPlace::Found;
 
+namespace {
+char ChosenSettingsPath[kSettingsPathSize];  // empty: the user's file, wherever it lives
+}
+
 bool UseSettingsFile(const char* path) {
-    size_t length = strlen(path);
+    size_t length = path ? strlen(path) : 0;
     if (length >= sizeof SettingsPath) return false;
-    memcpy(SettingsPath, path, length + 1);
+    memcpy(ChosenSettingsPath, path ? path : "", length + 1);
+    if (length) memcpy(SettingsPath, path, length + 1);
     return true;
 }
 
@@ -110,11 +116,17 @@ void LoadSettings() {
     LoadSettingNames();
     ReadSettings();
     if (!SettingsExist()) WriteSettings(true);
+    ApplySettingOptions(SaverSettings);  // for this run only: never written
 }
 
 void LoadSettingNames() {
     LoadStringA(ResourceModule(), IDS_SETTINGS_SECTION, SettingsSection, sizeof SettingsSection);
     LoadStringA(ResourceModule(), IDS_SETTINGS_FILE, SettingsFile, sizeof SettingsFile);
+    if (ChosenSettingsPath[0]) {
+        memcpy(SettingsPath, ChosenSettingsPath, sizeof SettingsPath);
+        SettingsFilePlace = SettingsPlace::Found;
+        return;
+    }
     SettingsFilePlace = SettingsFilePath(SettingsFile, SettingsPath, sizeof SettingsPath);
     if (SettingsFilePlace != SettingsPlace::Found) SettingsPath[0] = '\0';
 }

@@ -92,7 +92,8 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
 
 HWND OpenSaverWindow(HINSTANCE instance, HWND parent) {
     Host.preview = parent != nullptr;
-    if (!RegisterSaverClass(instance)) return nullptr;
+    // A second window of the process finds the class made by the first.
+    if (!RegisterSaverClass(instance) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
     if (!parent)
         return CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
                                WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,

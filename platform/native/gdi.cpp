@@ -82,14 +82,18 @@ void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
     const int left = std::max({from, 0, -origin.x});
     const int right = std::min({to, window->width, display.width - origin.x});
     if (y < 0 || y >= window->height || origin.y + y < 0 || origin.y + y >= display.height || left >= right) return;
+    auto paint_run = [&](int x0, int x1) {
+        MarkChanged(origin.x + x0, origin.y + y, origin.x + x1, origin.y + y + 1);
+        paint(x0, x1);
+    };
     if (!dc->clipped) {
-        paint(left, right);
+        paint_run(left, right);
         return;
     }
     for (const RECT& r : dc->clip) {
         if (y < r.top || y >= r.bottom) continue;
         const int x0 = std::max<int>(left, r.left), x1 = std::min<int>(right, r.right);
-        if (x0 < x1) paint(x0, x1);
+        if (x0 < x1) paint_run(x0, x1);
     }
 }
 
@@ -119,10 +123,46 @@ void FailPalettes(bool fail) { gdi.fail_palettes = fail; }
 
 void ResetDisplay(DisplayKind kind, int width, int height) {
     gdi = GdiState{};
+    OpenDisplay(kind, width, height);
+}
+
+void MarkChanged(int left, int top, int right, int bottom) {
+    RECT& c = display.changed;
+    if (c.left >= c.right || c.top >= c.bottom) {
+        c = {left, top, right, bottom};
+        return;
+    }
+    c = {std::min<LONG>(c.left, left), std::min<LONG>(c.top, top), std::max<LONG>(c.right, right),
+         std::max<LONG>(c.bottom, bottom)};
+}
+
+RECT TakeChangedArea() {
+    const RECT area = display.changed;
+    display.changed = {0, 0, 0, 0};
+    return area;
+}
+
+int DisplayWidth() { return display.width; }
+int DisplayHeight() { return display.height; }
+
+void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
+    if (y < 0 || y >= display.height || x0 < 0 || x1 > display.width || x0 > x1)
+        Unimplemented("ScreenRowRgb", "a row piece off the display");
+    const uint32_t* stored = display.pixels.data() + (size_t)y * display.width;
+    const bool indexed = IsPaletteDevice();
+    for (int x = x0; x < x1; x++) {
+        const COLORREF c = indexed ? ColorOf(display.hardware[stored[x] & 255]) : stored[x];
+        *out++ = (uint32_t)GetRValue(c) << 16 | (uint32_t)GetGValue(c) << 8 | GetBValue(c);
+    }
+}
+
+void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
+    if (width <= 0 || height <= 0 || refresh_hz <= 0) Unimplemented("OpenDisplay", "an empty display");
     display = Display{};
     display.kind = kind;
     display.width = width;
     display.height = height;
+    display.refresh_hz = refresh_hz;
     display.pixels.assign((size_t)width * height, 0);
     for (int i = 0; i < 8; i++) {  // the system colours at both ends
         COLORREF low = kVgaColors[i], high = kVgaColors[8 + i];
@@ -142,7 +182,7 @@ COLORREF ScreenPixel(int x, int y) {
 using namespace native_platform;
 
 int GetDeviceCaps(HDC, int index) {
-    if (index == VREFRESH) return 60;  // every display here refreshes at 60 Hz
+    if (index == VREFRESH) return display.refresh_hz;
     if (index != SIZEPALETTE && index != NUMCOLORS && index != RASTERCAPS) Unimplemented("GetDeviceCaps", "this index");
     switch (display.kind) {
         case DisplayKind::Palette256:
@@ -181,8 +221,10 @@ BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY
         PALETTEENTRY& target = palette->entries[start + i];
         if (!(target.peFlags & PC_RESERVED)) continue;
         target = entries[i];
-        if (IsPaletteDevice() && start + i < 256)
+        if (IsPaletteDevice() && start + i < 256) {
             display.hardware[start + i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
+            MarkChanged(0, 0, display.width, display.height);  // every pixel of that entry
+        }
     }
     return TRUE;
 }
@@ -204,6 +246,7 @@ UINT RealizePalette(HDC dc) {
         display.hardware[k] = {entries[k].peRed, entries[k].peGreen, entries[k].peBlue, 0};
         changed++;
     }
+    if (changed) MarkChanged(0, 0, display.width, display.height);
     return changed;
 }
 
@@ -331,6 +374,7 @@ BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* c
     if (w <= 0 || h <= 0) return TRUE;
     auto row = [&](int y) { return display.pixels.data() + (size_t)(visible.top + y) * display.width + visible.left; };
     // Rows move in the order that never reads a row already overwritten.
+    if (dy != 0) MarkChanged(visible.left, visible.top, visible.right, visible.bottom);
     if (dy < 0)
         for (int y = 0; y - dy < h; y++) memcpy(row(y), row(y - dy), (size_t)w * 4);
     else

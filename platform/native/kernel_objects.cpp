@@ -9,10 +9,12 @@
 // RegCloseKey ("ScreenSaveUsePassword" under "Control Panel\Desktop").
 //
 // Blocks are exactly as large as asked, so that the address sanitizer sees any
-// access past their end. Time is a test clock that only tests and Sleep move.
+// access past their end. Time is a test clock that only tests, Sleep and
+// waits move, until a program asks for the system's clocks (UseRealTime).
 #include "state.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -55,6 +57,20 @@ struct KernelState {
 };
 
 KernelState kernel;
+
+struct ClockState {
+    bool real = false;
+    InputSource source;
+};
+
+ClockState clock_state;
+
+uint64_t CalendarMilliseconds() {
+    if (!clock_state.real) return calendar_base_ms + tick_count;
+    return (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 int library_token;  // the address of this stands for the loaded "PASSWORD.CPL"
 int desktop_key_token;  // and of this for the key "Control Panel\Desktop"
 const HKEY kDesktopKey = reinterpret_cast<HKEY>(&desktop_key_token);
@@ -119,9 +135,28 @@ void Reset(DisplayKind kind, int width, int height) {
 
 void ResetKernel() {
     kernel = KernelState{};
+    clock_state = ClockState{};
     tick_count = 0;
     calendar_base_ms = kCalendarStart;
 }
+
+uint32_t Ticks() {
+    if (!clock_state.real) return tick_count;
+    return (uint32_t)std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool RealTime() { return clock_state.real; }
+
+void UseRealTime(InputSource source) {
+    if (!source.wait || !source.poll) Unimplemented("UseRealTime", "a source without wait and poll");
+    clock_state.real = true;
+    clock_state.source = std::move(source);
+}
+
+void WaitForInput(DWORD milliseconds) { clock_state.source.wait(milliseconds); }
+void PollInput() { clock_state.source.poll(); }
 
 void SetTickCount(uint32_t milliseconds) { tick_count = milliseconds; }
 void AdvanceClock(uint32_t milliseconds) { tick_count += milliseconds; }
@@ -185,18 +220,26 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 
 BOOL CloseHandle(HANDLE handle) { return ReleaseLive(kernel.events, handle) ? TRUE : FALSE; }
 
-DWORD GetTickCount() { return tick_count; }
-void Sleep(DWORD milliseconds) { AdvanceClock(milliseconds); }
+DWORD GetTickCount() { return Ticks(); }
+
+void Sleep(DWORD milliseconds) {
+    if (!clock_state.real)
+        AdvanceClock(milliseconds);
+    else if (milliseconds == INFINITE)
+        Unimplemented("Sleep", "sleeping for good");
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 void GetSystemTimeAsFileTime(FILETIME* time) {
-    uint64_t ticks = (calendar_base_ms + tick_count) * 10000ull + 116444736000000000ull;
+    uint64_t ticks = CalendarMilliseconds() * 10000ull + 116444736000000000ull;
     time->dwLowDateTime = (DWORD)ticks;
     time->dwHighDateTime = (DWORD)(ticks >> 32);
 }
 
 // Only the fields the saver reads are exact: seconds and milliseconds.
 void GetSystemTime(SYSTEMTIME* time) {
-    uint64_t ms = calendar_base_ms + tick_count;
+    uint64_t ms = CalendarMilliseconds();
     *time = SYSTEMTIME{};
     time->wYear = 1970;
     time->wMonth = 1;

@@ -45,13 +45,24 @@ namespace native_platform {
 struct Display {
     DisplayKind kind = DisplayKind::TrueColor;
     int width = 0, height = 0;
+    int refresh_hz = 60;
     std::vector<uint32_t> pixels;  // palette device: hardware indices; else COLORREF values
     PALETTEENTRY hardware[256] = {};
+    RECT changed = {0, 0, 0, 0};  // screen area changed since TakeChangedArea; empty: none
 };
 
 extern Display display;
 extern std::atomic<uint32_t> tick_count;
 extern uint64_t calendar_base_ms;  // calendar time when the tick count was 0
+
+// The tick count of the clock in use: the test clock, or the system's.
+uint32_t Ticks();
+bool RealTime();
+// With the real clock: waits on the input source up to this long; polls it.
+void WaitForInput(DWORD milliseconds);
+void PollInput();
+// Adds the screen rectangle (right and bottom exclusive) to the changed area.
+void MarkChanged(int left, int top, int right, int bottom);
 
 // Every call with an argument this layer does not implement ends here: the
 // process stops naming the call, instead of going on with a made-up answer.

@@ -4,7 +4,7 @@
 #ifndef VELMORA_NATIVE_TEST_HOOKS_H
 #define VELMORA_NATIVE_TEST_HOOKS_H
 
-#include "../win32.h"
+#include "display_host.h"
 
 #include <functional>
 #include <string>
@@ -12,24 +12,14 @@
 
 namespace native_platform {
 
-enum class DisplayKind { Palette256, Colors16, TrueColor, NoColors, HugePalette };
-
 // Forgets every window, message, timer, block and record; a display of this kind and size.
 void Reset(DisplayKind kind = DisplayKind::TrueColor, int width = 640, int height = 480);
 
-// The clock behind GetTickCount, Sleep and the calendar time; GetMessageA with
-// nothing to retrieve moves it on to the next due timer.
-void SetTickCount(uint32_t milliseconds);
-void AdvanceClock(uint32_t milliseconds);
-void SetCalendarMilliseconds(uint64_t since_1970);
+// The test clock (display_host.h) is behind GetTickCount, Sleep and the
+// calendar time; GetMessageA with nothing to retrieve moves it on to the next due timer.
 // Each PeekMessageA moves the clock on by this much: work that takes time.
 void SetPeekCost(uint32_t milliseconds);
 
-// The colour a screen pixel shows now, as a COLORREF (0x00BBGGRR).
-COLORREF ScreenPixel(int x, int y);
-
-void SetCursorPosition(int x, int y);
-void QueueInput(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 
 struct MessageBoxRecord {
     HWND owner;
@@ -62,7 +52,6 @@ void SetPlatformId(DWORD platform);
 // A registry value "ScreenSaveUsePassword" and a "PASSWORD.CPL" with this verifier (null: none).
 void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND));
 std::vector<BOOL> ScreenSaverRunningCalls();
-bool CursorHidden();
 
 }  // namespace native_platform
 

@@ -54,6 +54,7 @@ struct UserState {
     std::vector<BOOL> running_calls;
     uint32_t peek_cost = 0;
     std::function<void(HWND)> paint_observer;
+    FILE* message_stream = nullptr;
 };
 
 UserState user;
@@ -83,7 +84,7 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     msg.message = message;
     msg.wParam = wparam;
     msg.lParam = lparam;
-    msg.time = tick_count;
+    msg.time = Ticks();
     msg.pt = user.cursor;
     return msg;
 }
@@ -117,9 +118,9 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
             return true;
         }
     for (Timer& t : queue.timers)
-        if ((int32_t)(tick_count - t.due) >= 0 && (!filter || t.window == filter) && InRange(WM_TIMER, first, last)) {
+        if ((int32_t)(Ticks() - t.due) >= 0 && (!filter || t.window == filter) && InRange(WM_TIMER, first, last)) {
             *msg = MakeMessage(t.window, WM_TIMER, t.id, 0);
-            if (remove) t.due = tick_count + t.interval;
+            if (remove) t.due = Ticks() + t.interval;
             return true;
         }
     return false;
@@ -133,6 +134,14 @@ void RemoveWindowTraces(HWND window) {
     queue.timers.erase(std::remove_if(queue.timers.begin(), queue.timers.end(),
                                       [window](const Timer& t) { return t.window == window; }),
                        queue.timers.end());
+}
+
+// Milliseconds until the thread's next timer is due, at most limit (INFINITE: no limit).
+uint32_t UntilNextTimer(uint32_t limit) {
+    uint32_t wait = limit;
+    for (const Timer& t : ThreadQueue().timers)
+        wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - Ticks())));
+    return wait;
 }
 
 RECT ClientBounds(HWND window) { return {0, 0, window->width, window->height}; }
@@ -190,6 +199,7 @@ const std::vector<MSG>& DeliveredMessages() { return user.delivered; }
 const std::vector<MSG>& DefaultHandledMessages() { return user.default_handled; }
 std::vector<BOOL> ScreenSaverRunningCalls() { return user.running_calls; }
 bool CursorHidden() { return user.cursor_hidden; }
+void ShowMessageBoxesOn(FILE* stream) { user.message_stream = stream; }
 
 }  // namespace native_platform
 
@@ -198,7 +208,10 @@ using namespace native_platform;
 ATOM RegisterClassA(const WNDCLASSA* window_class) {
     if (!window_class || !window_class->lpszClassName || !window_class->lpfnWndProc) return 0;
     std::string key = Upper(window_class->lpszClassName);
-    if (user.classes.count(key)) return 0;
+    if (user.classes.count(key)) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
     user.classes[key] = window_class->lpfnWndProc;
     return (ATOM)user.classes.size();
 }
@@ -301,42 +314,49 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
     if (remove & ~(UINT)(PM_REMOVE | PM_NOYIELD)) Unimplemented("PeekMessageA", "a PM_QS_* filter");
-    AdvanceClock(user.peek_cost);
+    if (RealTime())
+        PollInput();
+    else
+        AdvanceClock(user.peek_cost);
     return msg && Retrieve(msg, window, first, last, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 // With nothing to retrieve the test clock moves on to the next due timer; with
 // no timer at all nothing could ever arrive, and the call fails instead of
-// waiting for good.
+// waiting for good. With the real clock the call waits for input or the timer.
 BOOL GetMessageA(MSG* msg, HWND window, UINT first, UINT last) {
     if (!msg) return -1;
     for (;;) {
         if (Retrieve(msg, window, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
-        Queue& queue = ThreadQueue();
-        if (queue.timers.empty()) {
+        const uint32_t wait = UntilNextTimer(INFINITE);
+        if (RealTime()) {
+            WaitForInput(wait);
+            continue;
+        }
+        if (wait == INFINITE) {
             *msg = MSG{};
             return -1;
         }
-        uint32_t wait = UINT32_MAX;
-        for (const Timer& t : queue.timers)
-            wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
         AdvanceClock(wait);
     }
 }
 
 // Returns at once when a message could be retrieved; otherwise the test clock
 // moves on to the next due timer or to the timeout, whichever comes first
-// (nothing else can arrive while the test's only thread waits).
+// (nothing else can arrive while the test's only thread waits). With the real
+// clock the thread waits that long for input.
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD wake_mask) {
     if (count != 0) Unimplemented("MsgWaitForMultipleObjects", "waiting on objects");
     if (wake_mask != QS_ALLINPUT) Unimplemented("MsgWaitForMultipleObjects", "a wake mask other than QS_ALLINPUT");
     MSG msg;
     if (Retrieve(&msg, nullptr, 0, 0, false)) return WAIT_OBJECT_0;
-    uint32_t wait = milliseconds;
-    for (const Timer& t : ThreadQueue().timers)
-        wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - tick_count)));
-    if (wait == INFINITE) return WAIT_FAILED;  // nothing could ever come
-    AdvanceClock(wait);
+    const uint32_t wait = UntilNextTimer(milliseconds);
+    if (RealTime())
+        WaitForInput(wait);
+    else if (wait == INFINITE)
+        return WAIT_FAILED;  // nothing could ever come
+    else
+        AdvanceClock(wait);
     return Retrieve(&msg, nullptr, 0, 0, false) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
@@ -370,10 +390,10 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback) {
     for (Timer& t : queue.timers)
         if (t.window == window && t.id == id) {
             t.interval = interval;
-            t.due = tick_count + interval;
+            t.due = Ticks() + interval;
             return id;
         }
-    queue.timers.push_back({window, id, interval, tick_count + interval});
+    queue.timers.push_back({window, id, interval, Ticks() + interval});
     return id;
 }
 
@@ -458,6 +478,10 @@ BOOL SystemParametersInfoA(UINT action, UINT uparam, LPVOID, UINT) {
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     user.message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    if (user.message_stream) {
+        fprintf(user.message_stream, "%s: %s\n", caption ? caption : "", text ? text : "");
+        fflush(user.message_stream);
+    }
     return IDOK;
 }
 

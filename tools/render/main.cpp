@@ -1,16 +1,14 @@
 // velmora-render: writes still pictures of the saver as indexed PNG files.
 #include "png_writer.h"
 #include "render_pictures.h"
+#include "tools/common/settings_file_check.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -39,24 +37,6 @@ bool ParseNumber(const char* text, unsigned long long max, unsigned long long& v
     errno = 0;
     value = strtoull(text, nullptr, 10);
     return errno == 0 && value <= max;
-}
-
-// A settings file that is named must be a readable regular file: a missing
-// one would silently give the built-in settings, a FIFO would never answer.
-bool ReadableSettings(const std::string& path, std::string& problem) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        problem = strerror(errno);
-        return false;
-    }
-    struct stat info;
-    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    char byte;
-    bool readable = regular && read(fd, &byte, 1) >= 0;
-    if (regular && !readable) problem = strerror(errno);
-    close(fd);
-    if (!regular) problem = "not a regular file";
-    return readable;
 }
 
 int Usage(const char* problem) {

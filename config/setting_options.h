@@ -1,0 +1,41 @@
+// Settings given on a command line (the Linux program's, and so XScreenSaver's
+// settings dialog): each replaces one field of the settings read from the
+// file, for this run only. Nothing of them is ever written to the file.
+#ifndef VELMORA_SETTING_OPTIONS_H
+#define VELMORA_SETTING_OPTIONS_H
+
+#include "settings_record.h"
+
+#include <cstddef>
+#include <string>
+
+struct SettingOption {
+    const char* name;        // "--time-on-screen"
+    const char* value_name;  // "SECONDS"; null for a switch, which gives the field set_value
+    int32_t min, max;        // the values accepted, as the configuration dialog accepts them
+    int32_t set_value;
+    void (*apply)(SaverSettingsRecord& settings, int32_t value);
+    const char* help;
+};
+
+extern const SettingOption kSettingOptions[];
+extern const size_t kSettingOptionCount;
+
+enum class SettingOptionResult { NotASetting, Taken, Bad };
+
+// Looks at argv[i]: a setting option (with its value, argv[i + 1], which i
+// then steps over) is recorded for the next load of the settings. Bad: the
+// problem says why, in words for the user.
+SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, std::string& problem);
+
+// What the recorded options give, over the record just read; LoadSettings calls
+// this after any missing keys were written.
+void ApplySettingOptions(SaverSettingsRecord& settings);
+
+// None recorded any more, as at process start.
+void ForgetSettingOptions();
+
+// One line an option, for a usage text.
+std::string SettingOptionsHelp();
+
+#endif

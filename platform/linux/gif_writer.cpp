@@ -1,0 +1,190 @@
+#include "gif_writer.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+constexpr int kLongestDelay = 65535;  // hundredths: what one frame can hold
+
+uint32_t Hundredths(uint32_t ms) { return (ms + 5) / 10; }
+
+bool Fail(GifRecording& r, const char* what, int error) {
+    if (r.problem.empty()) r.problem = std::string(what) + ": " + GifErrorString(error);
+    return false;
+}
+
+int Distance(uint32_t a, uint32_t b) {
+    const int dr = (int)(a >> 16 & 255) - (int)(b >> 16 & 255), dg = (int)(a >> 8 & 255) - (int)(b >> 8 & 255),
+              db = (int)(a & 255) - (int)(b & 255);
+    return dr * dr + dg * dg + db * db;
+}
+
+// The colour table of a frame, and each pixel's entry in it. Up to 256
+// colours are exact; past that the most frequent 256 are kept and every other
+// colour takes the nearest of them.
+struct FrameColors {
+    std::vector<uint32_t> table;
+    std::unordered_map<uint32_t, uint8_t> entry;
+};
+
+FrameColors ChooseColors(const GifRecording& r, int left, int top, int right, int bottom) {
+    std::unordered_map<uint32_t, uint32_t> counts;
+    for (int y = top; y < bottom; y++)
+        for (int x = left; x < right; x++) counts[r.current[(size_t)y * r.width + x]]++;
+    std::vector<std::pair<uint32_t, uint32_t>> by_count(counts.begin(), counts.end());
+    std::sort(by_count.begin(), by_count.end(), [](const auto& a, const auto& b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
+    FrameColors colors;
+    for (const auto& c : by_count) {
+        if (colors.table.size() < 256) {
+            colors.entry[c.first] = (uint8_t)colors.table.size();
+            colors.table.push_back(c.first);
+            continue;
+        }
+        size_t nearest = 0;
+        for (size_t k = 1; k < colors.table.size(); k++)
+            if (Distance(c.first, colors.table[k]) < Distance(c.first, colors.table[nearest])) nearest = k;
+        colors.entry[c.first] = (uint8_t)nearest;
+    }
+    return colors;
+}
+
+bool PutDelay(GifRecording& r, int hundredths) {
+    GraphicsControlBlock control = {};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.DelayTime = hundredths;
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType bytes[4];
+    const size_t length = EGifGCBToExtension(&control, bytes);
+    if (EGifPutExtension(r.file, GRAPHICS_EXT_FUNC_CODE, (int)length, bytes) == GIF_ERROR)
+        return Fail(r, "writing a frame", r.file->Error);
+    return true;
+}
+
+// One frame: the part of current that differs from shown (one pixel when
+// nothing does, to carry the delay), shown for this many hundredths.
+bool PutFrame(GifRecording& r, int hundredths) {
+    int left = r.width, top = r.height, right = 0, bottom = 0;
+    for (int y = 0; y < r.height; y++) {
+        const uint32_t* now = r.current.data() + (size_t)y * r.width;
+        const uint32_t* before = r.shown.data() + (size_t)y * r.width;
+        if (memcmp(now, before, (size_t)r.width * 4) == 0) continue;
+        int x0 = 0, x1 = r.width;
+        while (now[x0] == before[x0]) x0++;
+        while (now[x1 - 1] == before[x1 - 1]) x1--;
+        left = std::min(left, x0);
+        right = std::max(right, x1);
+        top = std::min(top, y);
+        bottom = y + 1;
+    }
+    if (left >= right) left = top = 0, right = bottom = 1;
+    const FrameColors colors = ChooseColors(r, left, top, right, bottom);
+    int bits = 1;
+    while ((1u << bits) < colors.table.size()) bits++;
+    ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+    if (!map) return Fail(r, "a colour table", E_GIF_ERR_NOT_ENOUGH_MEM);
+    for (size_t k = 0; k < colors.table.size(); k++)
+        map->Colors[k] = {(GifByteType)(colors.table[k] >> 16), (GifByteType)(colors.table[k] >> 8),
+                          (GifByteType)colors.table[k]};
+    bool ok = PutDelay(r, hundredths) &&
+              EGifPutImageDesc(r.file, left, top, right - left, bottom - top, false, map) != GIF_ERROR;
+    GifFreeMapObject(map);
+    if (!ok) return Fail(r, "writing a frame", r.file->Error);
+    std::vector<GifPixelType> line((size_t)(right - left));
+    for (int y = top; y < bottom; y++) {
+        uint32_t* now = r.current.data() + (size_t)y * r.width;
+        for (int x = left; x < right; x++) line[x - left] = colors.entry.at(now[x]);
+        if (EGifPutLine(r.file, line.data(), right - left) == GIF_ERROR)
+            return Fail(r, "writing a frame", r.file->Error);
+        // What the viewer shows: the table's colour, which past 256 colours may be a near one.
+        for (int x = left; x < right; x++) r.shown[(size_t)y * r.width + x] = colors.table[line[x - left]];
+    }
+    r.frames++;
+    return true;
+}
+
+// The pending state, shown from pending_time to time_ms.
+bool WritePending(GifRecording& r, uint32_t time_ms) {
+    uint32_t remaining = Hundredths(time_ms) - Hundredths(r.pending_time);
+    if (!PutFrame(r, (int)std::min<uint32_t>(remaining, kLongestDelay))) return false;
+    remaining -= std::min<uint32_t>(remaining, kLongestDelay);
+    while (remaining > 0) {  // a longer stillness continues in frames of one unchanged pixel
+        if (!PutFrame(r, (int)std::min<uint32_t>(remaining, kLongestDelay))) return false;
+        remaining -= std::min<uint32_t>(remaining, kLongestDelay);
+    }
+    r.pending = false;
+    return true;
+}
+
+}  // namespace
+
+bool BeginGif(GifRecording& r, const std::string& path, int width, int height) {
+    int error = 0;
+    r = GifRecording{};
+    r.width = width;
+    r.height = height;
+    // Opened here, not by giflib, so that the file gets the usual permissions.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) {
+        r.problem = path + ": " + strerror(errno);
+        return false;
+    }
+    r.file = EGifOpenFileHandle(fd, &error);  // closes fd from now on
+    if (!r.file) {
+        close(fd);
+        return Fail(r, path.c_str(), error);
+    }
+    r.current.assign((size_t)width * height, 0);
+    // What a viewer shows before the first frame is left to it: a colour no
+    // picture has makes the first frame cover everything.
+    r.shown.assign((size_t)width * height, 0xFF000000u);
+    r.pending = true;
+    r.pending_time = 0;
+    EGifSetGifVersion(r.file, true);
+    static const GifByteType kLoop[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+    static const GifByteType kForever[] = {1, 0, 0};
+    if (EGifPutScreenDesc(r.file, width, height, 8, 0, nullptr) == GIF_ERROR ||
+        EGifPutExtensionLeader(r.file, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(r.file, sizeof kLoop, kLoop) == GIF_ERROR ||
+        EGifPutExtensionBlock(r.file, sizeof kForever, kForever) == GIF_ERROR ||
+        EGifPutExtensionTrailer(r.file) == GIF_ERROR) {
+        Fail(r, path.c_str(), r.file->Error);
+        EGifCloseFile(r.file, &error);
+        r.file = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool FlushGifBefore(GifRecording& r, uint32_t time_ms) {
+    if (!r.file) return false;
+    // A state that lasts less than a hundredth is never seen: the next takes its place.
+    if (r.pending && Hundredths(time_ms) == Hundredths(r.pending_time)) return true;
+    if (r.pending && !WritePending(r, time_ms)) return false;
+    r.pending = true;
+    r.pending_time = time_ms;
+    return true;
+}
+
+bool EndGif(GifRecording& r, uint32_t time_ms) {
+    if (!r.file) return false;
+    bool ok = true;
+    if (r.pending) {
+        // The last state lasts at least a hundredth, even when it came at the very end.
+        if (Hundredths(time_ms) == Hundredths(r.pending_time)) time_ms = r.pending_time + 10;
+        ok = WritePending(r, time_ms);
+    }
+    int error = 0;
+    if (EGifCloseFile(r.file, &error) == GIF_ERROR && ok) ok = Fail(r, "closing the file", error);
+    r.file = nullptr;
+    return ok;
+}

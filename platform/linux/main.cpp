@@ -1,0 +1,60 @@
+// velmora: the saver on Linux, live or recorded to an animated GIF.
+#include "live_run.h"
+#include "options.h"
+#include "recorder.h"
+
+#include "config/setting_options.h"
+#include "config/settings.h"
+#include "platform/native/display_host.h"
+#include "tools/common/settings_file_check.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+
+int Usage(const std::string& problem) {
+    fprintf(stderr, "velmora: %s\n%s%s", problem.c_str(), kUsage, SettingOptionsHelp().c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ProgramOptions options;
+    std::string problem;
+    if (!ParseProgramOptions(argc, argv, getenv("XSCREENSAVER_WINDOW"), options, problem)) return Usage(problem);
+    if (options.mode == RunMode::Help) {
+        printf("%s%s", kUsage, SettingOptionsHelp().c_str());
+        return 0;
+    }
+    if (!options.settings_file.empty()) {
+        if (!ReadableSettings(options.settings_file, problem)) {
+            fprintf(stderr, "velmora: cannot read settings file %s: %s\n", options.settings_file.c_str(),
+                    problem.c_str());
+            return 2;
+        }
+        if (!UseSettingsFile(options.settings_file.c_str())) {
+            fprintf(stderr, "velmora: settings file path too long: %s\n", options.settings_file.c_str());
+            return 2;
+        }
+    }
+    native_platform::ShowMessageBoxesOn(stderr);
+    if (options.mode != RunMode::Record) return RunLive(options);
+
+    RecordOptions record;
+    record.path = options.record_file;
+    record.width = options.width;
+    record.height = options.height;
+    record.palette_device = options.palette_device;
+    record.seconds = options.seconds;
+    record.calendar_ms = (uint64_t)(options.time_given ? options.time : (uint32_t)time(nullptr)) * 1000;
+    record.show_progress = isatty(STDERR_FILENO);
+    if (!RecordSaver(record, nullptr, problem)) {
+        fprintf(stderr, "velmora: cannot record %s: %s\n", options.record_file.c_str(), problem.c_str());
+        return 1;
+    }
+    return 0;
+}

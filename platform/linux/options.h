@@ -1,0 +1,35 @@
+// The command line of the Linux program.
+#ifndef VELMORA_LINUX_OPTIONS_H
+#define VELMORA_LINUX_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+
+enum class RunMode { Window, FullScreen, Embedded, Record, Help };
+
+struct ProgramOptions {
+    RunMode mode = RunMode::Window;
+    int width = 1280, height = 720;  // the window's, or the recording's
+    unsigned long window_id = 0;     // embedded: the X window; 0 with root
+    bool root = false;               // embedded in the screen's root window
+    bool palette_device = false;
+    std::string settings_file;  // empty: the usual per-user file
+    std::string record_file;
+    std::string snapshot_file;  // written at each SIGUSR1
+    uint32_t seconds = 10;
+    bool time_given = false;
+    uint32_t time = 0;  // the calendar time (seconds since 1970) a recording starts at
+};
+
+// Reads argv; window_variable is XSCREENSAVER_WINDOW (null when not set).
+// False: problem says what is wrong, for a usage message. Setting options
+// (config/setting_options.h) are taken on the way.
+bool ParseProgramOptions(int argc, char** argv, const char* window_variable, ProgramOptions& options,
+                         std::string& problem);
+
+// An X window id as XScreenSaver gives it: decimal, or hexadecimal after 0x; 0 when not one.
+unsigned long ParseWindowId(const char* text);
+
+extern const char kUsage[];
+
+#endif

@@ -1,0 +1,248 @@
+#include "presenter.h"
+
+#include "foreign_window.h"
+#include "snapshot.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+namespace np = native_platform;
+
+namespace {
+
+constexpr uint32_t kPollSpacing = 5;    // ms between two looks for input while work goes on
+constexpr uint32_t kLongestSlice = 100;  // ms one wait lasts at most, so that a snapshot is never late
+
+struct PresenterRecord {
+    SDL_Window* window = nullptr;
+    SDL_Surface* staging = nullptr;  // the display's colours, XRGB
+    bool foreign = false;
+    int width = 0, height = 0;
+    int refresh_hz = 60;
+    HWND input_target = nullptr;
+    HWND close_target = nullptr;
+    RECT pending = {0, 0, 0, 0};  // changed and not yet shown
+    uint64_t next_frame = 0;      // SDL ticks
+    uint64_t last_poll = 0;
+    bool resized = false;
+    bool cursor_shown = true;
+    bool input_queued = false;
+    std::string snapshot_path;
+};
+
+PresenterRecord presenter;
+volatile sig_atomic_t snapshot_asked = 0;
+
+bool Empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+void Unite(RECT& into, const RECT& r) {
+    if (Empty(r)) return;
+    if (Empty(into)) {
+        into = r;
+        return;
+    }
+    into = {std::min(into.left, r.left), std::min(into.top, r.top), std::max(into.right, r.right),
+            std::max(into.bottom, r.bottom)};
+}
+
+// Copies what changed into the window, if a frame has passed since the last copy.
+void PresentIfDue() {
+    Unite(presenter.pending, np::TakeChangedArea());
+    const uint64_t now = SDL_GetTicks64();
+    if (Empty(presenter.pending) || now < presenter.next_frame || !presenter.staging) return;
+    RECT r = presenter.pending;
+    r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, presenter.staging->w),
+         std::min<LONG>(r.bottom, presenter.staging->h)};
+    presenter.pending = {0, 0, 0, 0};
+    presenter.next_frame = now + std::max(1, 1000 / presenter.refresh_hz);
+    if (Empty(r)) return;
+    auto* base = static_cast<uint8_t*>(presenter.staging->pixels);
+    for (int y = r.top; y < r.bottom; y++)
+        np::ScreenRowRgb(y, r.left, r.right,
+                         reinterpret_cast<uint32_t*>(base + (size_t)y * presenter.staging->pitch) + r.left);
+    SDL_Surface* target = SDL_GetWindowSurface(presenter.window);
+    if (!target) return;  // the window is going; its next size brings a new display
+    SDL_Rect area = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    SDL_Rect to = area;
+    SDL_BlitSurface(presenter.staging, &area, target, &to);
+    SDL_UpdateWindowSurfaceRects(presenter.window, &area, 1);
+}
+
+void WriteSnapshotIfAsked() {
+    if (!snapshot_asked || presenter.snapshot_path.empty() || !Empty(presenter.pending)) return;
+    snapshot_asked = 0;
+    std::string problem;
+    if (!WriteDisplaySnapshot(presenter.snapshot_path, problem))
+        fprintf(stderr, "velmora: cannot write %s: %s\n", presenter.snapshot_path.c_str(), problem.c_str());
+}
+
+void Queue(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!presenter.input_target) return;
+    np::QueueInput(presenter.input_target, message, wparam, lparam);
+    presenter.input_queued = true;
+}
+
+void Handle(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_QUIT:
+            if (presenter.close_target && IsWindow(presenter.close_target))
+                PostMessageA(presenter.close_target, WM_CLOSE, 0, 0);
+            presenter.input_queued = true;
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+                (e.window.data1 != presenter.width || e.window.data2 != presenter.height) && !presenter.resized) {
+                presenter.width = std::max(1, e.window.data1);
+                presenter.height = std::max(1, e.window.data2);
+                presenter.resized = true;
+                PostQuitMessage(0);
+                presenter.input_queued = true;
+            } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED && presenter.staging) {
+                presenter.pending = {0, 0, presenter.staging->w, presenter.staging->h};
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            if (!presenter.input_target) break;
+            np::SetCursorPosition(e.motion.x, e.motion.y);
+            Queue(WM_MOUSEMOVE, 0, MAKELPARAM(e.motion.x, e.motion.y));
+            break;
+        case SDL_MOUSEBUTTONDOWN: {
+            const UINT message = e.button.button == SDL_BUTTON_LEFT     ? WM_LBUTTONDOWN
+                                 : e.button.button == SDL_BUTTON_RIGHT  ? WM_RBUTTONDOWN
+                                 : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
+                                                                        : 0;
+            if (message) Queue(message, 0, MAKELPARAM(e.button.x, e.button.y));
+            break;
+        }
+        case SDL_KEYDOWN:
+            // With Alt held Windows reports a system key.
+            Queue((e.key.keysym.mod & KMOD_ALT) ? WM_SYSKEYDOWN : WM_KEYDOWN, 0, 1);
+            break;
+        default:
+            break;
+    }
+}
+
+void FollowCursorShape() {
+    const bool shown = presenter.foreign || !np::CursorHidden();
+    if (shown == presenter.cursor_shown) return;
+    SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+    presenter.cursor_shown = shown;
+}
+
+void DrainEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) Handle(e);
+}
+
+void Wait(DWORD milliseconds) {
+    const uint64_t start = SDL_GetTicks64();
+    const uint64_t deadline = milliseconds == INFINITE ? UINT64_MAX : start + milliseconds;
+    presenter.input_queued = false;
+    for (;;) {
+        PresentIfDue();
+        WriteSnapshotIfAsked();
+        FollowCursorShape();
+        const uint64_t now = SDL_GetTicks64();
+        if (presenter.input_queued || now >= deadline) return;
+        uint64_t until = std::min<uint64_t>(deadline, now + kLongestSlice);
+        if (!Empty(presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
+        SDL_Event e;
+        if (SDL_WaitEventTimeout(&e, (int)(until - now))) {
+            Handle(e);
+            DrainEvents();
+        }
+    }
+}
+
+void Poll() {
+    const uint64_t now = SDL_GetTicks64();
+    if (now - presenter.last_poll < kPollSpacing) return;
+    presenter.last_poll = now;
+    DrainEvents();
+    PresentIfDue();
+    FollowCursorShape();
+}
+
+void AskedForSnapshot(int) { snapshot_asked = 1; }
+
+}  // namespace
+
+bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long foreign_window, std::string& problem) {
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");  // the system's own saver may still come
+    // The window's own framebuffer, updated rectangle by rectangle: no GPU
+    // texture, which would copy the whole picture every frame.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (place == PresenterPlace::ForeignWindow && !ResolveForeignWindow(foreign_window, problem)) return false;
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        problem = std::string("cannot start the video: ") + SDL_GetError();
+        return false;
+    }
+    presenter = PresenterRecord{};
+    presenter.foreign = place == PresenterPlace::ForeignWindow;
+    if (presenter.foreign) {
+        presenter.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
+    } else {
+        const Uint32 flags = place == PresenterPlace::FullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
+        presenter.window =
+            SDL_CreateWindow("Velmora", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+    }
+    if (!presenter.window) {
+        problem = std::string("cannot open a window: ") + SDL_GetError();
+        SDL_Quit();
+        return false;
+    }
+    SDL_GetWindowSize(presenter.window, &presenter.width, &presenter.height);
+    presenter.width = std::max(presenter.width, 1);
+    presenter.height = std::max(presenter.height, 1);
+    SDL_DisplayMode mode;
+    const int screen = SDL_GetWindowDisplayIndex(presenter.window);
+    if (screen >= 0 && SDL_GetCurrentDisplayMode(screen, &mode) == 0 && mode.refresh_rate > 0)
+        presenter.refresh_hz = mode.refresh_rate;
+    struct sigaction action = {};
+    action.sa_handler = AskedForSnapshot;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGUSR1, &action, nullptr);
+    return true;
+}
+
+void ClosePresenter() {
+    if (presenter.staging) SDL_FreeSurface(presenter.staging);
+    if (presenter.window) SDL_DestroyWindow(presenter.window);
+    presenter = PresenterRecord{};
+    SDL_Quit();
+}
+
+int PresenterWidth() { return presenter.width; }
+int PresenterHeight() { return presenter.height; }
+int PresenterRefreshHz() { return presenter.refresh_hz; }
+
+void PresentDisplay(HWND input_target, HWND close_target) {
+    presenter.input_target = input_target;
+    presenter.close_target = close_target;
+    if (presenter.staging) SDL_FreeSurface(presenter.staging);
+    presenter.staging = SDL_CreateRGBSurfaceWithFormat(0, np::DisplayWidth(), np::DisplayHeight(), 32,
+                                                       SDL_PIXELFORMAT_XRGB8888);
+    presenter.pending = {0, 0, np::DisplayWidth(), np::DisplayHeight()};
+    presenter.next_frame = 0;
+}
+
+void TakeSystemCursor() {
+    int x = 0, y = 0, left = 0, top = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    SDL_GetWindowPosition(presenter.window, &left, &top);
+    np::SetCursorPosition(x - left, y - top);
+}
+
+native_platform::InputSource PresenterInput() { return {Wait, Poll}; }
+
+bool TakeResize() {
+    const bool resized = presenter.resized;
+    presenter.resized = false;
+    return resized;
+}
+
+void AskSnapshot(const std::string& path) { presenter.snapshot_path = path; }

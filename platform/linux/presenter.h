@@ -1,0 +1,42 @@
+// Shows the native platform's in-memory display in an SDL window: a window of
+// its own, the whole screen, or an X window of another program. Copies only
+// what changed, at most once a display frame, and turns the user's input into
+// the messages Windows would queue.
+#ifndef VELMORA_LINUX_PRESENTER_H
+#define VELMORA_LINUX_PRESENTER_H
+
+#include "platform/win32.h"
+#include "platform/native/display_host.h"
+
+#include <string>
+
+enum class PresenterPlace { Window, FullScreen, ForeignWindow };
+
+// False: problem says why (no display, no such window, ...).
+bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long foreign_window, std::string& problem);
+void ClosePresenter();
+
+// The size and refresh rate the display should have now.
+int PresenterWidth();
+int PresenterHeight();
+int PresenterRefreshHz();
+
+// The cursor's place in the window, from the system: what the saver reads
+// when its window is made.
+void TakeSystemCursor();
+
+// Starts showing a new display of the presenter's size. Input goes to
+// input_target (null: to no window, as when another program owns the window);
+// a request to close goes to close_target.
+void PresentDisplay(HWND input_target, HWND close_target);
+
+// Where the platform's waiting thread gets its input.
+native_platform::InputSource PresenterInput();
+
+// The window took a new size: true once, with the quit message posted.
+bool TakeResize();
+
+// At the next quiet moment, what is shown goes to this file as a PPM picture.
+void AskSnapshot(const std::string& path);
+
+#endif

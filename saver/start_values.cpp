@@ -1,0 +1,24 @@
+#include "start_values.h"
+
+#include "host_state.h"
+#include "message_loop.h"
+#include "saver_state.h"
+#include "transitions.h"
+
+#include "config/settings.h"
+#include "synth/palette.h"
+#include "synth/random.h"
+
+void ReturnToStartValues() {
+    EndWorker();
+    UseDefaultSettings();
+    SettingsSection[0] = SettingsFile[0] = SettingsPath[0] = '\0';
+    SettingsFilePlace = SettingsPlace::Found;
+    PaletteChooser = PaletteChooserRecord{};
+    SaverState = SaverStateRecord{};
+    AbortRequested = false;
+    StopWorker = false;
+    Host = HostStateRecord{};
+    PacedMessage = PacedMessageRecord{};
+    SeedRandom(1);  // a thread's generator starts at 1
+}

@@ -1,0 +1,156 @@
+// The Linux program's command line, and settings given on it.
+#include "config/setting_options.h"
+#include "config/settings.h"
+#include "config/settings_location.h"
+#include "platform/linux/options.h"
+#include "support/fresh_process.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    ProgramOptions options;
+    std::string problem;
+};
+
+Parsed Parse(std::vector<std::string> words, const char* window_variable = nullptr) {
+    std::vector<char*> argv;
+    static char program[] = "velmora";
+    argv.push_back(program);
+    for (std::string& w : words) argv.push_back(w.data());
+    Parsed p;
+    p.ok = ParseProgramOptions((int)argv.size(), argv.data(), window_variable, p.options, p.problem);
+    return p;
+}
+
+class LinuxOptions : public ::testing::Test {
+protected:
+    void SetUp() override { StartFreshProcess(); }
+};
+
+TEST_F(LinuxOptions, WindowIdsAsXScreenSaverGivesThem) {
+    EXPECT_EQ(ParseWindowId("0x2a00007"), 0x2a00007ul);
+    EXPECT_EQ(ParseWindowId("0X2A00007"), 0x2a00007ul);
+    EXPECT_EQ(ParseWindowId("44040199"), 44040199ul);
+    for (const char* bad : {"", "0x", "-5", "12a", " 12", "0x20000000", "99999999999", "0x1 "})
+        EXPECT_EQ(ParseWindowId(bad), 0ul) << bad;
+    EXPECT_EQ(ParseWindowId(nullptr), 0ul);
+}
+
+TEST_F(LinuxOptions, ModesAndWhereTheWindowComesFrom) {
+    Parsed p = Parse({});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.mode, RunMode::Window);
+    EXPECT_EQ(p.options.width, 1280);
+    EXPECT_EQ(p.options.height, 720);
+
+    p = Parse({"--size", "640x360", "--palette-device"});
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(p.options.width, 640);
+    EXPECT_TRUE(p.options.palette_device);
+
+    EXPECT_EQ(Parse({"--fullscreen"}).options.mode, RunMode::FullScreen);
+    for (const char* spelling : {"--window-id", "-window-id"}) {
+        p = Parse({spelling, "0x400001"});
+        ASSERT_TRUE(p.ok) << spelling;
+        EXPECT_EQ(p.options.mode, RunMode::Embedded);
+        EXPECT_EQ(p.options.window_id, 0x400001ul);
+    }
+    // XScreenSaver's variable: with -root, and on its own; an id given on the command line wins.
+    p = Parse({"-root"}, "0x500002");
+    EXPECT_EQ(p.options.window_id, 0x500002ul);
+    EXPECT_EQ(Parse({}, "0x500002").options.window_id, 0x500002ul);
+    EXPECT_EQ(Parse({"-window-id", "7"}, "0x500002").options.window_id, 7ul);
+    p = Parse({"-root"});
+    EXPECT_EQ(p.options.mode, RunMode::Embedded);
+    EXPECT_EQ(p.options.window_id, 0ul);
+    EXPECT_TRUE(p.options.root);
+    EXPECT_FALSE(Parse({"-root"}, "junk").ok);
+    // A window of our own asked for explicitly keeps the variable out.
+    EXPECT_EQ(Parse({"--size", "300x200"}, "0x500002").options.mode, RunMode::Window);
+
+    p = Parse({"--record", "out.gif", "--seconds", "3", "--time", "1700000000", "--size", "64x48"},
+              "0x500002");
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(p.options.mode, RunMode::Record);
+    EXPECT_EQ(p.options.seconds, 3u);
+    EXPECT_EQ(p.options.time, 1700000000u);
+    EXPECT_EQ(Parse({"--help", "--bogus"}).options.mode, RunMode::Help);
+}
+
+TEST_F(LinuxOptions, WhatCannotBeMeantIsRefusedWithAReason) {
+    const std::vector<std::vector<std::string>> refused = {
+        {"--bogus"},
+        {"--size"},
+        {"--size", "0x10"},
+        {"--size", "16385x10"},
+        {"--size", "100"},
+        {"--size", "100x-5"},
+        {"--window-id", "zero"},
+        {"--window-id", "0"},
+        {"--fullscreen", "--size", "10x10"},
+        {"--window-id", "5", "--fullscreen"},
+        {"--seconds", "5"},
+        {"--record", "a.gif", "--seconds", "0"},
+        {"--record", "a.gif", "--seconds", "3601"},
+        {"--record", "a.gif", "--time", "4294967296"},
+        {"--record", "a.gif", "--fullscreen"},
+        {"--record", "a.gif", "--size", "16384x16384"},
+        {"--record", ""},
+        {"--time-on-screen", "-1"},
+        {"--moving-speed", "0"},
+        {"--moving-speed", "241"},
+        {"--cycle-delay", "1000"},
+        {"--cycle-delay", "+5"},
+        {"--cycle-delay"},
+    };
+    for (const auto& words : refused) {
+        Parsed p = Parse(words);
+        std::string line;
+        for (const auto& w : words) line += w + " ";
+        EXPECT_FALSE(p.ok) << line;
+        EXPECT_FALSE(p.problem.empty()) << line;
+    }
+}
+
+TEST_F(LinuxOptions, SettingsOnTheCommandLineHoldForTheRunAndAreNeverWritten) {
+    TempFolder folder;
+    setenv(kConfigDirVariable, folder.path().c_str(), 1);
+    Parsed p = Parse({"--time-on-screen", "77", "--psychedelic-colors", "--cycle-delay", "15", "--moving-clouds",
+                      "--no-moving-clouds"});
+    ASSERT_TRUE(p.ok) << p.problem;
+    LoadSettings();  // a fresh folder: the built-in settings are written first
+    EXPECT_EQ(SaverSettings.TimeOnScreen, 77u);
+    EXPECT_EQ(SaverSettings.PsychedelicColors, 2);
+    EXPECT_EQ(SaverSettings.PsycheDelay, 15);
+    EXPECT_EQ(SaverSettings.MovingClouds, 0);  // the later switch wins
+    const std::string file = ReadFile(folder.File("control.ini"));
+    EXPECT_NE(file.find("TimeOnScreen=3"), std::string::npos) << file;
+    EXPECT_NE(file.find("SpecialEffects=0"), std::string::npos) << file;
+    EXPECT_NE(file.find("PsycheDelay=10"), std::string::npos) << file;
+    EXPECT_EQ(file.find("77"), std::string::npos) << file;
+    EXPECT_EQ(file.find("=15"), std::string::npos) << file;
+    unsetenv(kConfigDirVariable);
+}
+
+TEST_F(LinuxOptions, ANamedSettingsFileIsTheOneReadAtEveryLoad) {
+    TempFolder folder;
+    setenv(kConfigDirVariable, folder.path().c_str(), 1);
+    const std::string chosen = folder.File("mine.ini");
+    WriteFile(chosen, "[ScreenSaver.Velmora]\r\nTimeOnScreen=42\r\n");
+    ASSERT_TRUE(UseSettingsFile(chosen.c_str()));
+    LoadSettings();
+    EXPECT_EQ(SaverSettings.TimeOnScreen, 42u);
+    EXPECT_STREQ(SettingsPath, chosen.c_str());
+    EXPECT_EQ(ReadFile(folder.File("control.ini")), "");  // the usual file is left alone
+    EXPECT_FALSE(UseSettingsFile(std::string(300, 'a').c_str()));
+    unsetenv(kConfigDirVariable);
+}
+
+}  // namespace
