@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <vector>
 
 namespace {
@@ -153,4 +154,45 @@ TEST_F(LinuxOptions, ANamedSettingsFileIsTheOneReadAtEveryLoad) {
     unsetenv(kConfigDirVariable);
 }
 
+// Every widget of XScreenSaver's settings dialog gives options the program takes,
+// at both ends of each slider.
+TEST_F(LinuxOptions, TheXScreenSaverDescriptionSpeaksOurCommandLine) {
+    const std::string xml = ReadFile(VELMORA_XSCREENSAVER_XML);
+    ASSERT_FALSE(xml.empty());
+    std::vector<std::string> low, high;
+    const std::regex command(R"re(<command arg="([^"]*)")re");
+    const std::regex number(R"re(<number[^>]*arg="([^"%]*)%"[^>]*low="(\d+)" high="(\d+)" default="(\d+)")re");
+    const std::regex flag(R"re(arg-(?:set|unset)="([^"]*)")re");
+    int widgets = 0;
+    auto split_into = [](const std::string& text, std::vector<std::string>& out) {
+        std::string word;
+        for (char c : text + " ") {
+            if (c != ' ') word += c;
+            else if (!word.empty()) out.push_back(word), word.clear();
+        }
+    };
+    for (std::sregex_iterator m(xml.begin(), xml.end(), command), end; m != end; ++m) {
+        split_into((*m)[1], low);
+        split_into((*m)[1], high);
+    }
+    for (std::sregex_iterator m(xml.begin(), xml.end(), number), end; m != end; ++m, ++widgets) {
+        EXPECT_LE(std::stoi((*m)[2]), std::stoi((*m)[4]));
+        EXPECT_LE(std::stoi((*m)[4]), std::stoi((*m)[3]));
+        split_into((*m)[1].str() + (*m)[2].str(), low);
+        split_into((*m)[1].str() + (*m)[3].str(), high);
+    }
+    for (std::sregex_iterator m(xml.begin(), xml.end(), flag), end; m != end; ++m, ++widgets) {
+        split_into((*m)[1], low);
+        split_into((*m)[1], high);
+    }
+    EXPECT_EQ(widgets, 10);
+    for (const auto* words : {&low, &high}) {
+        Parsed p = Parse(*words, "0x400001");
+        EXPECT_TRUE(p.ok) << p.problem;
+        EXPECT_EQ(p.options.mode, RunMode::Embedded);
+        EXPECT_EQ(p.options.window_id, 0x400001ul);
+    }
+}
+
 }  // namespace
+

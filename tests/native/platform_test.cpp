@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace np = native_platform;
@@ -198,6 +200,100 @@ TEST_F(PlatformTest, DefaultProcedureRecordsWhatItIsGiven) {
     // SC_CLOSE closes, as on Windows.
     DefWindowProcA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindow(window));
+}
+
+// What a program that shows the display reads: the area changed since it last
+// looked, and each pixel's colour, the same as ScreenPixel says.
+TEST_F(PlatformTest, ProgramsSeeWhatChangedAndItsColours) {
+    for (np::DisplayKind kind : {np::DisplayKind::TrueColor, np::DisplayKind::Palette256}) {
+        StartFreshProcess(kind, 64, 48);
+        HWND window = MakeWindow(0, 0, 64, 48);
+        Drain();
+        np::TakeChangedArea();
+        HDC dc = GetDC(window);
+        const Bitmap bitmap(4, 2, RGB(250, 10, 10));  // near a system colour on a palette device
+        bitmap.Draw(dc, 5, 7, 4, 2);
+        const RECT drawn = np::TakeChangedArea();
+        EXPECT_EQ(drawn.left, 5);
+        EXPECT_EQ(drawn.top, 7);
+        EXPECT_EQ(drawn.right, 9);
+        EXPECT_EQ(drawn.bottom, 9);
+        const RECT again = np::TakeChangedArea();
+        EXPECT_TRUE(again.left >= again.right) << "taken once";
+        uint32_t row[64];
+        np::ScreenRowRgb(7, 0, 64, row);
+        for (int x = 0; x < 64; x++) {
+            const COLORREF c = np::ScreenPixel(x, 7);
+            EXPECT_EQ(row[x], (uint32_t)GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)) << x;
+        }
+        EXPECT_NE(row[5], 0u);
+        EXPECT_TRUE(ScrollWindow(window, 0, -3, nullptr, nullptr));
+        const RECT scrolled = np::TakeChangedArea();
+        EXPECT_EQ(scrolled.right - scrolled.left, 64);
+        EXPECT_EQ(scrolled.bottom - scrolled.top, 48);
+    }
+    // Palette animation changes what every pixel of the entry shows, without drawing.
+    StartFreshProcess(np::DisplayKind::Palette256, 16, 16);
+    struct {
+        WORD version = 0x300, count = 32;
+        PALETTEENTRY entries[32] = {};
+    } logical;
+    logical.entries[30] = {1, 2, 3, PC_RESERVED};
+    HPALETTE palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical));
+    np::TakeChangedArea();
+    const PALETTEENTRY changed = {9, 9, 9, PC_RESERVED};
+    AnimatePalette(palette, 30, 1, &changed);
+    const RECT all = np::TakeChangedArea();
+    EXPECT_EQ(all.right - all.left, 16);
+    EXPECT_EQ(all.bottom - all.top, 16);
+    DeleteObject(palette);
+}
+
+TEST_F(PlatformTest, ASecondClassOfTheSameNameSaysSoAndTheDisplayKeepsItsRate) {
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = DefWindowProcA;
+    window_class.lpszClassName = "Twice";
+    EXPECT_NE(RegisterClassA(&window_class), 0);
+    SetLastError(0);
+    EXPECT_EQ(RegisterClassA(&window_class), 0);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CLASS_ALREADY_EXISTS);
+    np::OpenDisplay(np::DisplayKind::TrueColor, 32, 32, 75);
+    HWND window = MakeWindow(0, 0, 32, 32);
+    EXPECT_EQ(GetDeviceCaps(GetDC(window), VREFRESH), 75);
+}
+
+// With the real clock a thread that waits for messages waits on the input
+// source, no longer than the next timer, and work in between polls it.
+TEST_F(PlatformTest, OnTheRealClockWaitsGoToTheInputSource) {
+    HWND window = MakeWindow(0, 0, 50, 50);
+    Drain();
+    std::vector<DWORD> waits;
+    int polls = 0;
+    np::UseRealTime({[&](DWORD ms) {
+                         waits.push_back(ms);
+                         np::QueueInput(window, WM_KEYDOWN);
+                     },
+                     [&] { polls++; }});
+    const DWORD start = GetTickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_GE(GetTickCount() - start, 30u);
+    Sleep(20);
+    EXPECT_GE(GetTickCount() - start, 50u);
+
+    SetTimer(window, 1, 400, nullptr);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT), (DWORD)WAIT_OBJECT_0);
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_LE(waits[0], 400u);
+    EXPECT_GE(waits[0], 300u);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, (UINT)WM_KEYDOWN);
+    EXPECT_GE(polls, 1);
+    KillTimer(window, 1);
+    // No timer: GetMessageA waits for as long as it takes instead of failing.
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(waits.back(), (DWORD)INFINITE);
+    EXPECT_EQ(msg.message, (UINT)WM_KEYDOWN);
 }
 
 using PlatformDeathTest = PlatformTest;

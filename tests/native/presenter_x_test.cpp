@@ -1,0 +1,373 @@
+// The velmora program on a private X server (Xvfb, 24 bits): what a window
+// shows against the in-memory display, input that ends it by the host's rules,
+// drawing into a window of another program, a new size, and ten seconds under
+// the sanitizers.
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+// After GoogleTest: Xlib's macros (None, Bool) would change its declarations.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The program under test is built with the sanitizers; its exit must be clean.
+// What SDL's message bus library keeps until exit is not ours to free.
+const char kSanitizerOptions[] = "LSAN_OPTIONS=suppressions=" VELMORA_LSAN_SUPPRESSIONS;
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
+    const auto end = Clock::now() + milliseconds(timeout_ms);
+    while (Clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    return done();
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment, const std::string& output) {
+    std::vector<std::string> env_strings;
+    for (char** e = environ; *e; e++) env_strings.push_back(*e);
+    for (const auto& e : environment) env_strings.push_back(e);
+    std::vector<char*> env, args;
+    for (auto& e : env_strings) env.push_back(e.data());
+    env.push_back(nullptr);
+    std::vector<std::string> copy = argv;
+    for (auto& a : copy) args.push_back(a.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
+}
+
+// One X server for every test here.
+class XServer : public ::testing::Environment {
+public:
+    static std::string display_name;
+
+    void SetUp() override {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        server_ = fork();
+        ASSERT_GE(server_, 0);
+        if (server_ == 0) {
+            close(fds[0]);
+            prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives the tests
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+                   "-noreset", (char*)nullptr);
+            _exit(127);
+        }
+        close(fds[1]);
+        char number[16] = {};
+        ssize_t got = 0, n;
+        while ((n = read(fds[0], number + got, sizeof number - 1 - got)) > 0) {
+            got += n;
+            if (strchr(number, '\n')) break;
+        }
+        close(fds[0]);
+        ASSERT_GT(got, 0) << "Xvfb did not start";
+        display_name = std::string(":") + std::to_string(atoi(number));
+        setenv("DISPLAY", display_name.c_str(), 1);
+    }
+
+    void TearDown() override {
+        if (server_ > 0) {
+            kill(server_, SIGTERM);
+            waitpid(server_, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t server_ = -1;
+};
+
+std::string XServer::display_name;
+
+// A velmora process, ended by the test or by itself.
+class Velmora {
+public:
+    Velmora(const TempFolder& folder, std::vector<std::string> args, std::vector<std::string> environment = {})
+        : output_(folder.File("velmora.out")) {
+        args.insert(args.begin(), VELMORA_PROGRAM);
+        environment.push_back(std::string("VELMORA_CONFIG_DIR=") + folder.path());
+        environment.push_back(kSanitizerOptions);
+        pid_ = Spawn(args, environment, output_);
+    }
+    ~Velmora() {
+        if (Running()) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool Started() const { return pid_ > 0; }
+    bool Running() {
+        if (pid_ <= 0 || status_) return false;
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
+        return !status_;
+    }
+    void Signal(int number) { kill(pid_, number); }
+    // The exit code, once it has ended within the time; nothing when it has not.
+    std::optional<int> Exit(int timeout_ms) {
+        if (!WaitFor([this] { return !Running(); }, timeout_ms) || !status_) return std::nullopt;
+        return WIFEXITED(*status_) ? WEXITSTATUS(*status_) : 128 + WTERMSIG(*status_);
+    }
+    std::string Output() const { return ReadFile(output_); }
+
+private:
+    std::string output_;
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;
+    bool operator==(const Picture& o) const { return width == o.width && height == o.height && rgb == o.rgb; }
+};
+
+Picture ReadPpm(const std::string& path) {
+    Picture p;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return p;
+    int max = 0;
+    if (fscanf(f, "P6 %d %d %d", &p.width, &p.height, &max) == 3 && fgetc(f) == '\n' && max == 255) {
+        p.rgb.resize((size_t)p.width * p.height);
+        for (uint32_t& c : p.rgb) {
+            uint8_t b[3] = {};
+            if (fread(b, 1, 3, f) != 3) break;
+            c = (uint32_t)b[0] << 16 | b[1] << 8 | b[2];
+        }
+    }
+    fclose(f);
+    return p;
+}
+
+// A window that went away makes a request fail: the test sees an empty
+// picture instead of Xlib ending the process.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+class OnXServer : public ::testing::Test {
+protected:
+    TempFolder folder;
+    Display* x = nullptr;
+
+    void SetUp() override {
+        XSetErrorHandler(IgnoreXError);
+        x = XOpenDisplay(XServer::display_name.c_str());
+        ASSERT_NE(x, nullptr);
+        int event, error, major, minor;
+        ASSERT_TRUE(XTestQueryExtension(x, &event, &error, &major, &minor));
+        MovePointerTo(320, 240);
+    }
+    void TearDown() override {
+        if (x) XCloseDisplay(x);
+    }
+
+    Window MakeWindow(int width, int height) {
+        Window w = XCreateSimpleWindow(x, DefaultRootWindow(x), 10, 10, width, height, 0, 0, 0);
+        XMapWindow(x, w);
+        XSync(x, False);
+        return w;
+    }
+
+    Picture Grab(Window w) {
+        Picture p;
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(x, w, &a)) return p;
+        XImage* image = XGetImage(x, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+        if (!image) return p;
+        p.width = a.width;
+        p.height = a.height;
+        p.rgb.resize((size_t)p.width * p.height);
+        for (int y = 0; y < p.height; y++)
+            for (int xx = 0; xx < p.width; xx++) p.rgb[(size_t)y * p.width + xx] = XGetPixel(image, xx, y) & 0xFFFFFF;
+        XDestroyImage(image);
+        return p;
+    }
+
+    bool Drawn(Window w) {
+        const Picture p = Grab(w);
+        int lit = 0;
+        for (uint32_t c : p.rgb) lit += c != 0;
+        return lit > (int)p.rgb.size() / 2;
+    }
+
+    // The top-level window velmora made.
+    Window FindVelmora() {
+        Window root, parent, *children = nullptr, found = 0;
+        unsigned count = 0;
+        if (!XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) return 0;
+        for (unsigned i = 0; i < count && !found; i++) {
+            char* name = nullptr;
+            if (XFetchName(x, children[i], &name) && name && strcmp(name, "Velmora") == 0) found = children[i];
+            if (name) XFree(name);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    void MovePointerTo(int sx, int sy) {
+        XTestFakeMotionEvent(x, -1, sx, sy, CurrentTime);
+        XSync(x, False);
+    }
+
+    // What the program shows against the snapshot of its display it writes on SIGUSR1.
+    void ExpectShowsItsDisplay(Velmora& velmora, Window w, const std::string& snapshot) {
+        unlink(snapshot.c_str());
+        velmora.Signal(SIGUSR1);
+        ASSERT_TRUE(WaitFor([&] { return access(snapshot.c_str(), F_OK) == 0; }, 10000)) << velmora.Output();
+        const Picture shown = Grab(w);
+        const Picture display = ReadPpm(snapshot);
+        ASSERT_GT(display.width, 0);
+        EXPECT_EQ(shown.width, display.width);
+        EXPECT_EQ(shown.height, display.height);
+        size_t differ = 0;
+        for (size_t i = 0; i < std::min(shown.rgb.size(), display.rgb.size()); i++)
+            differ += shown.rgb[i] != display.rgb[i];
+        EXPECT_EQ(differ, 0u) << "pixels that differ";
+        EXPECT_TRUE(shown == display);
+    }
+
+    static void ExpectCleanOutput(const std::string& output) {
+        for (const char* report : {"Sanitizer", "runtime error", "native platform:"})
+            EXPECT_EQ(output.find(report), std::string::npos) << output;
+    }
+};
+
+// A still picture stays: what is compared cannot change in between.
+const std::vector<std::string> kStill = {"--time-on-screen", "1000", "--no-psychedelic-colors",
+                                         "--no-moving-clouds", "--no-transforming-clouds"};
+
+std::vector<std::string> With(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
+    const Window w = MakeWindow(320, 240);
+    char id[32];
+    snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+    const std::string snapshot = folder.File("shown.ppm");
+    Velmora velmora(folder, With({"-window-id", id, "--snapshot", snapshot}, kStill));
+    ASSERT_TRUE(velmora.Started());
+    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+    ExpectShowsItsDisplay(velmora, w, snapshot);
+
+    velmora.Signal(SIGTERM);  // how XScreenSaver ends its programs
+    EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+    ExpectCleanOutput(velmora.Output());
+    XDestroyWindow(x, w);
+}
+
+TEST_F(OnXServer, XScreenSaverWindowVariableWithRoot) {
+    const Window w = MakeWindow(300, 200);
+    char id[32];
+    snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+    Velmora velmora(folder, With({"-root"}, kStill), {std::string("XSCREENSAVER_WINDOW=") + id});
+    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+    velmora.Signal(SIGTERM);
+    EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+    XDestroyWindow(x, w);
+
+    Velmora missing(folder, {"--window-id", "0x1fffff0"});
+    EXPECT_EQ(missing.Exit(10000), 1);
+    EXPECT_NE(missing.Output().find("no X window 0x1fffff0"), std::string::npos) << missing.Output();
+}
+
+TEST_F(OnXServer, MovesAddUpPastFourPixelsAndKeysAndClicksEndIt) {
+    // The pointer rests at 320,240, inside the window from its start.
+    {
+        Velmora velmora(folder, With({"--size", "400x300", "--palette-device"}, kStill));
+        Window w = 0;
+        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+        MovePointerTo(322, 241);  // 3 pixels
+        std::this_thread::sleep_for(milliseconds(700));
+        EXPECT_TRUE(velmora.Running()) << velmora.Output();
+        MovePointerTo(323, 242);  // 5 pixels from where it was when the saver started
+        EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+        ExpectCleanOutput(velmora.Output());
+    }
+    for (bool key : {true, false}) {
+        MovePointerTo(320, 240);
+        Velmora velmora(folder, With({"--size", "400x300"}, kStill));
+        Window w = 0;
+        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+        if (key) {
+            XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), True, CurrentTime);
+            XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
+        } else {
+            XTestFakeButtonEvent(x, 3, True, CurrentTime);
+            XTestFakeButtonEvent(x, 3, False, CurrentTime);
+        }
+        XSync(x, False);
+        EXPECT_EQ(velmora.Exit(10000), 0) << (key ? "key" : "click") << velmora.Output();
+    }
+}
+
+TEST_F(OnXServer, ANewSizeIsANewDisplayShownWhole) {
+    const std::string snapshot = folder.File("shown.ppm");
+    Velmora velmora(folder, With({"--size", "300x200", "--snapshot", snapshot}, kStill));
+    Window w = 0;
+    ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+    ExpectShowsItsDisplay(velmora, w, snapshot);
+    XResizeWindow(x, w, 360, 280);
+    XSync(x, False);
+    ASSERT_TRUE(WaitFor([&] { return Grab(w).width == 360 && Drawn(w); }, 20000)) << velmora.Output();
+    std::this_thread::sleep_for(milliseconds(300));
+    ExpectShowsItsDisplay(velmora, w, snapshot);
+    velmora.Signal(SIGTERM);
+    EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+    ExpectCleanOutput(velmora.Output());
+}
+
+TEST_F(OnXServer, TenSecondsOfEveryEffectLeaveNoLeakAndNoSanitizerReport) {
+    MovePointerTo(630, 470);  // away from the window: nothing ends it early
+    Velmora velmora(folder, {"--size", "400x300", "--psychedelic-colors", "--cycle-delay", "20",
+                             "--continuous-colors", "--moving-clouds", "--moving-speed", "8",
+                             "--transforming-clouds", "--transform-steps", "12", "--effect-cycle", "2",
+                             "--time-on-screen", "1"});
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    ASSERT_TRUE(velmora.Running()) << velmora.Output();
+    velmora.Signal(SIGTERM);
+    EXPECT_EQ(velmora.Exit(20000), 0) << velmora.Output();
+    ExpectCleanOutput(velmora.Output());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new XServer);
+    return RUN_ALL_TESTS();
+}
