@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstring>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -27,33 +27,81 @@ int Distance(uint32_t a, uint32_t b) {
     return dr * dr + dg * dg + db * db;
 }
 
+// Colours of one frame and a number for each: an open-addressing table, since
+// a frame has few colours and every pixel is looked up.
+class ColorCounts {
+public:
+    explicit ColorCounts(size_t capacity = 1024) : keys_(capacity, kEmpty), values_(capacity, 0) {}
+
+    uint32_t& operator[](uint32_t color) {
+        if (2 * (used_ + 1) > keys_.size()) Grow();
+        size_t slot = Slot(color);
+        if (keys_[slot] == kEmpty) {
+            keys_[slot] = color;
+            used_++;
+        }
+        return values_[slot];
+    }
+    uint32_t At(uint32_t color) const { return values_[Slot(color)]; }
+
+    template <typename Visit>
+    void ForEach(Visit visit) const {
+        for (size_t k = 0; k < keys_.size(); k++)
+            if (keys_[k] != kEmpty) visit(keys_[k], values_[k]);
+    }
+
+private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // never a colour: colours have 24 bits
+    std::vector<uint32_t> keys_, values_;
+    size_t used_ = 0;
+
+    size_t Slot(uint32_t color) const {
+        size_t slot = (color * 2654435761u) & (keys_.size() - 1);
+        while (keys_[slot] != kEmpty && keys_[slot] != color) slot = (slot + 1) & (keys_.size() - 1);
+        return slot;
+    }
+    void Grow() {
+        ColorCounts bigger(keys_.size() * 2);
+        ForEach([&](uint32_t color, uint32_t value) { bigger[color] = value; });
+        *this = std::move(bigger);
+    }
+};
+
 // The colour table of a frame, and each pixel's entry in it. Up to 256
 // colours are exact; past that the most frequent 256 are kept and every other
 // colour takes the nearest of them.
 struct FrameColors {
     std::vector<uint32_t> table;
-    std::unordered_map<uint32_t, uint8_t> entry;
+    ColorCounts entry;
 };
 
 FrameColors ChooseColors(const GifRecording& r, int left, int top, int right, int bottom) {
-    std::unordered_map<uint32_t, uint32_t> counts;
-    for (int y = top; y < bottom; y++)
-        for (int x = left; x < right; x++) counts[r.current[(size_t)y * r.width + x]]++;
-    std::vector<std::pair<uint32_t, uint32_t>> by_count(counts.begin(), counts.end());
+    ColorCounts counts;
+    for (int y = top; y < bottom; y++) {
+        const uint32_t* row = r.current.data() + (size_t)y * r.width;
+        uint32_t last = row[left];
+        uint32_t* count = &counts[last];
+        for (int x = left; x < right; x++) {
+            if (row[x] != last) count = &counts[last = row[x]];  // neighbours mostly share a colour
+            ++*count;
+        }
+    }
+    std::vector<std::pair<uint32_t, uint32_t>> by_count;
+    counts.ForEach([&](uint32_t color, uint32_t n) { by_count.push_back({color, n}); });
     std::sort(by_count.begin(), by_count.end(), [](const auto& a, const auto& b) {
         return a.second != b.second ? a.second > b.second : a.first < b.first;
     });
     FrameColors colors;
     for (const auto& c : by_count) {
         if (colors.table.size() < 256) {
-            colors.entry[c.first] = (uint8_t)colors.table.size();
+            colors.entry[c.first] = (uint32_t)colors.table.size();
             colors.table.push_back(c.first);
             continue;
         }
         size_t nearest = 0;
         for (size_t k = 1; k < colors.table.size(); k++)
             if (Distance(c.first, colors.table[k]) < Distance(c.first, colors.table[nearest])) nearest = k;
-        colors.entry[c.first] = (uint8_t)nearest;
+        colors.entry[c.first] = (uint32_t)nearest;
     }
     return colors;
 }
@@ -102,7 +150,12 @@ bool PutFrame(GifRecording& r, int hundredths) {
     std::vector<GifPixelType> line((size_t)(right - left));
     for (int y = top; y < bottom; y++) {
         uint32_t* now = r.current.data() + (size_t)y * r.width;
-        for (int x = left; x < right; x++) line[x - left] = colors.entry.at(now[x]);
+        uint32_t last = now[left];
+        GifPixelType entry = (GifPixelType)colors.entry.At(last);
+        for (int x = left; x < right; x++) {
+            if (now[x] != last) entry = (GifPixelType)colors.entry.At(last = now[x]);
+            line[x - left] = entry;
+        }
         if (EGifPutLine(r.file, line.data(), right - left) == GIF_ERROR)
             return Fail(r, "writing a frame", r.file->Error);
         // What the viewer shows: the table's colour, which past 256 colours may be a near one.
