@@ -106,7 +106,7 @@ void Handle(const SDL_Event& e) {
             break;
         case SDL_MOUSEMOTION:
             if (!presenter.input_target) break;
-            np::SetCursorPosition(e.motion.x, e.motion.y);
+            TakeSystemCursor();  // a window that moves or takes a new size under it does not move the cursor
             Queue(WM_MOUSEMOVE, 0, MAKELPARAM(e.motion.x, e.motion.y));
             break;
         case SDL_MOUSEBUTTONDOWN: {
@@ -125,6 +125,16 @@ void Handle(const SDL_Event& e) {
             break;
     }
 }
+
+}  // namespace
+
+void TakeSystemCursor() {
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    np::SetCursorPosition(x, y);
+}
+
+namespace {
 
 void FollowCursorShape() {
     const bool shown = presenter.foreign || !np::CursorHidden();
@@ -186,9 +196,15 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     if (presenter.foreign) {
         presenter.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
     } else {
-        const Uint32 flags = place == PresenterPlace::FullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
-        presenter.window =
-            SDL_CreateWindow("Velmora", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+        SDL_DisplayMode desktop;
+        const bool full_screen = place == PresenterPlace::FullScreen;
+        if (full_screen && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {  // made at its size: no resize follows
+            width = desktop.w;
+            height = desktop.h;
+        }
+        presenter.window = SDL_CreateWindow("Velmora", full_screen ? 0 : SDL_WINDOWPOS_UNDEFINED,
+                                            full_screen ? 0 : SDL_WINDOWPOS_UNDEFINED, width, height,
+                                            full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
     }
     if (!presenter.window) {
         problem = std::string("cannot open a window: ") + SDL_GetError();
@@ -228,13 +244,6 @@ void PresentDisplay(HWND input_target, HWND close_target) {
                                                        SDL_PIXELFORMAT_XRGB8888);
     presenter.pending = {0, 0, np::DisplayWidth(), np::DisplayHeight()};
     presenter.next_frame = 0;
-}
-
-void TakeSystemCursor() {
-    int x = 0, y = 0, left = 0, top = 0;
-    SDL_GetGlobalMouseState(&x, &y);
-    SDL_GetWindowPosition(presenter.window, &left, &top);
-    np::SetCursorPosition(x - left, y - top);
 }
 
 native_platform::InputSource PresenterInput() { return {Wait, Poll}; }

@@ -21,8 +21,8 @@ int PresenterWidth();
 int PresenterHeight();
 int PresenterRefreshHz();
 
-// The cursor's place in the window, from the system: what the saver reads
-// when its window is made.
+// The cursor's place on the screen, from the system: what the saver reads
+// when its window is made, and after each move.
 void TakeSystemCursor();
 
 // Starts showing a new display of the presenter's size. Input goes to

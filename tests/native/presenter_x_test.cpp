@@ -275,19 +275,38 @@ std::vector<std::string> With(std::vector<std::string> a, const std::vector<std:
 }
 
 TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
-    const Window w = MakeWindow(320, 240);
-    char id[32];
-    snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-    const std::string snapshot = folder.File("shown.ppm");
-    Velmora velmora(folder, With({"-window-id", id, "--snapshot", snapshot}, kStill));
-    ASSERT_TRUE(velmora.Started());
-    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
-    ExpectShowsItsDisplay(velmora, w, snapshot);
+    for (bool palette_device : {false, true}) {
+        const Window w = MakeWindow(320, 240);
+        char id[32];
+        snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+        const std::string snapshot = folder.File("shown.ppm");
+        std::vector<std::string> args = With({"-window-id", id, "--snapshot", snapshot}, kStill);
+        if (palette_device) args.push_back("--palette-device");
+        Velmora velmora(folder, args);
+        ASSERT_TRUE(velmora.Started());
+        ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+        ExpectShowsItsDisplay(velmora, w, snapshot);
+        velmora.Signal(SIGTERM);  // how XScreenSaver ends its programs
+        EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+        ExpectCleanOutput(velmora.Output());
+        XDestroyWindow(x, w);
+    }
+}
 
-    velmora.Signal(SIGTERM);  // how XScreenSaver ends its programs
+TEST_F(OnXServer, FullScreenCoversTheScreen) {
+    const std::string snapshot = folder.File("shown.ppm");
+    Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill));
+    Window w = 0;
+    ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(x, w, &a));
+    EXPECT_EQ(a.width, 640);
+    EXPECT_EQ(a.height, 480);
+    ExpectShowsItsDisplay(velmora, w, snapshot);
+    XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), True, CurrentTime);
+    XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
+    XSync(x, False);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
-    ExpectCleanOutput(velmora.Output());
-    XDestroyWindow(x, w);
 }
 
 TEST_F(OnXServer, XScreenSaverWindowVariableWithRoot) {
