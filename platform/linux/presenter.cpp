@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace np = native_platform;
 
@@ -189,6 +191,16 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     if (place == PresenterPlace::ForeignWindow && !ResolveForeignWindow(foreign_window, problem)) return false;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         problem = std::string("cannot start the video: ") + SDL_GetError();
+        return false;
+    }
+    // Without a display SDL falls back to drivers that show nothing; unless the
+    // user asked for one, that is no place to show the saver.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!getenv("SDL_VIDEODRIVER") && driver &&
+        (strcmp(driver, "dummy") == 0 || strcmp(driver, "offscreen") == 0 || strcmp(driver, "evdev") == 0)) {
+        problem = std::string("cannot show anything: no display (SDL found only its \"") + driver +
+                  "\" video driver); --record makes a GIF without one";
+        SDL_Quit();
         return false;
     }
     presenter = PresenterRecord{};

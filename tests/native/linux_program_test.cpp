@@ -1,0 +1,126 @@
+// The velmora program as a user starts it: a recording with its progress line
+// on a terminal and none elsewhere, and what it says and returns when it cannot go on.
+#include "support/temp_folder.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <pty.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int exit_code = -1;
+    std::string output;  // standard output and error together
+};
+
+// Runs the program with these arguments, its output on a terminal or in a pipe.
+Outcome RunVelmora(const std::vector<std::string>& args, const std::string& config_dir, bool terminal,
+            bool with_display = true) {
+    std::vector<std::string> words = {VELMORA_PROGRAM};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    int fd = -1, pipe_fds[2] = {-1, -1};
+    pid_t pid;
+    if (terminal) {
+        pid = forkpty(&fd, nullptr, nullptr, nullptr);
+    } else {
+        if (pipe(pipe_fds) != 0) return {};
+        pid = fork();
+        if (pid == 0) {
+            dup2(pipe_fds[1], STDOUT_FILENO);
+            dup2(pipe_fds[1], STDERR_FILENO);
+            close(pipe_fds[0]);
+        }
+        close(pipe_fds[1]);
+        fd = pipe_fds[0];
+    }
+    if (pid == 0) {
+        setenv("VELMORA_CONFIG_DIR", config_dir.c_str(), 1);
+        if (!with_display) unsetenv("DISPLAY");
+        unsetenv("XSCREENSAVER_WINDOW");
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Outcome outcome;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) outcome.output.append(buffer, (size_t)n);
+    close(fd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
+}
+
+int TotalHundredths(const std::string& path, int& frames) {
+    int error = 0, total = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (!gif) return -1;
+    if (DGifSlurp(gif) == GIF_OK) {
+        frames = gif->ImageCount;
+        for (int i = 0; i < gif->ImageCount; i++) {
+            GraphicsControlBlock control = {};
+            DGifSavedExtensionToGCB(gif, i, &control);
+            total += control.DelayTime;
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return total;
+}
+
+TEST(LinuxProgram, RecordsWithAProgressLineOnlyOnATerminal) {
+    TempFolder folder;
+    for (bool terminal : {true, false}) {
+        const std::string out = folder.File(terminal ? "terminal.gif" : "pipe.gif");
+        const Outcome o = RunVelmora({"--record", out, "--seconds", "2", "--size", "320x200", "--time", "1700000000",
+                               "--psychedelic-colors", "--cycle-delay", "50"},
+                              folder.path(), terminal);
+        EXPECT_EQ(o.exit_code, 0) << o.output;
+        if (terminal) {
+            EXPECT_NE(o.output.find("\rvelmora: recording 2.0 of 2 s, "), std::string::npos) << o.output;
+        } else {
+            EXPECT_EQ(o.output, "");
+        }
+        int frames = 0;
+        EXPECT_EQ(TotalHundredths(out, frames), 200);
+        EXPECT_GT(frames, 30);  // the colours move every 50 ms
+    }
+}
+
+TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
+    TempFolder folder;
+    struct Case {
+        std::vector<std::string> args;
+        bool display;
+        int code;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, true, 2, "unknown option: --bogus"},
+        {{"--cycle-delay", "5000"}, true, 2, "--cycle-delay takes a whole number from 0 to 999"},
+        {{"--settings", folder.File("none.ini")}, true, 2, "cannot read settings file"},
+        {{"--settings", folder.path()}, true, 2, "not a regular file"},
+        {{"--record", folder.File("no/such/folder.gif"), "--seconds", "1"}, true, 1, "cannot record"},
+        {{"--size", "320x200"}, false, 1, "velmora: cannot"},
+        {{"--window-id", "0x1fffff0"}, false, 1, "cannot open the X display"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = RunVelmora(c.args, folder.path(), false, c.display);
+        EXPECT_EQ(o.exit_code, c.code) << c.args[0] << ": " << o.output;
+        EXPECT_NE(o.output.find(c.says), std::string::npos) << c.args[0] << ": " << o.output;
+        EXPECT_EQ(o.output.find("Sanitizer"), std::string::npos) << o.output;
+    }
+    const Outcome help = RunVelmora({"--help"}, folder.path(), false);
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_NE(help.output.find("--psychedelic-colors, --no-psychedelic-colors"), std::string::npos);
+}
+
+}  // namespace
