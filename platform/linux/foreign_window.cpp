@@ -1,5 +1,7 @@
 #include "foreign_window.h"
 
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -7,6 +9,15 @@
 namespace {
 
 int error_seen = 0;
+unsigned long watched_window = 0;
+XErrorHandler handler_before_watch = nullptr;
+
+// Once the window is gone, requests that still name it fail (SDL lets go of
+// it afterwards); those are expected, any other error goes where it went.
+int IgnoreErrorsOfWatchedWindow(Display* x, XErrorEvent* error) {
+    if (error->resourceid == watched_window) return 0;
+    return handler_before_watch ? handler_before_watch(x, error) : 0;
+}
 
 int NoteXError(Display*, XErrorEvent* error) {
     error_seen = error->error_code;
@@ -36,4 +47,20 @@ bool ResolveForeignWindow(unsigned long& id, std::string& problem) {
         problem = text;
     }
     return exists;
+}
+
+void WatchForeignWindow(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) return;
+    XSelectInput(info.info.x11.display, info.info.x11.window, attributes.your_event_mask | StructureNotifyMask);
+    watched_window = info.info.x11.window;
+    handler_before_watch = XSetErrorHandler(IgnoreErrorsOfWatchedWindow);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+bool ForeignWindowGone(const SDL_SysWMmsg* message) {
+    return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify;
 }

@@ -8,4 +8,13 @@
 // id 0 stands for the screen's root window and becomes its id. False: problem says why.
 bool ResolveForeignWindow(unsigned long& id, std::string& problem);
 
+struct SDL_Window;
+struct SDL_SysWMmsg;
+
+// Has the X server tell SDL when the window takes a new size or goes away
+// (SDL does not ask for either on a window it did not make); the going comes
+// as a system event.
+void WatchForeignWindow(SDL_Window* window);
+bool ForeignWindowGone(const SDL_SysWMmsg* message);
+
 #endif

@@ -30,6 +30,7 @@ struct PresenterRecord {
     uint64_t next_frame = 0;      // SDL ticks
     uint64_t last_poll = 0;
     bool resized = false;
+    bool window_gone = false;  // the foreign window was destroyed
     bool cursor_shown = true;
     bool input_queued = false;
     std::string snapshot_path;
@@ -54,7 +55,7 @@ void Unite(RECT& into, const RECT& r) {
 void PresentIfDue() {
     Unite(presenter.pending, np::TakeChangedArea());
     const uint64_t now = SDL_GetTicks64();
-    if (Empty(presenter.pending) || now < presenter.next_frame || !presenter.staging) return;
+    if (Empty(presenter.pending) || now < presenter.next_frame || !presenter.staging || presenter.window_gone) return;
     RECT r = presenter.pending;
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, presenter.staging->w),
          std::min<LONG>(r.bottom, presenter.staging->h)};
@@ -89,6 +90,10 @@ void Queue(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void Handle(const SDL_Event& e) {
     switch (e.type) {
+        case SDL_SYSWMEVENT:
+            if (!ForeignWindowGone(e.syswm.msg)) break;
+            presenter.window_gone = true;  // nothing is left to show on: as if asked to quit
+            [[fallthrough]];
         case SDL_QUIT:
             if (presenter.close_target && IsWindow(presenter.close_target))
                 PostMessageA(presenter.close_target, WM_CLOSE, 0, 0);
@@ -218,6 +223,7 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
                                             full_screen ? 0 : SDL_WINDOWPOS_UNDEFINED, width, height,
                                             full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
     }
+    if (presenter.window && presenter.foreign) WatchForeignWindow(presenter.window);
     if (!presenter.window) {
         problem = std::string("cannot open a window: ") + SDL_GetError();
         SDL_Quit();
@@ -239,9 +245,12 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
 
 void ClosePresenter() {
     if (presenter.staging) SDL_FreeSurface(presenter.staging);
-    if (presenter.window) SDL_DestroyWindow(presenter.window);
+    // SDL's goodbye to a window that is gone ends in an X error that ends the
+    // process: the window and SDL are let go with the process instead.
+    const bool gone = presenter.window_gone;
+    if (presenter.window && !gone) SDL_DestroyWindow(presenter.window);
     presenter = PresenterRecord{};
-    SDL_Quit();
+    if (!gone) SDL_Quit();
 }
 
 int PresenterWidth() { return presenter.width; }

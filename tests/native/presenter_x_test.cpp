@@ -293,6 +293,33 @@ TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
     }
 }
 
+// XScreenSaver's preview window takes new sizes, and goes with its dialog.
+TEST_F(OnXServer, AForeignWindowThatTakesANewSizeOrGoes) {
+    const Window w = MakeWindow(300, 200);
+    char id[32];
+    snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+    const std::string snapshot = folder.File("shown.ppm");
+    Velmora velmora(folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
+    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+    XResizeWindow(x, w, 380, 260);
+    XSync(x, False);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            unlink(snapshot.c_str());
+            velmora.Signal(SIGUSR1);
+            return WaitFor([&] { return access(snapshot.c_str(), F_OK) == 0; }, 2000) &&
+                   ReadPpm(snapshot).width == 380;
+        },
+        20000))
+        << velmora.Output();
+    std::this_thread::sleep_for(milliseconds(300));
+    ExpectShowsItsDisplay(velmora, w, snapshot);
+    XDestroyWindow(x, w);
+    XSync(x, False);
+    EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+    ExpectCleanOutput(velmora.Output());
+}
+
 TEST_F(OnXServer, FullScreenCoversTheScreen) {
     const std::string snapshot = folder.File("shown.ppm");
     Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill));
