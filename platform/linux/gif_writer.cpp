@@ -31,7 +31,8 @@ int Distance(uint32_t a, uint32_t b) {
 // a frame has few colours and every pixel is looked up.
 class ColorCounts {
 public:
-    explicit ColorCounts(size_t capacity = 1024) : keys_(capacity, kEmpty), values_(capacity, 0) {}
+    ColorCounts() : ColorCounts(1024) {}
+    explicit ColorCounts(size_t capacity) : keys_(capacity, kEmpty), values_(capacity, 0) {}
 
     uint32_t& operator[](uint32_t color) {
         if (2 * (used_ + 1) > keys_.size()) Grow();
@@ -67,9 +68,13 @@ private:
     }
 };
 
-// The colour table of a frame, and each pixel's entry in it. Up to 256
-// colours are exact; past that the most frequent 256 are kept and every other
-// colour takes the nearest of them.
+void ForgetColors(GifRecording& r, std::vector<uint32_t>& table) {
+    for (uint32_t c : table) r.seen[c >> 6] &= ~(1ull << (c & 63));
+    table.clear();
+}
+
+// The colour table of a frame past 256 colours, and each pixel's entry in it:
+// the most frequent 256 are kept and every other colour takes the nearest of them.
 struct FrameColors {
     std::vector<uint32_t> table;
     ColorCounts entry;
@@ -106,6 +111,32 @@ FrameColors ChooseColors(const GifRecording& r, int left, int top, int right, in
     return colors;
 }
 
+// A frame of at most 256 colours, the usual case: its table in the order the
+// colours first appear, each colour's entry found directly by the colour.
+// False, with nothing kept, when the frame has more.
+bool ExactColors(GifRecording& r, int left, int top, int right, int bottom, std::vector<uint32_t>& table) {
+    if (r.entry_of.empty()) {
+        r.entry_of.assign(1u << 24, 0);
+        r.seen.assign((1u << 24) / 64, 0);
+    }
+    table.clear();
+    for (int y = top; y < bottom; y++) {
+        const uint32_t* row = r.current.data() + (size_t)y * r.width;
+        for (int x = left; x < right; x++) {
+            const uint32_t c = row[x];
+            if (r.seen[c >> 6] >> (c & 63) & 1) continue;
+            if (table.size() == 256) {
+                ForgetColors(r, table);
+                return false;
+            }
+            r.seen[c >> 6] |= 1ull << (c & 63);
+            r.entry_of[c] = (uint8_t)table.size();
+            table.push_back(c);
+        }
+    }
+    return true;
+}
+
 bool PutDelay(GifRecording& r, int hundredths) {
     GraphicsControlBlock control = {};
     control.DisposalMode = DISPOSE_DO_NOT;
@@ -135,32 +166,38 @@ bool PutFrame(GifRecording& r, int hundredths) {
         bottom = y + 1;
     }
     if (left >= right) left = top = 0, right = bottom = 1;
-    const FrameColors colors = ChooseColors(r, left, top, right, bottom);
+    std::vector<uint32_t> table;
+    const bool exact = ExactColors(r, left, top, right, bottom, table);
+    const FrameColors colors = exact ? FrameColors{} : ChooseColors(r, left, top, right, bottom);
+    if (!exact) table = colors.table;
     int bits = 1;
-    while ((1u << bits) < colors.table.size()) bits++;
+    while ((1u << bits) < table.size()) bits++;
     ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
     if (!map) return Fail(r, "a colour table", E_GIF_ERR_NOT_ENOUGH_MEM);
-    for (size_t k = 0; k < colors.table.size(); k++)
-        map->Colors[k] = {(GifByteType)(colors.table[k] >> 16), (GifByteType)(colors.table[k] >> 8),
-                          (GifByteType)colors.table[k]};
+    for (size_t k = 0; k < table.size(); k++)
+        map->Colors[k] = {(GifByteType)(table[k] >> 16), (GifByteType)(table[k] >> 8), (GifByteType)table[k]};
     bool ok = PutDelay(r, hundredths) &&
               EGifPutImageDesc(r.file, left, top, right - left, bottom - top, false, map) != GIF_ERROR;
     GifFreeMapObject(map);
-    if (!ok) return Fail(r, "writing a frame", r.file->Error);
+    if (!ok) {
+        if (exact) ForgetColors(r, table);
+        return Fail(r, "writing a frame", r.file->Error);
+    }
     std::vector<GifPixelType> line((size_t)(right - left));
     for (int y = top; y < bottom; y++) {
         uint32_t* now = r.current.data() + (size_t)y * r.width;
-        uint32_t last = now[left];
-        GifPixelType entry = (GifPixelType)colors.entry.At(last);
-        for (int x = left; x < right; x++) {
-            if (now[x] != last) entry = (GifPixelType)colors.entry.At(last = now[x]);
-            line[x - left] = entry;
+        if (exact) {
+            for (int x = left; x < right; x++) line[x - left] = r.entry_of[now[x]];
+        } else {
+            for (int x = left; x < right; x++) line[x - left] = (GifPixelType)colors.entry.At(now[x]);
         }
-        if (EGifPutLine(r.file, line.data(), right - left) == GIF_ERROR)
-            return Fail(r, "writing a frame", r.file->Error);
+        ok = EGifPutLine(r.file, line.data(), right - left) != GIF_ERROR;
+        if (!ok) break;
         // What the viewer shows: the table's colour, which past 256 colours may be a near one.
-        for (int x = left; x < right; x++) r.shown[(size_t)y * r.width + x] = colors.table[line[x - left]];
+        for (int x = left; x < right; x++) r.shown[(size_t)y * r.width + x] = table[line[x - left]];
     }
+    if (exact) ForgetColors(r, table);
+    if (!ok) return Fail(r, "writing a frame", r.file->Error);
     r.frames++;
     return true;
 }

@@ -20,6 +20,10 @@ struct GifRecording {
     uint32_t pending_time = 0;      // ms
     int frames = 0;
     std::string problem;            // the first failure; nothing more is written after it
+    // Per possible colour: its entry in the frame being written, and whether it
+    // has one (bits); made at the first frame, left clear between frames.
+    std::vector<uint8_t> entry_of;
+    std::vector<uint64_t> seen;
 };
 
 // A black picture from time 0. False: recording.problem says why.

@@ -2,6 +2,7 @@
 // the in-memory display at the times the saver changed it, read back with giflib.
 #include "config/settings.h"
 #include "config/settings_location.h"
+#include "platform/linux/gif_writer.h"
 #include "platform/linux/recorder.h"
 #include "platform/native/test_hooks.h"
 #include "support/fresh_process.h"
@@ -179,4 +180,47 @@ TEST_F(Recording, AFileThatCannotBeWrittenLeavesNothingBehind) {
     EXPECT_EQ(ReadFile(kept), "mine");
 }
 
+// A frame of 256 colours is exact; past that the most frequent 256 stay exact
+// and the others take a near one.
+TEST(GifWriter, TwoHundredFiftySixColoursAreExactAndMoreAreNear) {
+    TempFolder folder;
+    for (int distinct : {256, 512}) {  // the first 256 three times each, then each other once
+        const int width = 32, height = 32;
+        std::vector<uint32_t> picture((size_t)width * height);
+        auto color = [](uint32_t k) { return (k & 15) << 4 | (k >> 4 & 15) << 12 | (k >> 8 & 15) << 20; };  // distinct
+        for (size_t i = 0; i < picture.size(); i++)
+            picture[i] = i < 768 || distinct == 256 ? color((uint32_t)(i % 256))
+                                                     : color(256 + (uint32_t)(i - 768) % (uint32_t)(distinct - 256));
+        const std::string out = folder.File("colours-" + std::to_string(distinct) + ".gif");
+        GifRecording gif;
+        ASSERT_TRUE(BeginGif(gif, out, width, height)) << gif.problem;
+        ASSERT_TRUE(ChangeGif(gif, 0, 0, height, [&](int y, uint32_t* row) {
+            std::copy(picture.begin() + (size_t)y * width, picture.begin() + (size_t)(y + 1) * width, row);
+        }));
+        ASSERT_TRUE(EndGif(gif, 1000)) << gif.problem;
+        int w = 0, h = 0;
+        const std::vector<DecodedFrame> frames = Decode(out, w, h);
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0].delay, 100);
+        int inexact = 0;
+        for (size_t i = 0; i < picture.size(); i++) {
+            const uint32_t a = picture[i], b = frames[0].canvas[i];
+            if (a == b) continue;
+            inexact++;
+            EXPECT_GE(i, 768u) << "a frequent colour changed";
+            auto distance = [](uint32_t p, uint32_t q) {
+                int d = 0;
+                for (int shift : {0, 8, 16}) d += ((int)(p >> shift & 255) - (int)(q >> shift & 255)) * ((int)(p >> shift & 255) - (int)(q >> shift & 255));
+                return d;
+            };
+            int nearest = INT32_MAX;
+            for (uint32_t k = 0; k < 256; k++) nearest = std::min(nearest, distance(a, color(k)));
+            EXPECT_EQ(distance(a, b), nearest) << "pixel " << i;
+        }
+        if (distinct == 256) EXPECT_EQ(inexact, 0);
+        else EXPECT_GT(inexact, 0);
+    }
+}
+
 }  // namespace
+
