@@ -20,7 +20,7 @@ const char kUsage[] =
     "calendar time T (seconds since 1970; default: now).\n"
     "\n"
     "  --fullscreen            the whole screen\n"
-    "  --size WxH              the window's or the recording's size (1 to 16384 each)\n"
+    "  --size WxH              the window's or the recording's size (1 to 16384 each, 8192x8192 pixels at most)\n"
     "  --window-id ID          draw into this X window (also -window-id; decimal or 0x...)\n"
     "  -root                   draw into XSCREENSAVER_WINDOW, else the root window\n"
     "  --palette-device        a 256-entry palette display: colours flow by palette animation\n"
@@ -34,6 +34,8 @@ const char kUsage[] =
     "SETTINGS replace those of the file for this run only:\n";
 
 namespace {
+
+constexpr uint64_t kMostPixels = 1u << 26;  // the display, the saver's pictures and the copies: some 700 MB
 
 bool ParseCount(const char* text, unsigned long max, unsigned long& value) {
     const size_t digits = strspn(text, "0123456789");
@@ -142,13 +144,13 @@ bool ParseProgramOptions(int argc, char** argv, const char* window_variable, Pro
         }
     }
 
+    if ((uint64_t)options.width * options.height > kMostPixels) {
+        problem = "--size: a picture may have at most 67108864 pixels (8192x8192)";
+        return false;
+    }
     if (!options.record_file.empty()) {
         if (fullscreen || options.window_id || options.root || !options.snapshot_file.empty()) {
             problem = "--record shows nothing: it takes no --fullscreen, --window-id, -root or --snapshot";
-            return false;
-        }
-        if ((uint64_t)options.width * options.height > (1u << 26)) {
-            problem = "--record: the picture may have at most 67108864 pixels";
             return false;
         }
         options.mode = RunMode::Record;

@@ -103,6 +103,7 @@ TEST_F(LinuxOptions, WhatCannotBeMeantIsRefusedWithAReason) {
         {"--record", "a.gif", "--time", "4294967296"},
         {"--record", "a.gif", "--fullscreen"},
         {"--record", "a.gif", "--size", "16384x16384"},
+        {"--size", "8193x8192"},
         {"--record", ""},
         {"--time-on-screen", "-1"},
         {"--moving-speed", "0"},
