@@ -166,7 +166,8 @@ void Wait(DWORD milliseconds) {
         const uint64_t now = SDL_GetTicks64();
         if (presenter.input_queued || now >= deadline) return;
         uint64_t until = std::min<uint64_t>(deadline, now + kLongestSlice);
-        if (!Empty(presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
+        const bool can_show = presenter.staging && !presenter.window_gone;  // else waiting for a frame is pointless
+        if (can_show && !Empty(presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, (int)(until - now))) {
             Handle(e);
