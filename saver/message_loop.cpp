@@ -38,6 +38,12 @@ bool DispatchNextMessage(int& exit_code) {
     return true;
 }
 
+void DiscardQueuedMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
 int RunMessageLoop() {
     int exit_code = 0;
     while (DispatchNextMessage(exit_code)) {

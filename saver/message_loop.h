@@ -32,4 +32,8 @@ bool DispatchNextMessage(int& exit_code);
 // Until WM_QUIT; the result is its code.
 int RunMessageLoop();
 
+// Removes whatever waits in the thread's queue, WM_QUIT included: for a host
+// that goes on after its saver window is gone.
+void DiscardQueuedMessages();
+
 #endif

@@ -24,12 +24,6 @@ HWND OpenForeignStandIn() {
                            np::DisplayHeight(), nullptr, nullptr, nullptr, nullptr);
 }
 
-void DrainQueue() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-}
-
 }  // namespace
 
 int RunLive(const ProgramOptions& options) {
@@ -64,7 +58,7 @@ int RunLive(const ProgramOptions& options) {
         const bool resized = TakeResize();
         if (IsWindow(window)) DestroyWindow(window);
         if (parent) DestroyWindow(parent);
-        DrainQueue();
+        DiscardQueuedMessages();
         if (!foreign) EndFullScreen();
         if (!resized) break;
         // A new size is a new display: the saver starts over on it, as a new process would.

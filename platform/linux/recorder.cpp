@@ -40,12 +40,6 @@ void ShowProgress(Progress& p, uint32_t now, uint32_t end, int frames, bool done
     fflush(stderr);
 }
 
-void DrainQueue() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-}
-
 }  // namespace
 
 bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, std::string& problem) {
@@ -92,7 +86,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
         if (options.show_progress) ShowProgress(progress, now - start, end - start, gif.frames, false);
     }
     if (IsWindow(window)) DestroyWindow(window);
-    DrainQueue();
+    DiscardQueuedMessages();
     EndFullScreen();
     ok = EndGif(gif, end - start) && ok;
     if (options.show_progress) ShowProgress(progress, end - start, end - start, gif.frames, true);
