@@ -12,10 +12,14 @@ int error_seen = 0;
 unsigned long watched_window = 0;
 XErrorHandler handler_before_watch = nullptr;
 
-// Once the window is gone, requests that still name it fail (SDL lets go of
-// it afterwards); those are expected, any other error goes where it went.
+// The other program may destroy its window at any moment, even while SDL is
+// still busy with its last new size: requests about a window or drawable that
+// is gone fail then, and the error does not always name the watched window.
+// Those are expected (the destruction follows as an event); any other error
+// goes where it went.
 int IgnoreErrorsOfWatchedWindow(Display* x, XErrorEvent* error) {
-    if (error->resourceid == watched_window) return 0;
+    if (error->resourceid == watched_window || error->error_code == BadWindow || error->error_code == BadDrawable)
+        return 0;
     return handler_before_watch ? handler_before_watch(x, error) : 0;
 }
 
@@ -56,9 +60,17 @@ void WatchForeignWindow(SDL_Window* window) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) return;
     XSelectInput(info.info.x11.display, info.info.x11.window, attributes.your_event_mask | StructureNotifyMask);
-    watched_window = info.info.x11.window;
-    handler_before_watch = XSetErrorHandler(IgnoreErrorsOfWatchedWindow);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void ExpectForeignWindowToGo(unsigned long id) {
+    watched_window = id;
+    if (!handler_before_watch) handler_before_watch = XSetErrorHandler(IgnoreErrorsOfWatchedWindow);
+}
+
+bool ForeignWindowExists(unsigned long id) {
+    std::string problem;
+    return ResolveForeignWindow(id, problem);
 }
 
 bool ForeignWindowGone(const SDL_SysWMmsg* message) {

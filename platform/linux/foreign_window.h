@@ -8,6 +8,12 @@
 // id 0 stands for the screen's root window and becomes its id. False: problem says why.
 bool ResolveForeignWindow(unsigned long& id, std::string& problem);
 
+// From now on X errors about a window or drawable that is gone end nothing:
+// the other program may destroy its window at any moment, also while SDL
+// takes it over or follows its last new size.
+void ExpectForeignWindowToGo(unsigned long id);
+bool ForeignWindowExists(unsigned long id);
+
 struct SDL_Window;
 struct SDL_SysWMmsg;
 

@@ -33,6 +33,7 @@ int RunLive(const ProgramOptions& options) {
                                                                         : PresenterPlace::Window;
     std::string problem;
     if (!OpenPresenter(place, options.width, options.height, options.window_id, problem)) {
+        if (problem.empty()) return 0;  // the window to show on is gone already
         fprintf(stderr, "velmora: %s\n", problem.c_str());
         return 1;
     }

@@ -2,6 +2,7 @@
 #include "live_run.h"
 #include "options.h"
 #include "recorder.h"
+#include "stop_signals.h"
 
 #include "config/setting_options.h"
 #include "config/settings.h"
@@ -23,6 +24,7 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    CatchStopSignals();
     ProgramOptions options;
     std::string problem;
     if (!ParseProgramOptions(argc, argv, getenv("XSCREENSAVER_WINDOW"), options, problem)) return Usage(problem);

@@ -2,6 +2,7 @@
 
 #include "foreign_window.h"
 #include "snapshot.h"
+#include "stop_signals.h"
 
 #include <SDL.h>
 
@@ -33,6 +34,7 @@ struct PresenterRecord {
     bool window_gone = false;  // the foreign window was destroyed
     bool cursor_shown = true;
     bool input_queued = false;
+    HWND stop_asked_of = nullptr;  // the saver window already asked to close for a signal or the window's going
     std::string snapshot_path;
 };
 
@@ -88,16 +90,29 @@ void Queue(UINT message, WPARAM wparam, LPARAM lparam) {
     presenter.input_queued = true;
 }
 
+void AskToClose() {
+    if (presenter.close_target && IsWindow(presenter.close_target))
+        PostMessageA(presenter.close_target, WM_CLOSE, 0, 0);
+    presenter.input_queued = true;
+}
+
+// A stop signal, or the other program's window going, closes the saver as a
+// closed window would: once per saver window, whenever it comes.
+bool EndAsked() { return StopSignal() || presenter.window_gone; }
+
+void FollowEndRequest() {
+    if (!EndAsked() || !presenter.close_target || presenter.stop_asked_of == presenter.close_target) return;
+    presenter.stop_asked_of = presenter.close_target;
+    AskToClose();
+}
+
 void Handle(const SDL_Event& e) {
     switch (e.type) {
         case SDL_SYSWMEVENT:
-            if (!ForeignWindowGone(e.syswm.msg)) break;
-            presenter.window_gone = true;  // nothing is left to show on: as if asked to quit
-            [[fallthrough]];
+            if (ForeignWindowGone(e.syswm.msg)) presenter.window_gone = true;  // nothing is left to show on
+            break;
         case SDL_QUIT:
-            if (presenter.close_target && IsWindow(presenter.close_target))
-                PostMessageA(presenter.close_target, WM_CLOSE, 0, 0);
-            presenter.input_queued = true;
+            AskToClose();
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
@@ -153,6 +168,7 @@ void FollowCursorShape() {
 void DrainEvents() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) Handle(e);
+    FollowEndRequest();
 }
 
 void Wait(DWORD milliseconds) {
@@ -169,10 +185,8 @@ void Wait(DWORD milliseconds) {
         const bool can_show = presenter.staging && !presenter.window_gone;  // else waiting for a frame is pointless
         if (can_show && !Empty(presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
         SDL_Event e;
-        if (SDL_WaitEventTimeout(&e, (int)(until - now))) {
-            Handle(e);
-            DrainEvents();
-        }
+        if (SDL_WaitEventTimeout(&e, (int)(until - now))) Handle(e);
+        DrainEvents();
     }
 }
 
@@ -194,6 +208,7 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     // The window's own framebuffer, updated rectangle by rectangle: no GPU
     // texture, which would copy the whole picture every frame.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the program's own handlers (stop_signals.h) stay
     if (place == PresenterPlace::ForeignWindow && !ResolveForeignWindow(foreign_window, problem)) return false;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         problem = std::string("cannot start the video: ") + SDL_GetError();
@@ -212,7 +227,12 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     presenter = PresenterRecord{};
     presenter.foreign = place == PresenterPlace::ForeignWindow;
     if (presenter.foreign) {
+        ExpectForeignWindowToGo(foreign_window);
         presenter.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
+        if (!presenter.window && !ForeignWindowExists(foreign_window)) {  // gone already: nothing left to do
+            problem.clear();
+            return false;
+        }
     } else {
         SDL_DisplayMode desktop;
         const bool full_screen = place == PresenterPlace::FullScreen;
@@ -271,7 +291,7 @@ void PresentDisplay(HWND input_target, HWND close_target) {
 native_platform::InputSource PresenterInput() { return {Wait, Poll}; }
 
 bool TakeResize() {
-    const bool resized = presenter.resized;
+    const bool resized = presenter.resized && !EndAsked();
     presenter.resized = false;
     return resized;
 }

@@ -12,7 +12,8 @@
 
 enum class PresenterPlace { Window, FullScreen, ForeignWindow };
 
-// False: problem says why (no display, no such window, ...).
+// False: problem says why (no display, no such window, ...); an empty problem
+// means another program's window went before it could be shown on: nothing to do.
 bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long foreign_window, std::string& problem);
 void ClosePresenter();
 
@@ -33,7 +34,8 @@ void PresentDisplay(HWND input_target, HWND close_target);
 // Where the platform's waiting thread gets its input.
 native_platform::InputSource PresenterInput();
 
-// The window took a new size: true once, with the quit message posted.
+// The window took a new size: true once, with the quit message posted; false
+// when the program is to end all the same (a stop signal, the window gone).
 bool TakeResize();
 
 // At the next quiet moment, what is shown goes to this file as a PPM picture.

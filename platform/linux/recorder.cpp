@@ -1,6 +1,7 @@
 #include "recorder.h"
 
 #include "gif_writer.h"
+#include "stop_signals.h"
 
 #include "platform/native/display_host.h"
 #include "saver/host.h"
@@ -70,6 +71,12 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     int messages_at_tick = 0, exit_code = 0;
     bool ok = true;
     while (ok && DispatchNextMessage(exit_code)) {
+        if (StopSignal()) {
+            gif.problem = std::string("stopped by a signal (") + strsignal(StopSignal()) + "); the unfinished " +
+                          temporary + " is removed";
+            ok = false;
+            break;
+        }
         uint32_t now = GetTickCount();
         if (now - start >= end - start) break;
         messages_at_tick = now == last_tick ? messages_at_tick + 1 : 0;

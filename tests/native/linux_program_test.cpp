@@ -5,7 +5,11 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <functional>
+#include <thread>
 #include <pty.h>
 #include <string>
 #include <sys/wait.h>
@@ -19,9 +23,10 @@ struct Outcome {
     std::string output;  // standard output and error together
 };
 
-// Runs the program with these arguments, its output on a terminal or in a pipe.
+// Runs the program with these arguments, its output on a terminal or in a pipe;
+// while it runs, `meanwhile` may act on it (given its process id).
 Outcome RunVelmora(const std::vector<std::string>& args, const std::string& config_dir, bool terminal,
-            bool with_display = true) {
+            bool with_display = true, const std::function<void(pid_t)>& meanwhile = nullptr) {
     std::vector<std::string> words = {VELMORA_PROGRAM};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -49,6 +54,7 @@ Outcome RunVelmora(const std::vector<std::string>& args, const std::string& conf
         execv(argv[0], argv.data());
         _exit(127);
     }
+    if (meanwhile) meanwhile(pid);
     Outcome outcome;
     char buffer[4096];
     ssize_t n;
@@ -92,6 +98,28 @@ TEST(LinuxProgram, RecordsWithAProgressLineOnlyOnATerminal) {
         int frames = 0;
         EXPECT_EQ(TotalHundredths(out, frames), 200);
         EXPECT_GT(frames, 30);  // the colours move every 50 ms
+    }
+}
+
+// Ctrl-C or SIGTERM during a recording: nothing unfinished stays behind, and
+// the file that had the name before is kept.
+TEST(LinuxProgram, AStoppedRecordingLeavesNothingBehind) {
+    TempFolder folder;
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        const std::string out = folder.File("clouds.gif"), part = out + ".part";
+        WriteFile(out, "the recording of yesterday");
+        const Outcome o = RunVelmora({"--record", out, "--seconds", "600", "--size", "320x200", "--psychedelic-colors"},
+                                     folder.path(), false, true, [&](pid_t pid) {
+                                         for (int i = 0; i < 1000 && access(part.c_str(), F_OK) != 0; i++)
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                                         kill(pid, number);
+                                     });
+        EXPECT_EQ(o.exit_code, 1) << o.output;
+        EXPECT_NE(o.output.find("stopped by a signal"), std::string::npos) << o.output;
+        EXPECT_NE(o.output.find(part + " is removed"), std::string::npos) << o.output;
+        EXPECT_NE(access(part.c_str(), F_OK), 0) << strsignal(number);
+        EXPECT_EQ(ReadFile(out), "the recording of yesterday");
     }
 }
 

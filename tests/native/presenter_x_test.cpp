@@ -34,7 +34,7 @@ using std::chrono::milliseconds;
 
 // The program under test is built with the sanitizers; its exit must be clean.
 // What SDL's message bus library keeps until exit is not ours to free.
-const char kSanitizerOptions[] = "LSAN_OPTIONS=suppressions=" VELMORA_LSAN_SUPPRESSIONS;
+const char kSanitizerOptions[] = "LSAN_OPTIONS=print_suppressions=0:suppressions=" VELMORA_LSAN_SUPPRESSIONS;
 
 bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
     const auto end = Clock::now() + milliseconds(timeout_ms);
@@ -318,6 +318,53 @@ TEST_F(OnXServer, AForeignWindowThatTakesANewSizeOrGoes) {
     XSync(x, False);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
     ExpectCleanOutput(velmora.Output());
+}
+
+// XScreenSaver's deactivation: its window may take a new size and go at once,
+// or go while the first picture is still drawn; or the program gets a signal.
+// Each way ends with 0 and says nothing.
+TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
+    auto run_in_window = [&](const std::function<void(Velmora&, Window)>& end_it, const char* how) {
+        const Window w = MakeWindow(300, 200);
+        char id[32];
+        snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+        Velmora velmora(folder, {"--window-id", id, "--psychedelic-colors", "--cycle-delay", "10"});
+        ASSERT_TRUE(velmora.Started());
+        end_it(velmora, w);
+        EXPECT_EQ(velmora.Exit(10000), 0) << how << ": " << velmora.Output();
+        EXPECT_EQ(velmora.Output(), "") << how;
+        XDestroyWindow(x, w);  // if still there
+        XSync(x, False);
+        unlink(folder.File("velmora.out").c_str());
+    };
+    for (int round = 0; round < 3; round++)
+        run_in_window(
+            [&](Velmora& velmora, Window w) {
+                ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+                XResizeWindow(x, w, 380, 260);
+                XDestroyWindow(x, w);
+                XSync(x, False);
+            },
+            "a new size, then gone");
+    // The colours flow every 10 ms: the program draws all the time.
+    for (int delay_ms : {0, 30, 100})
+        run_in_window(
+            [&](Velmora& velmora, Window w) {
+                ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+                std::this_thread::sleep_for(milliseconds(delay_ms));
+                XDestroyWindow(x, w);
+                XSync(x, False);
+            },
+            "gone while drawing");
+    for (int number : {SIGTERM, SIGINT, SIGHUP})
+        for (int delay_ms : {0, 100})
+            run_in_window(
+                [&](Velmora& velmora, Window w) {
+                    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+                    std::this_thread::sleep_for(milliseconds(delay_ms));
+                    velmora.Signal(number);
+                },
+                strsignal(number));
 }
 
 TEST_F(OnXServer, FullScreenCoversTheScreen) {
