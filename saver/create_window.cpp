@@ -3,6 +3,7 @@
 #include "create_window.h"
 
 #include "display_caps.h"
+#include "host_state.h"
 #include "index_table.h"
 #include "message_loop.h"
 #include "messages.h"
@@ -169,7 +170,9 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     SaverState.ImageReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     PostMessageA(window, SSM_NEWIMAGE, 0, 0);
 
-    if (IsWindowsNt() && window_width <= 250 && SaverState.ImageHeight <= 250) {
+    // The display settings' small preview on NT runs no effect. Only that
+    // preview: a small full-screen window or recording is not it.
+    if (Host.preview && IsWindowsNt() && window_width <= 250 && SaverState.ImageHeight <= 250) {
         SaverState.EffectCount = 0;
         SaverSettings.MovingClouds = 0;
         SaverSettings.PsychedelicColors = 0;

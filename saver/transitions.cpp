@@ -33,15 +33,19 @@ int32_t Steps() { return SaverSettings.TransformSteps > 0 ? SaverSettings.Transf
 
 // When the next step is due: one display frame after the last, the frames
 // counted from a start so that whole seconds hold exactly RefreshRate steps.
+// A due time that is not within the coming frame, behind (a generation on
+// this thread) or ahead (a chain that starts, whatever the tick count reads,
+// also past its wrap), counts afresh from now.
 uint32_t NextFrame() {
     const uint32_t now = GetTickCount();
     const uint32_t rate = (uint32_t)SaverState.RefreshRate;
+    const uint32_t frame = 1000u / rate;
     SaverState.FrameCount++;
     uint32_t due = SaverState.FrameStart + (uint32_t)((uint64_t)SaverState.FrameCount * 1000u / rate);
-    if ((int32_t)(now - due) >= 0) {  // behind (a generation on this thread): count afresh from now
+    if (due - now - 1 >= frame + 1) {  // unsigned: true unless now < due <= now + frame + 1
         SaverState.FrameStart = now;
         SaverState.FrameCount = 1;
-        due = now + 1000u / rate;
+        due = now + frame;
     }
     return due;
 }

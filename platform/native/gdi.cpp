@@ -120,6 +120,7 @@ bool IsPaletteDevice() {
 }
 
 void FailPalettes(bool fail) { gdi.fail_palettes = fail; }
+size_t LiveGdiObjects() { return gdi.palettes.size() + gdi.brushes.size(); }
 
 void ResetDisplay(DisplayKind kind, int width, int height) {
     gdi = GdiState{};

@@ -69,6 +69,7 @@ void MarkChanged(int left, int top, int right, int bottom);
 [[noreturn]] void Unimplemented(const char* call, const char* what);
 
 bool IsPaletteDevice();
+size_t LiveGdiObjects();
 void ResetDisplay(DisplayKind kind, int width, int height);
 void ResetKernel();
 void ResetUser();

@@ -30,6 +30,11 @@ struct MessageBoxRecord {
 const std::vector<MessageBoxRecord>& MessageBoxes();
 int Beeps();
 
+// The records below of messages, message boxes and screen-saver state calls
+// are kept only while a test asks for them: a program that runs all night
+// keeps nothing. Off in a new process and after Reset.
+void RecordMessages(bool on);
+
 // Every message that reached a window procedure, in order.
 const std::vector<MSG>& DeliveredMessages();
 // Called at every EndPaint (null: nothing), to see the screen right after a
@@ -47,6 +52,17 @@ void FailThreadStarts(bool fail);  // _beginthread answers -1
 int LiveBlocks();
 int BadReleases();  // releases of blocks already released or never made
 int LiveEvents();
+
+// How much the layer holds now: what must stay bounded however long a program runs.
+struct RetainedRecords {
+    size_t delivered, default_handled, message_boxes, running_calls;  // recorded for tests
+    size_t posted, input, timers;  // waiting in the calling thread's queue
+    size_t windows;                // made since the reset, alive or not
+    size_t update_rectangles;      // in the largest update region
+    size_t gdi_objects;
+    int blocks, events;
+};
+RetainedRecords Retained();
 
 void SetPlatformId(DWORD platform);
 // A registry value "ScreenSaveUsePassword" and a "PASSWORD.CPL" with this verifier (null: none).

@@ -49,6 +49,7 @@ struct UserState {
     bool cursor_hidden = false;
     std::vector<MessageBoxRecord> message_boxes;
     int beeps = 0;
+    bool recording = false;  // of the records below, for tests
     std::vector<MSG> delivered;
     std::vector<MSG> default_handled;
     std::vector<BOOL> running_calls;
@@ -155,6 +156,27 @@ RECT BoundingBox(const std::vector<RECT>& rects) {
     return box;
 }
 
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+// A region as a list of rectangles. Like Windows' own regions it never grows
+// past a bound however many rectangles are added before the next paint: a
+// rectangle already covered adds nothing, one that covers others replaces
+// them, and past kMostRectangles the region becomes its bounding box (a
+// larger area to repaint, never a smaller one).
+constexpr size_t kMostRectangles = 64;
+
+void AddToRegion(std::vector<RECT>& region, const RECT& area) {
+    for (const RECT& r : region)
+        if (Contains(r, area)) return;
+    region.erase(std::remove_if(region.begin(), region.end(), [&](const RECT& r) { return Contains(area, r); }),
+                 region.end());
+    region.push_back(area);
+    if (region.size() > kMostRectangles) region.assign(1, BoundingBox(region));
+}
+
 }  // namespace
 
 [[noreturn]] void Unimplemented(const char* call, const char* what) {
@@ -179,7 +201,7 @@ POINT ClientOrigin(HWND window) {
 }
 
 void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    user.delivered.push_back(MakeMessage(window, message, wparam, lparam));
+    if (user.recording) user.delivered.push_back(MakeMessage(window, message, wparam, lparam));
 }
 
 void ResetUser() {
@@ -193,12 +215,22 @@ void QueueInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 void SetPeekCost(uint32_t milliseconds) { user.peek_cost = milliseconds; }
 void ObservePaints(std::function<void(HWND)> observer) { user.paint_observer = std::move(observer); }
+void RecordMessages(bool on) { user.recording = on; }
 const std::vector<MessageBoxRecord>& MessageBoxes() { return user.message_boxes; }
 int Beeps() { return user.beeps; }
 const std::vector<MSG>& DeliveredMessages() { return user.delivered; }
 const std::vector<MSG>& DefaultHandledMessages() { return user.default_handled; }
 std::vector<BOOL> ScreenSaverRunningCalls() { return user.running_calls; }
 bool CursorHidden() { return user.cursor_hidden; }
+
+RetainedRecords Retained() {
+    const Queue& queue = ThreadQueue();
+    size_t largest_update = 0;
+    for (const auto& w : user.windows) largest_update = std::max(largest_update, w->update.size());
+    return {user.delivered.size(), user.default_handled.size(), user.message_boxes.size(), user.running_calls.size(),
+            queue.posted.size(),   queue.input.size(),          queue.timers.size(),         user.windows.size(),
+            largest_update,        LiveGdiObjects(),            LiveBlocks(),                LiveEvents()};
+}
 void ShowMessageBoxesOn(FILE* stream) { user.message_stream = stream; }
 
 }  // namespace native_platform
@@ -288,7 +320,7 @@ BOOL GetClientRect(HWND window, RECT* rect) {
 
 // Records every message, so tests see what a window procedure let through.
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    user.default_handled.push_back(MakeMessage(window, message, wparam, lparam));
+    if (user.recording) user.default_handled.push_back(MakeMessage(window, message, wparam, lparam));
     switch (message) {
         case WM_CLOSE:
             DestroyWindow(window);
@@ -418,7 +450,7 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     }
     if (area.left >= area.right || area.top >= area.bottom) return TRUE;
     if (rect)
-        window->update.push_back(area);
+        AddToRegion(window->update, area);
     else
         window->update.assign(1, area);
     window->erase = window->erase || erase;
@@ -472,12 +504,12 @@ HICON LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
 
 BOOL SystemParametersInfoA(UINT action, UINT uparam, LPVOID, UINT) {
     if (action != SPI_SCREENSAVERRUNNING) Unimplemented("SystemParametersInfoA", "this action");
-    user.running_calls.push_back((BOOL)uparam);
+    if (user.recording) user.running_calls.push_back((BOOL)uparam);
     return TRUE;
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    user.message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    if (user.recording) user.message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
     if (user.message_stream) {
         fprintf(user.message_stream, "%s: %s\n", caption ? caption : "", text ? text : "");
         fflush(user.message_stream);

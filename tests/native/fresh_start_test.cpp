@@ -52,8 +52,24 @@ TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
     EXPECT_EQ(PaletteChooser.ScratchFirstRandom, 0);
     EXPECT_EQ(RandomState(), 1u);
 
+    // Nothing that is recorded for tests is kept unless a test asks: a saver
+    // that runs all night would grow with every message.
+    WNDCLASSA plain = {};
+    plain.lpfnWndProc = DefWindowProcA;
+    plain.lpszClassName = "Plain";
+    ASSERT_NE(RegisterClassA(&plain), 0);
+    HWND other = CreateWindowExA(0, "Plain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SendMessageA(other, WM_CLOSE + 1, 0, 0);
+    MessageBoxA(nullptr, "text", "caption", 0);
+    EXPECT_EQ(np::Retained().delivered, 0u);
+    EXPECT_EQ(np::Retained().default_handled, 0u);
+    EXPECT_EQ(np::Retained().message_boxes, 0u);
+    DestroyWindow(other);
+
     // The machine: a true-colour screen and a settings folder of its own.
     np::Reset(np::DisplayKind::TrueColor, 640, 480);
+    np::RecordMessages(true);  // this test follows the messages
     TempFolder folder;
     setenv(kConfigDirVariable, folder.path().c_str(), 1);
     int paints = 0;

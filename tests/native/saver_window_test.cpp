@@ -43,7 +43,7 @@ struct FailureCase {
 
 TEST_F(SaverTest, EachCreationFailureShowsItsMessageAndLeaksNothing) {
     const FailureCase cases[] = {
-        {"no colours", [] { np::Reset(np::DisplayKind::NoColors, 320, 200); }, IDS_NO_PALETTE_DEVICE, false},
+        {"no colours", [] { StartFreshProcess(np::DisplayKind::NoColors, 320, 200); }, IDS_NO_PALETTE_DEVICE, false},
         {"display palette", [] { np::FailAllocations([](bool global, size_t) { return !global; }); },
          IDS_NO_PALETTE_MEMORY, false},
         {"image area", [] { np::FailAllocations([](bool global, size_t bytes) { return global && bytes > 2000; }); },
@@ -121,6 +121,12 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
         EXPECT_FALSE(IsWindow(preview));
         ExpectNothingLeaked();
     }
+    // A screen, window or recording that small is not the preview: it runs every effect.
+    Start(np::DisplayKind::TrueColor, 240, 135);
+    Store("TimeOnScreen=3\nSpecialEffects=7\n");
+    ASSERT_NE(OpenFullScreen(), nullptr);
+    EXPECT_EQ(SaverState.EffectCount, 3);
+    EXPECT_NE(SaverSettings.PsychedelicColors, 0);
 }
 
 TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
