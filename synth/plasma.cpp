@@ -80,12 +80,15 @@ PLASMA_INLINE int32_t Displaced(const Run& run, int32_t r, uint32_t length, int3
     return v;
 }
 
+// With write false the draw is made and the cell kept: the sequence of draws
+// stays the same whether or not the cell may change.
 template <bool Checked>
-PLASMA_INLINE void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by) {
+PLASMA_INLINE void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int32_t tx, int32_t ty, int32_t bx, int32_t by,
+                                    bool write = true) {
     using C = Cells<Checked>;
     int32_t r = Draw(run);
     uint32_t length = (uint32_t)(Abs(ax - bx) + Abs(ay - by));
-    C::Set(run, tx, ty, Displaced(run, r, length, C::Get(run, ax, ay), C::Get(run, bx, by)));
+    if (write) C::Set(run, tx, ty, Displaced(run, r, length, C::Get(run, ax, ay), C::Get(run, bx, by)));
 }
 
 // DisplaceMidpoint when the target still reads 0, else nothing (no draw);
@@ -241,11 +244,17 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
 
     const int32_t xm = (right - left) >> 1;  // (AW - 1) >> 1
     const int32_t ym = (bottom - top) >> 1;
+    // In a picture two rows high the middle row is the top row. In silent mode
+    // a preset top row stays as it is (the picture above on screen shares it):
+    // the side midpoints there are its corners, and the centre is computed
+    // only where the row holds no value yet.
+    const bool top_row_kept = !progressive && ym == top;
     if (C::Get(run, xm, top) == 0) DisplaceMidpoint<Checked>(run, left, top, xm, top, right, top);
-    DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom);
+    DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom, !top_row_kept);
     DisplaceMidpoint<Checked>(run, left, bottom, xm, bottom, right, bottom);
-    DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom);
-    C::Set(run, xm, ym, CornerMean<Checked>(run, C::RowAt(run, top), left, C::RowAt(run, bottom), right));
+    DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom, !top_row_kept);
+    if (!top_row_kept || C::Get(run, xm, ym) == 0)
+        C::Set(run, xm, ym, CornerMean<Checked>(run, C::RowAt(run, top), left, C::RowAt(run, bottom), right));
 
     auto mirror_right = [right](int32_t& x, int32_t&) { x = right - x; };
     auto mirror_down = [bottom](int32_t&, int32_t& y) { y = bottom - y; };

@@ -80,16 +80,19 @@ TEST(PlasmaValues, CornerDrawsSpanTheirDocumentedRanges) {
     EXPECT_EQ(*corners16.rbegin(), 15);
 }
 
+// Every height, also two rows, where the middle row is the top row.
 TEST(PlasmaSilent, PresetTopRowStays) {
-    for (int32_t symmetry : {0, 3}) {
-        Picture p(50, 40, 10);
-        for (int32_t x = 0; x < 50; x++) p.at(x, 0) = (uint8_t)(11 + (x * 7) % 200);
-        p.at(0, 0) = 10;  // a top corner that reads 0 is taken as it is
-        std::vector<uint8_t> row(50);
-        for (int32_t x = 0; x < 50; x++) row[x] = p.at(x, 0);
-        Generate(p, 10, symmetry, false);
-        for (int32_t x = 1; x < 50; x++) EXPECT_EQ(p.at(x, 0), row[x]) << symmetry << " " << x;
-    }
+    for (int32_t height : {2, 3, 40})
+        for (int32_t symmetry : {0, 3}) {
+            Picture p(50, height, 10);
+            for (int32_t x = 0; x < 50; x++) p.at(x, 0) = (uint8_t)(11 + (x * 7) % 200);
+            p.at(0, 0) = 10;  // a top corner that reads 0 is taken as it is
+            std::vector<uint8_t> row(50);
+            for (int32_t x = 0; x < 50; x++) row[x] = p.at(x, 0);
+            Generate(p, 10, symmetry, false);
+            // (the unset corner may be filled in by a subrectangle's edge, as any unset cell)
+            for (int32_t x = 1; x < 50; x++) EXPECT_EQ(p.at(x, 0), row[x]) << height << " " << symmetry << " " << x;
+        }
 }
 
 struct CountingHost {

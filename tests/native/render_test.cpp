@@ -211,22 +211,29 @@ TEST(RenderProgram, CycleOfAFullTurnComesBack) {
 
 // The tall picture of a moving chain: the first picture on top, each next one
 // below it sharing a row, from the same seeds as the still pictures.
+// Each image of the chain joins the one above without changing it, at every
+// height, also two rows, where the middle row of a picture is its top row.
 TEST(RenderProgram, MovingWritesTheTallPictureOfTheChain) {
     TempFolder folder;
+    for (unsigned h : {16u, 3u, 2u}) {
+        SCOPED_TRACE(testing::Message() << "height " << h);
+        const std::string name = std::to_string(h);
+        const std::string common = "--width 24 --height " + name + " --ms 3 --time 500 --out ";
+        ASSERT_EQ(RunRender(common + folder.File("still" + name)), 0);
+        ASSERT_EQ(RunRender("--moving 4 " + common + folder.File("tall" + name)), 0);
+        ASSERT_EQ(RunRender("--moving 4 " + common + folder.File("again" + name)), 0);
+        Png still = ReadPng(folder.File("still" + name + "-0.png")), tall = ReadPng(folder.File("tall" + name + "-0.png"));
+        EXPECT_EQ(tall.width, 24u);
+        EXPECT_EQ(tall.height, h + 4u * (h - 1));
+        EXPECT_EQ(std::vector<uint8_t>(tall.rows.begin(), tall.rows.begin() + 24 * h), still.rows);
+        EXPECT_EQ(ReadFile(folder.File("tall" + name + "-0.png")), ReadFile(folder.File("again" + name + "-0.png")));
+        // Each image below the first is a picture of its own, not a copy of the one above.
+        const auto image = [&](unsigned j) {
+            return std::vector<uint8_t>(tall.rows.begin() + 24 * (h - 1) * j, tall.rows.begin() + 24 * ((h - 1) * j + h));
+        };
+        for (unsigned j = 1; j <= 4; j++) EXPECT_NE(image(j), image(j - 1)) << j;
+    }
     const std::string common = "--width 24 --height 16 --ms 3 --time 500 --out ";
-    ASSERT_EQ(RunRender(common + folder.File("still")), 0);
-    ASSERT_EQ(RunRender("--moving 4 " + common + folder.File("tall")), 0);
-    ASSERT_EQ(RunRender("--moving 4 " + common + folder.File("again")), 0);
-    Png still = ReadPng(folder.File("still-0.png")), tall = ReadPng(folder.File("tall-0.png"));
-    EXPECT_EQ(tall.width, 24u);
-    EXPECT_EQ(tall.height, 16u + 4u * 15u);
-    EXPECT_EQ(std::vector<uint8_t>(tall.rows.begin(), tall.rows.begin() + 24 * 16), still.rows);
-    EXPECT_EQ(ReadFile(folder.File("tall-0.png")), ReadFile(folder.File("again-0.png")));
-    // Each image below the first is a picture of its own, not a copy of the one above.
-    const auto image = [&](int j) {
-        return std::vector<uint8_t>(tall.rows.begin() + 24 * 15 * j, tall.rows.begin() + 24 * (15 * j + 16));
-    };
-    for (int j = 1; j <= 4; j++) EXPECT_NE(image(j), image(j - 1)) << j;
     EXPECT_EQ(RunRender("--moving 2 --cycle 3 " + common + folder.File("both")), 2);
     EXPECT_EQ(RunRender("--width 24 --height 1 --moving 2 --out " + folder.File("flat")), 2);
 }
