@@ -13,42 +13,53 @@ struct TakenOption {
 };
 
 std::vector<TakenOption> taken_options;  // in the order given: a later one wins
+bool dialog_settings = false;            // kDialogSettingsOption was given
 
 }  // namespace
 
+// The field of the settings record an option writes, and how it reads back.
+#define VELMORA_OPTION_FIELD(field, type)                      \
+    [](SaverSettingsRecord& s, int32_t v) { s.field = (type)v; }, \
+        [](const SaverSettingsRecord& s) { return (int32_t)s.field; }
+
+
 const SettingOption kSettingOptions[] = {
-    {"--time-on-screen", "SECONDS", 0, 99999, 0, [](SaverSettingsRecord& s, int32_t v) { s.TimeOnScreen = (uint32_t)v; },
+    {"--time-on-screen", "SECONDS", 0, 99999, 0, VELMORA_OPTION_FIELD(TimeOnScreen, uint32_t),
      "seconds a still picture stays; 0: the first stays for good"},
-    {"--effect-cycle", "SECONDS", 0, 99999, 0, [](SaverSettingsRecord& s, int32_t v) { s.EffectCycle = v; },
+    {"--effect-cycle", "SECONDS", 0, 99999, 0, VELMORA_OPTION_FIELD(EffectCycle, int32_t),
      "seconds before the next special effect takes over"},
-    {"--moving-clouds", nullptr, 0, 1, 1, [](SaverSettingsRecord& s, int32_t v) { s.MovingClouds = (uint8_t)v; },
+    {"--moving-clouds", nullptr, 0, 1, 1, VELMORA_OPTION_FIELD(MovingClouds, uint8_t),
      "pictures scroll into one another"},
-    {"--no-moving-clouds", nullptr, 0, 1, 0, [](SaverSettingsRecord& s, int32_t v) { s.MovingClouds = (uint8_t)v; },
+    {"--no-moving-clouds", nullptr, 0, 1, 0, VELMORA_OPTION_FIELD(MovingClouds, uint8_t),
      nullptr},
-    {"--moving-speed", "ROWS", 1, 240, 0, [](SaverSettingsRecord& s, int32_t v) { s.MovingSpeed = v; },
+    {"--moving-speed", "ROWS", 1, 240, 0, VELMORA_OPTION_FIELD(MovingSpeed, int32_t),
      "rows a moving picture scrolls per frame"},
     {"--transforming-clouds", nullptr, 0, 4, 4,
-     [](SaverSettingsRecord& s, int32_t v) { s.TransformingClouds = (uint8_t)v; }, "pictures fade into one another"},
+     VELMORA_OPTION_FIELD(TransformingClouds, uint8_t), "pictures fade into one another"},
     {"--no-transforming-clouds", nullptr, 0, 4, 0,
-     [](SaverSettingsRecord& s, int32_t v) { s.TransformingClouds = (uint8_t)v; }, nullptr},
-    {"--transform-steps", "STEPS", 1, 99999, 0, [](SaverSettingsRecord& s, int32_t v) { s.TransformSteps = v; },
+     VELMORA_OPTION_FIELD(TransformingClouds, uint8_t), nullptr},
+    {"--transform-steps", "STEPS", 1, 99999, 0, VELMORA_OPTION_FIELD(TransformSteps, int32_t),
      "frames a fade takes"},
     {"--psychedelic-colors", nullptr, 0, 2, 2,
-     [](SaverSettingsRecord& s, int32_t v) { s.PsychedelicColors = (uint8_t)v; }, "colours flow through a still picture"},
+     VELMORA_OPTION_FIELD(PsychedelicColors, uint8_t), "colours flow through a still picture"},
     {"--no-psychedelic-colors", nullptr, 0, 2, 0,
-     [](SaverSettingsRecord& s, int32_t v) { s.PsychedelicColors = (uint8_t)v; }, nullptr},
-    {"--cycle-delay", "MS", 0, 999, 0, [](SaverSettingsRecord& s, int32_t v) { s.PsycheDelay = v; },
+     VELMORA_OPTION_FIELD(PsychedelicColors, uint8_t), nullptr},
+    {"--cycle-delay", "MS", 0, 999, 0, VELMORA_OPTION_FIELD(PsycheDelay, int32_t),
      "milliseconds between two steps of the flowing colours"},
-    {"--continuous-colors", nullptr, 0, 1, 1, [](SaverSettingsRecord& s, int32_t v) { s.ContColorChange = (uint8_t)v; },
+    {"--continuous-colors", nullptr, 0, 1, 1, VELMORA_OPTION_FIELD(ContColorChange, uint8_t),
      "the flowing colours drift into a new palette"},
     {"--no-continuous-colors", nullptr, 0, 1, 0,
-     [](SaverSettingsRecord& s, int32_t v) { s.ContColorChange = (uint8_t)v; }, nullptr},
+     VELMORA_OPTION_FIELD(ContColorChange, uint8_t), nullptr},
 };
 
 const size_t kSettingOptionCount = sizeof kSettingOptions / sizeof kSettingOptions[0];
 
 SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, std::string& problem) {
     const char* arg = argv[i];
+    if (strcmp(arg, kDialogSettingsOption) == 0) {
+        dialog_settings = true;
+        return SettingOptionResult::Taken;
+    }
     for (const SettingOption& option : kSettingOptions) {
         if (strcmp(arg, option.name) != 0) continue;
         if (!option.value_name) {
@@ -75,10 +86,24 @@ SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, std::string
 }
 
 void ApplySettingOptions(SaverSettingsRecord& settings) {
+    if (dialog_settings)
+        for (const SettingOption& option : kSettingOptions) option.apply(settings, option.read(kDefaultSettings));
     for (const TakenOption& t : taken_options) t.option->apply(settings, t.value);
 }
 
-void ForgetSettingOptions() { taken_options.clear(); }
+void ForgetSettingOptions() {
+    taken_options.clear();
+    dialog_settings = false;
+}
+
+namespace {
+
+std::string HelpLine(std::string left, const std::string& text) {
+    left.resize(std::max<size_t>(left.size() + 2, 48), ' ');
+    return left + text + "\n";
+}
+
+}  // namespace
 
 std::string SettingOptionsHelp() {
     std::string text;
@@ -86,11 +111,16 @@ std::string SettingOptionsHelp() {
         const SettingOption& option = kSettingOptions[k];
         if (!option.help) continue;  // a switch's opposite, named with it
         std::string left = std::string("  ") + option.name;
-        if (option.value_name) left += std::string(" ") + option.value_name;
+        std::string help = option.help;
+        if (option.value_name) {
+            left += std::string(" ") + option.value_name;
+            help += " (" + std::to_string(option.min) + " to " + std::to_string(option.max) + ")";
+        }
         if (k + 1 < kSettingOptionCount && !kSettingOptions[k + 1].help)
             left += std::string(", ") + kSettingOptions[k + 1].name;
-        left.resize(std::max<size_t>(left.size() + 2, 48), ' ');
-        text += left + option.help + "\n";
+        text += HelpLine(left, help);
     }
-    return text;
+    return text + HelpLine(std::string("  ") + kDialogSettingsOption,
+                           "each setting above that is not given takes its built-in default, not the settings "
+                           "file's (what XScreenSaver's settings dialog writes)");
 }

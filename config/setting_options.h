@@ -15,8 +15,15 @@ struct SettingOption {
     int32_t min, max;        // the values accepted, as the configuration dialog accepts them
     int32_t set_value;
     void (*apply)(SaverSettingsRecord& settings, int32_t value);
+    int32_t (*read)(const SaverSettingsRecord& settings);  // the field apply writes
     const char* help;
 };
+
+// XScreenSaver's settings dialog writes a setting only where it differs from
+// the dialog's default. With this option on its command line, every setting
+// above that is not given takes its built-in default (the dialog's), not the
+// settings file's: what the dialog shows is what runs.
+inline constexpr char kDialogSettingsOption[] = "--dialog-settings";
 
 extern const SettingOption kSettingOptions[];
 extern const size_t kSettingOptionCount;

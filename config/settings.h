@@ -24,9 +24,9 @@ bool WriteSettingNumber(const char* section, const char* key, uint32_t value);
 int32_t ColorFromName(const char* name);
 const char* NameFromColor(int32_t color);
 
-// Reads and writes this file instead of the user's, from now on and at every
-// load (the tools' and the Linux program's --settings); null or empty: the
-// user's file again. False when the path is too long.
+// Reads this file instead of the user's, from now on and at every load (the
+// tools' and the Linux program's --settings); LoadSettings never writes it.
+// Null or empty: the user's file again. False when the path is too long.
 bool UseSettingsFile(const char* path);
 
 #endif

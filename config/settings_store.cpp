@@ -111,11 +111,12 @@ bool UseSettingsFile(const char* path) {
 }
 
 // A section without a readable "TimeOnScreen" counts as missing; what it lacks
-// is added with the values just read (the defaults on a fresh system).
+// is added with the values just read (the defaults on a fresh system). A file
+// named with UseSettingsFile is only read: it may be anything the user chose.
 void LoadSettings() {
     LoadSettingNames();
     ReadSettings();
-    if (!SettingsExist()) WriteSettings(true);
+    if (!SettingsExist() && !ChosenSettingsPath[0]) WriteSettings(true);
     ApplySettingOptions(SaverSettings);  // for this run only: never written
 }
 

@@ -43,6 +43,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    LoadSettingNames();  // where the usual file is, when none is named
+    const std::string usual = native_platform::HostPath(SettingsPath);
+    if (!usual.empty() && !UsableIfPresent(usual, problem)) {
+        fprintf(stderr, "velmora: cannot read settings file %s: %s\n", usual.c_str(), problem.c_str());
+        return 2;
+    }
     native_platform::ShowMessageBoxesOn(stderr);
     if (options.mode != RunMode::Record) return RunLive(options);
 

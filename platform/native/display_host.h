@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 
 namespace native_platform {
 
@@ -36,6 +37,9 @@ void QueueInput(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0)
 bool CursorHidden();  // the last SetCursor asked for no cursor
 // Message boxes are recorded for tests; a program has them written here too (null: not).
 void ShowMessageBoxesOn(FILE* stream);
+
+// The host's path for a Win32 path given to the layer (backslashes become slashes).
+std::string HostPath(const char* path);
 
 // Where a waiting thread's input comes from when the clock is real.
 struct InputSource {

@@ -27,6 +27,10 @@ std::string NativePath(const char* path) {
     return out;
 }
 
+namespace native_platform {
+std::string HostPath(const char* path) { return NativePath(path); }
+}  // namespace native_platform
+
 DWORD GetLastError() { return last_error; }
 void SetLastError(DWORD code) { last_error = code; }
 

@@ -7,7 +7,8 @@
 // matching key in it decide, white space around names and values is ignored
 // when reading, a quoted value loses its quotes. A write changes or adds one line and keeps every other byte of
 // the file; it goes to a temporary file that replaces the original only when
-// complete, so a failed write never damages what was there.
+// complete, so a failed write never damages what was there. A symbolic link
+// stays a link: the write goes to its target.
 #include "paths.h"
 #include "state.h"
 
@@ -94,15 +95,21 @@ std::vector<Line> SplitLines(std::string_view text) {
 enum class ReadResult { Ok, Missing, Failed };
 
 constexpr std::string_view kUtf16ByteOrderMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianByteOrderMark = "\xFE\xFF";
 
-// A file that starts with the UTF-16 (little-endian) byte order mark is a
-// Unicode profile file: it is read as Unicode and written back as Unicode.
-// Its text is handled here as UTF-8, unpaired surrogates included, so that
-// decoding and encoding again give back every byte.
-std::string Utf16ToUtf8(std::string_view bytes) {
+enum class Encoding { Bytes, Utf16, Utf16BigEndian };
+
+// A file that starts with a UTF-16 byte order mark (little- or big-endian) is
+// a Unicode profile file: it is read as Unicode and written back as Unicode of
+// the same order. Its text is handled here as UTF-8, unpaired surrogates
+// included, so that decoding and encoding again give back every byte.
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
     std::string out;
     out.reserve(bytes.size());
-    auto unit = [&](size_t i) { return (uint32_t)(uint8_t)bytes[i] | (uint32_t)(uint8_t)bytes[i + 1] << 8; };
+    const size_t low_byte = big_endian ? 1 : 0;
+    auto unit = [&](size_t i) {
+        return (uint32_t)(uint8_t)bytes[i + low_byte] | (uint32_t)(uint8_t)bytes[i + 1 - low_byte] << 8;
+    };
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
         uint32_t c = unit(i);
         if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
@@ -132,12 +139,13 @@ std::string Utf16ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string Utf8ToUtf16(std::string_view text) {
+std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
     std::string out;
     out.reserve(text.size() * 2);
     auto put = [&](uint32_t unit) {
-        out += (char)(unit & 0xFF);
-        out += (char)(unit >> 8);
+        const char low = (char)(unit & 0xFF), high = (char)(unit >> 8);
+        out += big_endian ? high : low;
+        out += big_endian ? low : high;
     };
     for (size_t i = 0; i < text.size();) {
         const uint8_t b = (uint8_t)text[i];
@@ -162,7 +170,7 @@ std::string Utf8ToUtf16(std::string_view text) {
 
 struct FileText {
     std::string text;  // as UTF-8 for a Unicode file
-    bool unicode = false;
+    Encoding encoding = Encoding::Bytes;
 };
 
 // Never blocks: a FIFO or a device where the file should be reads as a failure.
@@ -181,9 +189,11 @@ ReadResult ReadWholeFile(const std::string& path, FileText& out) {
     while ((got = read(fd, chunk, sizeof chunk)) > 0) bytes.append(chunk, (size_t)got);
     close(fd);
     if (got < 0) return ReadResult::Failed;
-    if (bytes.compare(0, kUtf16ByteOrderMark.size(), kUtf16ByteOrderMark) == 0) {
-        out.unicode = true;
-        out.text = Utf16ToUtf8(std::string_view(bytes).substr(kUtf16ByteOrderMark.size()));
+    const bool little = bytes.compare(0, kUtf16ByteOrderMark.size(), kUtf16ByteOrderMark) == 0;
+    const bool big = bytes.compare(0, kUtf16BigEndianByteOrderMark.size(), kUtf16BigEndianByteOrderMark) == 0;
+    if (little || big) {
+        out.encoding = big ? Encoding::Utf16BigEndian : Encoding::Utf16;
+        out.text = Utf16ToUtf8(std::string_view(bytes).substr(kUtf16ByteOrderMark.size()), big);
     } else {
         out.text = std::move(bytes);
     }
@@ -276,8 +286,11 @@ UINT ParseProfileInteger(std::string_view text) {
     return negative ? 0u - value : value;
 }
 
-bool WriteReplacing(const std::string& path, const std::string& text, bool unicode) {
-    const std::string content = unicode ? std::string(kUtf16ByteOrderMark) + Utf8ToUtf16(text) : text;
+bool WriteReplacing(const std::string& path, const std::string& text, Encoding encoding) {
+    const std::string content =
+        encoding == Encoding::Utf16            ? std::string(kUtf16ByteOrderMark) + Utf8ToUtf16(text, false)
+        : encoding == Encoding::Utf16BigEndian ? std::string(kUtf16BigEndianByteOrderMark) + Utf8ToUtf16(text, true)
+                                               : text;
     std::string temporary = path + ".XXXXXX";
     int fd = mkstemp(&temporary[0]);
     if (fd < 0) return false;
@@ -295,6 +308,23 @@ bool WriteReplacing(const std::string& path, const std::string& text, bool unico
     if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
     unlink(temporary.c_str());
     return false;
+}
+
+// The file a path names: a symbolic link stands for its target, which is
+// what a write changes (the link stays), even a target not made yet.
+std::string FileBehind(const std::string& path) {
+    std::string file = path;
+    for (int links = 0; links < 40; links++) {
+        struct stat info;
+        if (lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
+        std::vector<char> target((size_t)info.st_size + 1 + 4096);
+        const ssize_t length = readlink(file.c_str(), target.data(), target.size() - 1);
+        if (length <= 0) return file;
+        const std::string to(target.data(), (size_t)length);
+        const size_t slash = file.rfind('/');
+        file = to[0] == '/' || slash == std::string::npos ? to : file.substr(0, slash + 1) + to;
+    }
+    return file;
 }
 
 std::string WithEntry(std::string_view original, std::string_view section, std::string_view key,
@@ -358,7 +388,7 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
     if (!key || !value) native_platform::Unimplemented("WritePrivateProfileStringA", "deleting a key or a section");
     if (!section || !file || !*section || !*key) return FALSE;
-    std::string path = NativePath(file);
+    std::string path = FileBehind(NativePath(file));
     struct stat info;
     if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR)) {
         SetLastError(ERROR_ACCESS_DENIED);
@@ -366,5 +396,5 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     }
     FileText file_text;
     if (ReadWholeFile(path, file_text) == ReadResult::Failed) return FALSE;
-    return WriteReplacing(path, WithEntry(file_text.text, section, key, value), file_text.unicode) ? TRUE : FALSE;
+    return WriteReplacing(path, WithEntry(file_text.text, section, key, value), file_text.encoding) ? TRUE : FALSE;
 }

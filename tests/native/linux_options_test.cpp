@@ -151,6 +151,16 @@ TEST_F(LinuxOptions, ANamedSettingsFileIsTheOneReadAtEveryLoad) {
     EXPECT_EQ(SaverSettings.TimeOnScreen, 42u);
     EXPECT_STREQ(SettingsPath, chosen.c_str());
     EXPECT_EQ(ReadFile(folder.File("control.ini")), "");  // the usual file is left alone
+    // A named file is only read, whatever it holds: no section of ours is
+    // added to another program's file, a binary one or one in UTF-16.
+    const std::string binary = std::string("\x7f" "ELF\x02\x01\0\0[x]\0", 13) + std::string(3000, '\xAA');
+    for (const std::string& content : {binary, std::string("\xFE\xFF\0[\0S\0]\0\n", 10), std::string()}) {
+        WriteFile(chosen, content);
+        ASSERT_TRUE(UseSettingsFile(chosen.c_str()));
+        LoadSettings();
+        EXPECT_EQ(ReadFile(chosen), content);
+        EXPECT_EQ(SaverSettings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
+    }
     EXPECT_FALSE(UseSettingsFile(std::string(300, 'a').c_str()));
     unsetenv(kConfigDirVariable);
 }
@@ -182,10 +192,12 @@ TEST_F(LinuxOptions, TheXScreenSaverDescriptionSpeaksOurCommandLine) {
         split_into((*m)[1].str() + (*m)[2].str(), low);
         split_into((*m)[1].str() + (*m)[3].str(), high);
     }
-    for (std::sregex_iterator m(xml.begin(), xml.end(), flag), end; m != end; ++m, ++widgets) {
+    for (std::sregex_iterator m(xml.begin(), xml.end(), flag), end; m != end; ++m) {
         split_into((*m)[1], low);
         split_into((*m)[1], high);
     }
+    const std::regex box("<boolean ");
+    widgets += (int)std::distance(std::sregex_iterator(xml.begin(), xml.end(), box), std::sregex_iterator());
     EXPECT_EQ(widgets, 10);
     for (const auto* words : {&low, &high}) {
         Parsed p = Parse(*words, "0x400001");
@@ -195,5 +207,51 @@ TEST_F(LinuxOptions, TheXScreenSaverDescriptionSpeaksOurCommandLine) {
     }
 }
 
-}  // namespace
+// XScreenSaver's dialog is in charge of what it shows: with every box
+// unchecked and every number at the dialog's default (which the dialog then
+// leaves out), nothing of a settings file that turns everything on shows.
+TEST_F(LinuxOptions, TheXScreenSaverDialogDecidesWhatItShows) {
+    const std::string xml = ReadFile(VELMORA_XSCREENSAVER_XML);
+    std::vector<std::string> words;
+    const std::regex command(R"re(<command arg="([^"]*)")re");
+    for (std::sregex_iterator m(xml.begin(), xml.end(), command), end; m != end; ++m) words.push_back((*m)[1]);
+    // An unchecked box writes its arg-unset, if it has one.
+    const std::regex flag(R"re(<boolean[^>]*?(?:arg-unset="([^"]*)")?\s*/>)re");
+    for (std::sregex_iterator m(xml.begin(), xml.end(), flag), end; m != end; ++m)
+        if ((*m)[1].matched) words.push_back((*m)[1]);
+    // The dialog's defaults are the program's own.
+    const std::regex number(R"re(<number[^>]*arg="([^"%]*) %"[^>]*default="(\d+)")re");
+    int numbers = 0;
+    for (std::sregex_iterator m(xml.begin(), xml.end(), number), end; m != end; ++m, ++numbers) {
+        bool found = false;
+        for (size_t k = 0; k < kSettingOptionCount; k++)
+            if ((*m)[1] == kSettingOptions[k].name) {
+                found = true;
+                EXPECT_EQ(kSettingOptions[k].read(kDefaultSettings), std::stoi((*m)[2])) << (*m)[1];
+            }
+        EXPECT_TRUE(found) << (*m)[1];
+    }
+    EXPECT_EQ(numbers, 5);
 
+    TempFolder folder;
+    setenv(kConfigDirVariable, folder.path().c_str(), 1);
+    WriteFile(folder.File("control.ini"),
+              "[ScreenSaver.Velmora]\nTimeOnScreen=99\nEffectCycle=7\nSpecialEffects=7\nContColorChange=1\n"
+              "MovingSpeed=40\nTransformSteps=300\nPsycheDelay=500\nGranularity=33\n");
+    Parsed p = Parse(words, "0x400001");
+    ASSERT_TRUE(p.ok) << p.problem;
+    LoadSettings();
+    EXPECT_EQ(SaverSettings.MovingClouds, 0);
+    EXPECT_EQ(SaverSettings.PsychedelicColors, 0);
+    EXPECT_EQ(SaverSettings.TransformingClouds, 0);
+    EXPECT_EQ(SaverSettings.ContColorChange, 0);
+    EXPECT_EQ(SaverSettings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
+    EXPECT_EQ(SaverSettings.EffectCycle, kDefaultSettings.EffectCycle);
+    EXPECT_EQ(SaverSettings.MovingSpeed, kDefaultSettings.MovingSpeed);
+    EXPECT_EQ(SaverSettings.TransformSteps, kDefaultSettings.TransformSteps);
+    EXPECT_EQ(SaverSettings.PsycheDelay, kDefaultSettings.PsycheDelay);
+    EXPECT_EQ(SaverSettings.Granularity, 33);  // not in the dialog: the file's
+    unsetenv(kConfigDirVariable);
+}
+
+}  // namespace

@@ -140,11 +140,21 @@ TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
         {{"--size", "320x200"}, false, 1, "velmora: cannot"},
         {{"--window-id", "0x1fffff0"}, false, 1, "cannot open the X display"},
     };
+    WriteFile(folder.File("huge.ini"), "[ScreenSaver.Velmora]\n" + std::string(2 << 20, ';'));
+    const Case huge = {{"--settings", folder.File("huge.ini")}, true, 2, "larger than 1 MB"};
     for (const Case& c : cases) {
         const Outcome o = RunVelmora(c.args, folder.path(), false, c.display);
         EXPECT_EQ(o.exit_code, c.code) << c.args[0] << ": " << o.output;
         EXPECT_NE(o.output.find(c.says), std::string::npos) << c.args[0] << ": " << o.output;
         EXPECT_EQ(o.output.find("Sanitizer"), std::string::npos) << o.output;
+    }
+    for (bool usual : {false, true}) {  // named, or the usual file of the settings folder
+        TempFolder settings;
+        if (usual) rename(folder.File("huge.ini").c_str(), settings.File("control.ini").c_str());
+        const Outcome o = RunVelmora(usual ? std::vector<std::string>{"--size", "320x200"} : huge.args,
+                                     usual ? settings.path() : folder.path(), false);
+        EXPECT_EQ(o.exit_code, huge.code) << o.output;
+        EXPECT_NE(o.output.find(huge.says), std::string::npos) << o.output;
     }
     const Outcome help = RunVelmora({"--help"}, folder.path(), false);
     EXPECT_EQ(help.exit_code, 0);

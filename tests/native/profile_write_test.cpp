@@ -97,4 +97,39 @@ TEST_F(ProfileWrite, UnicodeFileStaysUnicodeAndKeepsItsText) {
                                   wide("\r\nk=2\r\n"));
 }
 
+// The same text in big-endian order stays big-endian, and reads as written.
+TEST_F(ProfileWrite, BigEndianUnicodeFileStaysBigEndian) {
+    auto wide = [](const std::string& ascii) {
+        std::string units;
+        for (char c : ascii) units += std::string{'\0', c};
+        return units;
+    };
+    const std::string name_value = std::string("\0\xE9\xD8\x3D\xDE\x00", 6);  // é😀
+    WriteFile(file, "\xFE\xFF" + wide("[S]\r\nname=") + name_value + wide("\r\nk=1\r\n"));
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 7, file.c_str()), 1u);
+    ASSERT_TRUE(Write("S", "k", "2"));
+    ASSERT_TRUE(Write("S", "new", "3"));
+    EXPECT_EQ(ReadFile(file),
+              "\xFE\xFF" + wide("[S]\r\nname=") + name_value + wide("\r\nk=2\r\nnew=3\r\n"));
+    EXPECT_EQ(GetPrivateProfileIntA("S", "new", 7, file.c_str()), 3u);
+}
+
+// Settings kept in a dotfiles repository: the link stays, its target changes.
+TEST_F(ProfileWrite, ASymbolicLinkStaysALinkAndItsTargetIsWritten) {
+    std::filesystem::create_directory(folder.File("dotfiles"));
+    const std::string target = folder.File("dotfiles/control.ini");
+    WriteFile(target, "[S]\nk=1\n");
+    std::filesystem::create_symlink("dotfiles/control.ini", file);  // relative, as people make them
+    ASSERT_TRUE(Write("S", "k", "2"));
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(ReadFile(target), "[S]\nk=2\n");
+
+    // A link whose target is not made yet: the target is made.
+    const std::string dangling = folder.File("dangling.ini");
+    std::filesystem::create_symlink(folder.File("dotfiles/later.ini"), dangling);
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "k", "5", dangling.c_str()));
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(ReadFile(folder.File("dotfiles/later.ini")), "[S]\nk=5\n");
+}
+
 }  // namespace

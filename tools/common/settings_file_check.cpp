@@ -19,5 +19,15 @@ bool ReadableSettings(const std::string& path, std::string& problem) {
     if (regular && !readable) problem = strerror(errno);
     close(fd);
     if (!regular) problem = "not a regular file";
+    if (readable && info.st_size > kLargestSettingsFile) {
+        problem = "larger than 1 MB, too large for a settings file";
+        return false;
+    }
     return readable;
+}
+
+bool UsableIfPresent(const std::string& path, std::string& problem) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
+    return ReadableSettings(path, problem);
 }
