@@ -109,10 +109,15 @@ TEST_F(ProfileRead, FifoReadsAsNoFileWithoutWaiting) {
 // a NUL byte; a file that starts with the UTF-16 byte order mark is Unicode.
 TEST_F(ProfileRead, LongValuesNulBytesAndUnicodeFiles) {
     WriteFile(file, "[S]\nlong=" + std::string(40, '0') + "17\n" + std::string("nul=12\0" "34\n", 10) +
-                        std::string("text=ab\0cd\n", 11));
+                        std::string("text=ab\0cd\n", 11) + std::string("lead=\0 5\n", 9) +
+                        std::string("quoted=\"ab\"\0zz\n", 15));
     EXPECT_EQ(Number("long"), 17u);
     EXPECT_EQ(Number("nul"), 12u);
     EXPECT_EQ(Text("S", "text"), "ab");
+    EXPECT_EQ(Number("lead"), 77u);  // an empty value: what follows the NUL is no part of it
+    EXPECT_EQ(Text("S", "quoted"), "ab");
+    char buffer[16];
+    EXPECT_EQ(GetPrivateProfileStringA("S", "text", "", buffer, sizeof buffer, file.c_str()), 2u);
 
     auto wide = [](const std::string& ascii) {
         std::string units;

@@ -184,13 +184,17 @@ TEST_F(Recording, AFileThatCannotBeWrittenLeavesNothingBehind) {
 // and the others take a near one.
 TEST(GifWriter, TwoHundredFiftySixColoursAreExactAndMoreAreNear) {
     TempFolder folder;
-    for (int distinct : {256, 512}) {  // the first 256 three times each, then each other once
+    // 512: the first 256 three times each, then each other once; 257: the
+    // first 256 four times each (but one), and one more colour once.
+    for (int distinct : {256, 257, 512}) {
         const int width = 32, height = 32;
         std::vector<uint32_t> picture((size_t)width * height);
         auto color = [](uint32_t k) { return (k & 15) << 4 | (k >> 4 & 15) << 12 | (k >> 8 & 15) << 20; };  // distinct
         for (size_t i = 0; i < picture.size(); i++)
-            picture[i] = i < 768 || distinct == 256 ? color((uint32_t)(i % 256))
-                                                     : color(256 + (uint32_t)(i - 768) % (uint32_t)(distinct - 256));
+            picture[i] = distinct == 257 ? color(i + 1 == picture.size() ? 256u : (uint32_t)(i % 256))
+                         : i < 768 || distinct == 256
+                             ? color((uint32_t)(i % 256))
+                             : color(256 + (uint32_t)(i - 768) % (uint32_t)(distinct - 256));
         const std::string out = folder.File("colours-" + std::to_string(distinct) + ".gif");
         GifRecording gif;
         ASSERT_TRUE(BeginGif(gif, out, width, height)) << gif.problem;
@@ -218,6 +222,7 @@ TEST(GifWriter, TwoHundredFiftySixColoursAreExactAndMoreAreNear) {
             EXPECT_EQ(distance(a, b), nearest) << "pixel " << i;
         }
         if (distinct == 256) EXPECT_EQ(inexact, 0);
+        else if (distinct == 257) EXPECT_EQ(inexact, 1);
         else EXPECT_GT(inexact, 0);
     }
 }

@@ -82,16 +82,19 @@ TEST_F(ColorCycleTest, ColorModeRotatesTheTableAndRepaints) {
     EXPECT_EQ(np::ScreenPixel(0, 255), RGB(c[2], c[1], c[0]));
 }
 
+// "Pepper" (1) and "Confetti" (2) both step two positions in colour mode.
 TEST_F(ColorCycleTest, PepperKeepsTheTopEntryAndTheParityOfColors) {
-    for (const char* feed : {"0", "1"}) {
-        StartCycling(np::DisplayKind::TrueColor,
-                     std::string("TimeOnScreen=0\nPsycheDelay=0\nPsycheExtra=1\nContColorChange=") + feed + "\n");
-        const std::array<uint8_t, 4> last = ColorTableEntry(245), third = ColorTableEntry(12);
-        ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 1));
-        EXPECT_EQ(ColorTableEntry(10), third) << feed;  // two positions down
-        ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 300));
-        EXPECT_EQ(ColorTableEntry(245), last) << feed;
-    }
+    for (const char* extra : {"1", "2"})
+        for (const char* feed : {"0", "1"}) {
+            SCOPED_TRACE(std::string("PsycheExtra ") + extra + ", ContColorChange " + feed);
+            StartCycling(np::DisplayKind::TrueColor, std::string("TimeOnScreen=0\nPsycheDelay=0\nPsycheExtra=") +
+                                                         extra + "\nContColorChange=" + feed + "\n");
+            const std::array<uint8_t, 4> last = ColorTableEntry(245), third = ColorTableEntry(12);
+            ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 1));
+            EXPECT_EQ(ColorTableEntry(10), third);  // two positions down
+            ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 300));
+            EXPECT_EQ(ColorTableEntry(245), last);
+        }
     // The feed moves two positions a rotation too: it starts over after 236 / 2 rotations.
     StartCycling(np::DisplayKind::TrueColor, "TimeOnScreen=0\nPsycheDelay=0\nPsycheExtra=1\nContColorChange=1\n");
     const size_t chosen = Delivered(SSM_CHOOSEPALETTE);
@@ -108,6 +111,45 @@ TEST_F(ColorCycleTest, RotationsComeEveryPsycheDelayOfTheClock) {
         ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 101));
         const uint32_t elapsed = GetTickCount() - start;
         EXPECT_EQ(elapsed, (uint32_t)delay * 100) << delay;  // the first step only waits for the first due time
+    }
+}
+
+// A step that comes late (each look at the queue costs time here) does not
+// push the next one later: 100 rotations take 100 delays, not more.
+TEST_F(ColorCycleTest, LateStepsKeepTheCadence) {
+    StartCycling(np::DisplayKind::TrueColor, "TimeOnScreen=0\nPsycheDelay=10\n");
+    np::SetPeekCost(1);
+    ASSERT_TRUE(RunUntil(WM_PAINT, 1));  // in colour mode each rotation repaints
+    const uint32_t first = GetTickCount();
+    ASSERT_TRUE(RunUntil(WM_PAINT, 100));
+    EXPECT_GE(GetTickCount() - first, 1000u);
+    EXPECT_LE(GetTickCount() - first, 1010u);
+}
+
+// A hand-edited negative delay is no delay: the colours flow as fast as they can.
+TEST_F(ColorCycleTest, ANegativeDelayRotatesWithoutDelay) {
+    StartCycling(np::DisplayKind::Palette256, "TimeOnScreen=0\nContColorChange=0\nPsycheDelay=-5\n");
+    const Entries start = DisplayEntries();
+    const uint32_t begun = GetTickCount();
+    ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 236));
+    const Entries turned = DisplayEntries();
+    for (int p = 10; p < 245; p++) EXPECT_TRUE(Same(turned[p], start[p])) << p;  // a full turn
+    ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 1));
+    EXPECT_TRUE(Same(DisplayEntries()[10], start[11]));
+    EXPECT_EQ(GetTickCount(), begun);
+}
+
+// Every picture starts its feed afresh: its first rotation chooses a new palette.
+TEST_F(ColorCycleTest, EachPictureStartsANewFeed) {
+    StartCycling(np::DisplayKind::Palette256, "TimeOnScreen=1\nContColorChange=1\nPsycheDelay=0\n");
+    np::SetPeekCost(1);  // the clock moves on between rotations, to the picture's end
+    for (int picture = 0; picture < 2; picture++) {
+        const size_t chosen = Delivered(SSM_CHOOSEPALETTE);
+        ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 1));
+        EXPECT_EQ(Delivered(SSM_CHOOSEPALETTE), chosen + 1) << picture;
+        ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 40));
+        EXPECT_EQ(Delivered(SSM_CHOOSEPALETTE), chosen + 1) << picture;
+        ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));  // after the second the next picture is done
     }
 }
 
