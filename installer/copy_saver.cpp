@@ -1,13 +1,15 @@
-// The source is opened before any target is touched, and the copy goes to a
-// temporary name that replaces the saver only when it is complete: a medium
-// without the module, or a failing read or write, never leaves an empty or
-// half-written saver behind.
+// The source is opened and checked before any target is touched, and the
+// copy goes to a temporary name that replaces the saver only when it is
+// complete: a medium without the module or with a damaged one, or a failing
+// read or write, never leaves an empty, half-written or broken saver behind.
 #include "copy_saver.h"
 
 #include "install_messages.h"
 #include "install_strings.h"
+#include "module_check.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -34,6 +36,21 @@ bool CopyBlocks(FILE* from, FILE* to, bool& read_failed) {
     return !read_failed;
 }
 
+// The whole source, read once before anything is written; a damaged module
+// gives false, and so does one the system will not load.
+bool SourceIsWholeModule(FILE* source) {
+    std::vector<uint8_t> bytes;
+    uint8_t block[4096];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, source)) > 0) bytes.insert(bytes.end(), block, block + got);
+    const bool read = !ferror(source) && fseek(source, 0, SEEK_SET) == 0;
+    if (!read || !WholeModule(bytes.data(), bytes.size())) return false;
+    HMODULE module = LoadLibraryExA(kSource, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return false;
+    FreeLibrary(module);
+    return true;
+}
+
 }  // namespace
 
 CopyResult CopySaver(const char* directory) {
@@ -47,6 +64,12 @@ CopyResult CopySaver(const char* directory) {
         ShowWithPath(ShowInstallError, "Could not open input file %s", kSource);
         return CopyResult::Failed;
     }
+    if (!SourceIsWholeModule(source)) {
+        fclose(source);
+        MessageBeep(MB_ICONASTERISK);
+        ShowInstallString(IDS_DAMAGED_MEDIUM, MB_OK | MB_ICONHAND);
+        return CopyResult::Failed;
+    }
     if (Exists(target)) {
         MessageBeep(MB_ICONASTERISK);
         if (ShowInstallString(IDS_OVERWRITE, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
@@ -55,9 +78,9 @@ CopyResult CopySaver(const char* directory) {
         }
     }
     FILE* copy = fopen(temporary, "wb");
-    if (!copy) {
+    if (!copy) {  // the folder cannot be written: the message names the file tried
         fclose(source);
-        ShowWithPath(ShowInstallError, "Could not open output file %s", fallback);
+        ShowWithPath(ShowInstallError, "Could not open output file %s", temporary);
         return CopyResult::Failed;
     }
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));

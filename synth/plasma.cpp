@@ -177,6 +177,23 @@ PLASMA_INLINE void FinishSmall(const Run& run, int32_t x1, int32_t y1, int32_t x
 constexpr int kSmallDepth = 1;
 constexpr int32_t kSmallRect = 4 << kSmallDepth;
 
+// Whether every cell of a rectangle at most two cells across (in one of its
+// directions) holds a value. Such a rectangle's subtree then draws and writes
+// nothing: its children are as thin and only look at cells that are set. In a
+// picture a cell or two wide that subtree grows with the square of the long
+// side; passing over it keeps the work to the picture's area.
+template <bool Checked>
+PLASMA_INLINE bool ThinAndFinished(const Run& run, const Rect& r) {
+    using C = Cells<Checked>;
+    if (r.x2 - r.x1 > 1 && r.y2 - r.y1 > 1) return false;
+    for (int32_t y = r.y1; y <= r.y2; y++) {
+        const typename C::Row row = C::RowAt(run, y);
+        for (int32_t x = r.x1; x <= r.x2; x++)
+            if (C::Get(run, row, x) == 0) return false;
+    }
+    return true;
+}
+
 template <bool Checked>
 void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, int32_t bottom) {
     // A private copy: byte stores into the picture may alias anything reached
@@ -192,6 +209,7 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
     stack[0] = {left, top, right, bottom};
     while (top_of_stack >= 0) {
         const Rect r = stack[top_of_stack--];
+        if (ThinAndFinished<Checked>(run, r)) continue;
         const int32_t xm = (r.x1 + r.x2) >> 1;
         const int32_t ym = (r.y1 + r.y2) >> 1;
         ComputeRect<Checked>(run, r.x1, r.y1, xm, ym, r.x2, r.y2);

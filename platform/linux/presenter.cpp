@@ -210,6 +210,13 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the program's own handlers (stop_signals.h) stay
     if (place == PresenterPlace::ForeignWindow && !ResolveForeignWindow(foreign_window, problem)) return false;
+    // Without a display SDL would first try its drivers and say so in words of
+    // its own: the user hears ours alone.
+    if (!getenv("SDL_VIDEODRIVER") && !getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) {
+        problem = "cannot show anything: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); --record makes a "
+                  "GIF without one";
+        return false;
+    }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         problem = std::string("cannot start the video: ") + SDL_GetError();
         return false;

@@ -97,6 +97,23 @@ void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
     }
 }
 
+// Narrows the client rows [top, bottom) to those drawing can reach: on the
+// screen, in the client area and, between BeginPaint and EndPaint, in the
+// update region. A paint of a few rows of a tall window then costs those rows.
+void NarrowToDrawableRows(HDC dc, int& top, int& bottom) {
+    const int origin_y = ClientOrigin(dc->window).y;
+    top = std::max({top, 0, -origin_y});
+    bottom = std::min({bottom, dc->window->height, display.height - origin_y});
+    if (!dc->clipped) return;
+    int clip_top = INT32_MAX, clip_bottom = INT32_MIN;
+    for (const RECT& r : dc->clip) {
+        clip_top = std::min<int>(clip_top, r.top);
+        clip_bottom = std::max<int>(clip_bottom, r.bottom);
+    }
+    top = std::max(top, clip_top);
+    bottom = std::min(bottom, clip_bottom);
+}
+
 // Index into the screen's pixels of client cell (0, y); client column x is at this + x.
 ptrdiff_t ScreenRow(HWND window, int y) {
     const POINT origin = ClientOrigin(window);
@@ -105,7 +122,9 @@ ptrdiff_t ScreenRow(HWND window, int y) {
 
 // Every drawable pixel of the area (right and bottom exclusive) gets this stored value.
 void FillArea(HDC dc, const RECT& area, uint32_t stored) {
-    for (int y = area.top; y < area.bottom; y++) {
+    int top = area.top, bottom = area.bottom;
+    NarrowToDrawableRows(dc, top, bottom);
+    for (int y = top; y < bottom; y++) {
         const ptrdiff_t row = ScreenRow(dc->window, y);
         ForEachDrawableRun(dc, y, area.left, area.right, [&](int x0, int x1) {
             std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), stored);
@@ -328,9 +347,17 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
     if (!dc || !bits || !info || !LiveWindow(dc->window)) return 0;
     const int dib_width = info->bmiHeader.biWidth;
     const size_t stride = ((size_t)dib_width + 3) & ~(size_t)3;
+    int top = y_dest, bottom = (int)std::min<long long>((long long)y_dest + height, INT32_MAX);
+    NarrowToDrawableRows(dc, top, bottom);
+    if (top >= bottom) return (int)lines;  // nothing to draw: a paint of rows elsewhere
+    // Each value's stored colour, worked out when the value is first met: a
+    // small paint needs only a few.
     uint32_t colors[256];
+    bool known[256] = {};
     const auto* table = reinterpret_cast<const uint8_t*>(info->bmiColors);
-    for (int v = 0; v < 256; v++) {
+    auto color_of = [&](uint8_t v) {
+        if (known[v]) return colors[v];
+        known[v] = true;
         if (usage == DIB_PAL_COLORS) {
             uint32_t logical = (uint32_t)(table[2 * v] | table[2 * v + 1] << 8);
             if (IsPaletteDevice())
@@ -342,12 +369,13 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         } else {
             colors[v] = Stored(RGB(table[4 * v + 2], table[4 * v + 1], table[4 * v]));
         }
-    }
+        return colors[v];
+    };
     const auto* source = static_cast<const uint8_t*>(bits);
     // Destination columns whose source column lies inside the bitmap.
     const long first_column = std::max<long>(0, -(long)x_src);
     const long end_column = std::min<long>((long)width, (long)dib_width - x_src);
-    for (DWORD row = 0; row < height; row++) {
+    for (DWORD row = (DWORD)std::max(0, top - y_dest); (long long)row + y_dest < bottom; row++) {
         const long scan = (long)y_src + (long)(height - 1 - row);  // counted from the bottom
         if (scan < (long)start_scan || scan >= (long)start_scan + (long)lines || first_column >= end_column) continue;
         const uint8_t* line = source + (size_t)(scan - start_scan) * stride;
@@ -356,7 +384,7 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         ForEachDrawableRun(dc, y, x_dest + (int)first_column, x_dest + (int)end_column, [&](int x0, int x1) {
             uint32_t* screen = display.pixels.data() + (screen_row + x0);
             const uint8_t* from = line + (x_src + x0 - x_dest);
-            for (int x = x0; x < x1; x++) *screen++ = colors[*from++];
+            for (int x = x0; x < x1; x++) *screen++ = color_of(*from++);
         });
     }
     return (int)lines;

@@ -137,7 +137,7 @@ TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
         {{"--settings", folder.File("none.ini")}, true, 2, "cannot read settings file"},
         {{"--settings", folder.path()}, true, 2, "not a regular file"},
         {{"--record", folder.File("no/such/folder.gif"), "--seconds", "1"}, true, 1, "cannot record"},
-        {{"--size", "320x200"}, false, 1, "velmora: cannot"},
+        {{"--size", "320x200"}, false, 1, "velmora: cannot show anything: no display"},
         {{"--window-id", "0x1fffff0"}, false, 1, "cannot open the X display"},
     };
     WriteFile(folder.File("huge.ini"), "[ScreenSaver.Velmora]\n" + std::string(2 << 20, ';'));
@@ -146,6 +146,7 @@ TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
         const Outcome o = RunVelmora(c.args, folder.path(), false, c.display);
         EXPECT_EQ(o.exit_code, c.code) << c.args[0] << ": " << o.output;
         EXPECT_NE(o.output.find(c.says), std::string::npos) << c.args[0] << ": " << o.output;
+        EXPECT_EQ(o.output.rfind("velmora", 0), 0u) << "a message before ours: " << o.output;
         EXPECT_EQ(o.output.find("Sanitizer"), std::string::npos) << o.output;
     }
     for (bool usual : {false, true}) {  // named, or the usual file of the settings folder

@@ -183,6 +183,27 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
     EXPECT_EQ(p.bytes, before);
 }
 
+// Thin pictures, one or a few cells across, in every mode: their bytes, and
+// so every draw, are those the generator made before it passed over strips
+// already finished (a regression vector, taken from that generator).
+TEST(PlasmaBounds, ThinPicturesKeepEveryByte) {
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 300}, {2, 300}, {3, 257}, {4, 300}, {5, 129}, {300, 1},
+                                                 {300, 2}, {257, 3}, {7, 64},  {64, 7},  {1, 1},   {1, 2},
+                                                 {2, 1},   {9, 33}, {40, 30}};
+    uint64_t hash = 1469598103934665603ull;  // FNV-1a over every picture's bytes
+    for (auto [w, h] : sizes)
+        for (bool progressive : {true, false})
+            for (int32_t symmetry : {0, 1, 2, 3})
+                for (uint32_t granularity : {5u, 100u}) {
+                    Picture p(w, h);
+                    if (!progressive)  // a preset top row, as a transition gives it
+                        for (int32_t x = 0; x < w; x++) p.at(x, 0) = (uint8_t)(11 + (x * 37 + h) % 230);
+                    Generate(p, granularity, symmetry, progressive, nullptr, 1700000000u + (uint32_t)w);
+                    for (uint8_t b : p.bytes) hash = (hash ^ b) * 1099511628211ull;
+                }
+    EXPECT_EQ(hash, 562583126082012814ull);
+}
+
 // The rectangle stack is deepest along the longest side: pictures with one
 // side of the largest size reach the same depth as the square one, at about a
 // third of its cost each. (Very thin ones are no cheaper: they are full of

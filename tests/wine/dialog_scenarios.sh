@@ -93,6 +93,16 @@ case "$scenario" in
     expect 2560 enabled=0; expect 3724 enabled=0; expect 3586 enabled=0; expect 3596 checked=1
     drive click:2; ended 0
     pass "moving without psychedelic: 2560, its label and or Infinite greyed"
+    open_dialog 'TimeOnScreen=5\nSpecialEffects=4\n'
+    drive state:2560 state:3724 state:3586 state:3597 state:3595
+    expect 2560 enabled=0; expect 3724 enabled=0; expect 3586 enabled=0; expect 3597 checked=1; expect 3595 checked=0
+    drive click:2; ended 0
+    pass "transforming without psychedelic: 2560, its label and or Infinite greyed"
+    open_dialog ""
+    drive click:3597 state:3595 state:2560 state:3724 state:3586
+    expect 3595 checked=0; expect 2560 enabled=0; expect 3724 enabled=0; expect 3586 enabled=0
+    drive click:2; ended 0
+    pass "a click on Transforming in a fresh dialog unchecks None and greys 2560, its label and or Infinite"
     ;;
   commands)
     open_dialog ""

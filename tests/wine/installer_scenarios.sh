@@ -16,7 +16,7 @@ cleanup() {
   rm -rf "$work" "$windows/Velmora.scr" "$windows/Velmsav.scr" "$windows/Velmora.new"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fail() { echo "FAIL: $*"; [ -f "$work/driver.out" ] && sed "s/^/  saw: /" "$work/driver.out"; exit 1; }
 pass() { echo "ok: $*"; }
 
 rm -rf "$windows/Velmora.scr" "$windows/Velmsav.scr"
@@ -65,6 +65,43 @@ case "$scenario" in
     saw 'box: Installation interrupted'
     [ "$(cat "$windows/Velmora.scr")" = "an older saver" ] || fail "the present saver was changed"
     pass "No keeps the present saver untouched and says \"Installation interrupted\""
+    ;;
+  overwrite)
+    printf 'an older saver' > "$windows/Velmora.scr"
+    start_installer
+    drive continue yes
+    wait_installer
+    saw 'box: Velmora installation has detected a previous version of the screen saver installed. Overwrite?'
+    saw 'box: Velmora screen saver was successfully installed.'
+    cmp -s Velmsav.W32 "$windows/Velmora.scr" || fail "Yes did not replace Velmora.scr with the module"
+    [ ! -e "$windows/Velmsav.scr" ] || fail "the new saver went to Velmsav.scr beside the old one"
+    pass "Yes replaces the installed Velmora.scr with the module, byte for byte"
+    ;;
+  damaged)
+    whole=$(stat -c %s Velmsav.W32)
+    for size in 4096 0 $((whole - 1)); do
+      printf 'an older saver' > "$windows/Velmora.scr"
+      cp "$medium/Velmsav.W32" Velmsav.W32 && truncate -s "$size" Velmsav.W32
+      start_installer
+      drive continue yes
+      wait_installer
+      saw 'box: The installation medium is damaged: "Velmsav.W32" is not a whole screen saver module.'
+      grep -q 'successfully installed' "$work/driver.out" && fail "a damaged module of $size bytes was called installed"
+      [ "$(cat "$windows/Velmora.scr")" = "an older saver" ] || fail "a module of $size bytes replaced the saver"
+      [ ! -e "$windows/Velmsav.scr" ] && [ ! -e "$windows/Velmora.new" ] || fail "a module of $size bytes left a file"
+      pass "a module cut to $size of $whole bytes is refused as a damaged medium; the installed saver stays"
+    done
+    ;;
+  unwritable)
+    printf 'an older saver' > "$windows/Velmora.scr"
+    mkdir "$windows/Velmora.new"  # what the copy would be written to cannot be made
+    start_installer
+    drive continue yes
+    wait_installer
+    rmdir "$windows/Velmora.new"
+    saw 'box: Could not open output file C:\windows\Velmora.new'
+    [ "$(cat "$windows/Velmora.scr")" = "an older saver" ] || fail "the installed saver was changed"
+    pass "when the copy cannot be written the box names that file, and the installed saver stays"
     ;;
   no-source)
     printf 'an older saver' > "$windows/Velmora.scr"
