@@ -32,6 +32,7 @@ namespace {
 
 struct Block {
     std::unique_ptr<uint8_t[]> data;
+    size_t bytes;
     bool global;
     int locks = 0;
 };
@@ -54,6 +55,7 @@ struct KernelState {
     bool has_password_value = false;
     BOOL (*password_verifier)(HWND) = nullptr;
     bool fail_threads = false;
+    std::function<void(const uint8_t*, size_t)> release_observer;
 };
 
 KernelState kernel;
@@ -81,6 +83,7 @@ HANDLE Allocate(bool global, UINT flags, SIZE_T bytes) {
     block->data.reset(new (std::nothrow) uint8_t[bytes ? bytes : 1]);
     if (!block->data) return nullptr;
     if (flags & GMEM_ZEROINIT) memset(block->data.get(), 0, bytes ? bytes : 1);
+    block->bytes = bytes;
     block->global = global;
     kernel.blocks.push_back(std::move(block));
     return kernel.blocks.back().get();
@@ -117,7 +120,11 @@ bool ReleaseLive(std::vector<std::unique_ptr<T>>& live, HANDLE handle) {
     return true;
 }
 
-HANDLE Release(HANDLE handle) { return ReleaseLive(kernel.blocks, handle) ? nullptr : handle; }
+HANDLE Release(HANDLE handle) {
+    if (kernel.release_observer)
+        if (Block* block = FindBlock(handle)) kernel.release_observer(block->data.get(), block->bytes);
+    return ReleaseLive(kernel.blocks, handle) ? nullptr : handle;
+}
 
 Event* FindEvent(HANDLE handle) {
     for (auto& e : kernel.events)
@@ -168,6 +175,9 @@ int BadReleases() { return kernel.bad_releases; }
 int LiveEvents() { return (int)kernel.events.size(); }
 void SetPlatformId(DWORD platform) { kernel.platform_id = platform; }
 void FailThreadStarts(bool fail) { kernel.fail_threads = fail; }
+void ObserveReleases(std::function<void(const uint8_t* data, size_t bytes)> observer) {
+    kernel.release_observer = std::move(observer);
+}
 
 void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND)) {
     kernel.has_password_value = true;

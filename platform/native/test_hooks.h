@@ -49,6 +49,8 @@ void FailAllocations(std::function<bool(bool global, size_t bytes)> predicate);
 void FailLocks(bool fail);
 void FailPalettes(bool fail);  // CreatePalette answers null
 void FailThreadStarts(bool fail);  // _beginthread answers -1
+// Called with a memory block's contents just before it is released (null: nothing).
+void ObserveReleases(std::function<void(const uint8_t* data, size_t bytes)> observer);
 int LiveBlocks();
 int BadReleases();  // releases of blocks already released or never made
 int LiveEvents();

@@ -4,6 +4,8 @@
 #include "saver_fixture.h"
 
 #include <array>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -199,6 +201,36 @@ TEST_F(ColorCycleTest, InputEndsTheSaverAtOnceWhileColorsCycle) {
         EXPECT_FALSE(IsWindow(window)) << c.settings << " input " << c.input;
         EXPECT_LE(GetTickCount() - asked, 100u) << c.settings;
     }
+}
+
+// On the real clock the wait for the next rotation is a wait for input: a
+// key pressed meanwhile ends the saver at once, not after the rotation.
+TEST_F(ColorCycleTest, AKeyDuringTheWaitForTheNextRotationEndsItAtOnce) {
+    Start(np::DisplayKind::Palette256, 64, 48);
+    Store("SpecialEffects=2\nTimeOnScreen=0\nPsycheDelay=400\n");
+    HWND window = nullptr;
+    bool press_a_key = false;
+    int waits_for_input = 0;
+    np::UseRealTime({[&](DWORD milliseconds) {
+                         waits_for_input++;
+                         if (press_a_key && window) {
+                             np::QueueInput(window, WM_KEYDOWN);
+                             press_a_key = false;
+                             return;
+                         }
+                         std::this_thread::sleep_for(std::chrono::milliseconds(std::min<DWORD>(milliseconds, 20)));
+                     },
+                     [] {}});
+    window = OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 2));
+    ASSERT_TRUE(PacedMessage.pending);  // the next rotation is some 400 ms away
+    press_a_key = true;
+    const auto pressed = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10 && IsWindow(window); i++) Step();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(press_a_key) << "the loop never waited for input";
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::milliseconds(300));
+    EXPECT_GT(waits_for_input, 0);
 }
 
 TEST_F(ColorCycleTest, CyclingStoppedForARefusedCloseGoesOn) {

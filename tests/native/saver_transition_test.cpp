@@ -227,6 +227,30 @@ TEST_F(TransitionTest, AnAbortPostsNothingAndTheWorkerIsGoneByTheNextPicture) {
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
 }
 
+// Closing while the worker makes the next picture stops it at its next check
+// point: the window goes without waiting for a whole picture.
+TEST_F(TransitionTest, ClosingStopsTheWorkerEarly) {
+    Start(np::DisplayKind::TrueColor, 1024, 768);
+    np::SetTickCount(5000000);  // long enough up that the first picture already moves
+    Store("SpecialEffects=1\nMovingSpeed=1\n");
+    HWND window = OpenFullScreen();
+    ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
+    ASSERT_GE(SaverState.WorkerTarget, 0);  // started a moment ago, on a picture of 786432 cells
+    const uint8_t* worker_picture = SaverState.WorkerBuffer;
+    const uint8_t unset = (uint8_t)SaverState.Palette.FirstAnimatedIndex;
+    double unset_share = -1;
+    np::ObserveReleases([&](const uint8_t* data, size_t bytes) {
+        if (data != worker_picture) return;
+        size_t count = 0;
+        for (size_t i = 0; i < bytes; i++) count += data[i] == unset;
+        unset_share = (double)count / (double)bytes;
+    });
+    DestroyWindow(window);
+    np::ObserveReleases(nullptr);
+    EXPECT_GT(unset_share, 0.5) << "the worker went on to the end of its picture";
+    ExpectNothingLeaked();
+}
+
 TEST_F(TransitionTest, DestroyWhileTheWorkerRunsAndAThreadThatCannotStart) {
     for (int i = 0; i < 2; i++) {
         HWND window = StartTransitions("SpecialEffects=5\nMovingSpeed=1\n", 320, 240);
