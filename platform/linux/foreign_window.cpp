@@ -76,3 +76,11 @@ bool ForeignWindowExists(unsigned long id) {
 bool ForeignWindowGone(const SDL_SysWMmsg* message) {
     return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify;
 }
+
+void HideOwnWindow(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XSync(info.info.x11.display, False);
+}

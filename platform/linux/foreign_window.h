@@ -1,5 +1,6 @@
-// Another program's X window, checked before SDL is given it: SDL stops the
-// process on an X error, and a wrong id must give a message instead.
+// What velmora asks of X itself, beside SDL: another program's X window, checked
+// before SDL is given it (SDL stops the process on an X error, and a wrong id
+// must give a message instead), and our own window taken off the screen.
 #ifndef VELMORA_LINUX_FOREIGN_WINDOW_H
 #define VELMORA_LINUX_FOREIGN_WINDOW_H
 
@@ -22,5 +23,10 @@ struct SDL_SysWMmsg;
 // as a system event.
 void WatchForeignWindow(SDL_Window* window);
 bool ForeignWindowGone(const SDL_SysWMmsg* message);
+
+// Takes a window of the program's own off the screen at once. SDL leaves full
+// screen first and waits up to 100 ms for a window manager to confirm it
+// (without one, all of them); a window no longer mapped has nothing to wait for.
+void HideOwnWindow(SDL_Window* window);
 
 #endif

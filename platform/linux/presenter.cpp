@@ -276,6 +276,7 @@ void ClosePresenter() {
     // SDL's goodbye to a window that is gone ends in an X error that ends the
     // process: the window and SDL are let go with the process instead.
     const bool gone = presenter.window_gone;
+    if (presenter.window && !presenter.foreign) HideOwnWindow(presenter.window);
     if (presenter.window && !gone) SDL_DestroyWindow(presenter.window);
     presenter = PresenterRecord{};
     if (!gone) SDL_Quit();
