@@ -24,6 +24,9 @@ void BM_GeneratePlasma(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * width * height);
 }
 BENCHMARK(BM_GeneratePlasma)->Args({640, 480})->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+// Pictures of one row or one column against a square one of the same area:
+// each should take about the same time.
+BENCHMARK(BM_GeneratePlasma)->Args({1, 8192})->Args({8192, 1})->Args({2, 8192})->Args({90, 91})->Unit(benchmark::kMicrosecond);
 
 void BM_BuildPalette(benchmark::State& state) {
     UseDefaultSettings();
