@@ -12,7 +12,12 @@ cmake --build --preset native --target velmora >/dev/null
 work=$(mktemp -d)
 Xvfb :97 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" ${velmora:-} 2>/dev/null; rm -rf "$work"' EXIT
+stop() {
+  [ -n "${velmora:-}" ] && kill "$velmora" 2>/dev/null && wait "$velmora" 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap stop EXIT
 sleep 1
 DISPLAY=:97 VELMORA_CONFIG_DIR="$work" build/native/platform/linux/velmora --size 640x360 \
   --psychedelic-colors --cycle-delay 0 --continuous-colors --moving-clouds --transforming-clouds \
