@@ -74,7 +74,8 @@ bool ForeignWindowExists(unsigned long id) {
 }
 
 bool ForeignWindowGone(const SDL_SysWMmsg* message) {
-    return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify;
+    return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify &&
+           message->msg.x11.event.xdestroywindow.window == watched_window;  // not a window of SDL's own
 }
 
 void HideOwnWindow(SDL_Window* window) {

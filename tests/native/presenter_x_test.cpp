@@ -143,6 +143,12 @@ public:
         return WIFEXITED(*status_) ? WEXITSTATUS(*status_) : 128 + WTERMSIG(*status_);
     }
     std::string Output() const { return ReadFile(output_); }
+    // What became of it, for a failure's message.
+    std::string Fate() {
+        if (Running()) return "still running; said: " + Output();
+        if (!status_) return "never started";
+        return "ended with status " + std::to_string(*status_) + "; said: " + Output();
+    }
 
 private:
     std::string output_;
@@ -284,7 +290,7 @@ TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
         if (palette_device) args.push_back("--palette-device");
         Velmora velmora(folder, args);
         ASSERT_TRUE(velmora.Started());
-        ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+        ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
         ExpectShowsItsDisplay(velmora, w, snapshot);
         velmora.Signal(SIGTERM);  // how XScreenSaver ends its programs
         EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
@@ -300,7 +306,7 @@ TEST_F(OnXServer, AForeignWindowThatTakesANewSizeOrGoes) {
     snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
     const std::string snapshot = folder.File("shown.ppm");
     Velmora velmora(folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
-    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
     XResizeWindow(x, w, 380, 260);
     XSync(x, False);
     ASSERT_TRUE(WaitFor(
