@@ -3,7 +3,7 @@
 // colours, at 1280x720. A recording keeps up with the saver when one second
 // of it takes less than a second.
 #include "config/settings_location.h"
-#include "platform/linux/recorder.h"
+#include "linux/recorder.h"
 #include "platform/native/test_hooks.h"
 #include "saver/start_values.h"
 

@@ -5,9 +5,11 @@
 #include "config/settings_location.h"
 #include "platform/native/test_hooks.h"
 #include "saver/host.h"
+#include "saver/message_loop.h"
 #include "saver/messages.h"
 #include "saver/saver_state.h"
-#include "saver/message_loop.h"
+#include "saver/transitions.h"
+#include "saver/window_core.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,9 +30,9 @@ HWND OpenSaver(np::DisplayKind kind, int width, int height, const std::filesyste
     fprintf(file, "[ScreenSaver.Velmora]\n%s", settings);
     fclose(file);
     setenv(kConfigDirVariable, folder.c_str(), 1);
-    HWND window = OpenSaverWindow(nullptr, nullptr);
+    HWND window = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc);
     int exit_code = 0;
-    while (DispatchNextMessage(exit_code) && !PacedMessage.pending) {
+    while (DispatchNextMessage(exit_code) && !PacedMessage.Pending) {
     }
     return window;
 }
@@ -51,10 +53,10 @@ void BM_MovingStep(benchmark::State& state) {
     HWND window = OpenSaver(np::DisplayKind::TrueColor, (int)state.range(0), (int)state.range(1), kFolder,
                             "SpecialEffects=1\nMovingSpeed=4\nEffectCycle=3600\n");
     const PacedMessageRecord step = PacedMessage;
-    const intptr_t start = SaverState.ScrollPosition;
+    const intptr_t start = Transition.ScrollPosition;
     for (auto _ : state) {
-        SaverState.ScrollPosition = start;  // far from the end: every step is an ordinary one
-        SendMessageA(window, step.message, step.wparam, step.lparam);
+        Transition.ScrollPosition = start;  // far from the end: every step is an ordinary one
+        SendMessageA(window, step.Message, step.WParam, step.LParam);
     }
     DestroyWindow(window);
     std::filesystem::remove_all(kFolder);
@@ -66,8 +68,8 @@ void BM_TransformStep(benchmark::State& state) {
                             "SpecialEffects=4\nTransformSteps=20\nEffectCycle=3600\n");
     const PacedMessageRecord step = PacedMessage;
     for (auto _ : state) {
-        SaverState.TransformStep = 0;
-        SendMessageA(window, step.message, step.wparam, step.lparam);
+        Transition.TransformStep = 0;
+        SendMessageA(window, step.Message, step.WParam, step.LParam);
     }
     DestroyWindow(window);
     std::filesystem::remove_all(kFolder);

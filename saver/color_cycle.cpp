@@ -11,6 +11,8 @@
 
 #include "config/settings.h"
 
+ColorCycleRecord ColorCycle;
+
 namespace {
 
 uint32_t Delay() { return SaverSettings.PsycheDelay > 0 ? (uint32_t)SaverSettings.PsycheDelay : 0; }
@@ -24,7 +26,7 @@ void Rotate(HWND window) {
     const bool feeding = SaverSettings.ContColorChange && SaverState.FeedPalette;
     const ColorFeed feed = {
         feeding ? reinterpret_cast<PaletteEntryBytes*>(SaverState.FeedPalette->palPalEntry) : nullptr,
-        &SaverState.FeedIndex, ChooseByMessage, window};
+        &ColorCycle.FeedIndex, ChooseByMessage, window};
     if (g.PaletteDevice) {
         PALETTEENTRY* entries = SaverState.DisplayPalette->palPalEntry;
         RotatePaletteEntries(reinterpret_cast<PaletteEntryBytes*>(entries), g, feed);
@@ -52,25 +54,25 @@ void StartColorCycle(HWND window, uint32_t limit) {
 
 void ColorCycleStep(HWND window, uint32_t limit) {
     const uint32_t now = GetTickCount();
-    if (limit != 0 && now - SaverState.CycleStart >= SecondsToMilliseconds(limit)) return;
+    if (limit != 0 && now - ColorCycle.CycleStart >= SecondsToMilliseconds(limit)) return;
     MSG head;
     if (PeekMessageA(&head, nullptr, 0, 0, PM_NOREMOVE) && (head.message == WM_CLOSE || head.message == WM_DESTROY)) {
         NoteStopped(SSM_CYCLESTEP, limit, 0);  // the close may yet be refused
         return;
     }
     const uint32_t delay = Delay();
-    const uint32_t since = now - SaverState.LastCycleStep;
+    const uint32_t since = now - ColorCycle.LastCycleStep;
     if (since < delay) {
-        ScheduleStep(window, limit, SaverState.LastCycleStep + delay);
+        ScheduleStep(window, limit, ColorCycle.LastCycleStep + delay);
         return;
     }
     // The cadence stays one delay per rotation: a step that comes a little
     // late does not push the next one later; one far behind starts afresh.
-    SaverState.LastCycleStep = since < 2 * delay ? SaverState.LastCycleStep + delay : now;
+    ColorCycle.LastCycleStep = since < 2 * delay ? ColorCycle.LastCycleStep + delay : now;
     Rotate(window);
-    ScheduleStep(window, limit, SaverState.LastCycleStep + delay);
+    ScheduleStep(window, limit, ColorCycle.LastCycleStep + delay);
 }
 
 void StopColorCycle() {
-    if (PacedMessage.pending && PacedMessage.message == SSM_CYCLESTEP) CancelPacedMessage();
+    if (PacedMessage.Pending && PacedMessage.Message == SSM_CYCLESTEP) CancelPacedMessage();
 }

@@ -7,6 +7,13 @@
 
 #include <cstdint>
 
+struct ColorCycleRecord {
+    uint32_t CycleStart = 0;     // tick count when the still picture began
+    uint32_t LastCycleStep = 0;  // tick count of the last rotation
+    uint32_t FeedIndex = 0;      // next feed position; 0: a new feed palette is due
+};
+extern ColorCycleRecord ColorCycle;
+
 // Starts the chain for the picture just completed; limit in seconds, 0: none.
 void StartColorCycle(HWND window, uint32_t limit);
 // One step (SSM_CYCLESTEP, wParam = limit).

@@ -165,14 +165,14 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
 
     if (!MakeImageArea() || !MakeDisplayHeader()) return false;
     MakeWorkerBuffer();
-    SaverState.RefreshRate = QueryRefreshRate(window);
+    Transition.RefreshRate = QueryRefreshRate(window);
     MakeEffectList();
     SaverState.ImageReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     PostMessageA(window, SSM_NEWIMAGE, 0, 0);
 
     // The display settings' small preview on NT runs no effect. Only that
     // preview: a small full-screen window or recording is not it.
-    if (Host.preview && IsWindowsNt() && window_width <= 250 && SaverState.ImageHeight <= 250) {
+    if (Host.Preview && IsWindowsNt() && window_width <= 250 && SaverState.ImageHeight <= 250) {
         SaverState.EffectCount = 0;
         SaverSettings.MovingClouds = 0;
         SaverSettings.PsychedelicColors = 0;

@@ -6,7 +6,6 @@
 #include "host_state.h"
 #include "message_loop.h"
 #include "messages.h"
-#include "window_core.h"
 
 #include "config/configure_dialog.h"
 #include "config/module_instance.h"
@@ -27,13 +26,13 @@ constexpr int kMouseThreshold = 4;
 constexpr DWORD kRecheckDelay = 200;  // ms after a password check during which a close is refused
 void HideCursor() { SetCursor(nullptr); }
 
-void RecordCursor() { GetCursorPos(&Host.cursor); }
+void RecordCursor() { GetCursorPos(&Host.Cursor); }
 
 void PasswordTeardown() {
-    if (Host.verifier_library) FreeLibrary(Host.verifier_library);
-    Host.verifier_library = nullptr;
-    if (Host.verify) {
-        Host.verify = nullptr;
+    if (Host.VerifierLibrary) FreeLibrary(Host.VerifierLibrary);
+    Host.VerifierLibrary = nullptr;
+    if (Host.Verify) {
+        Host.Verify = nullptr;
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
     }
 }
@@ -46,35 +45,35 @@ void PasswordSetup() {
     LONG read = RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || value == 0) return;
-    Host.verifier_library = LoadLibraryA("PASSWORD.CPL");
-    if (!Host.verifier_library) return;
-    Host.verify = reinterpret_cast<VerifyPasswordProc>(
-        reinterpret_cast<void*>(GetProcAddress(Host.verifier_library, "VerifyScreenSavePwd")));
-    if (Host.verify) {
+    Host.VerifierLibrary = LoadLibraryA("PASSWORD.CPL");
+    if (!Host.VerifierLibrary) return;
+    Host.Verify = reinterpret_cast<VerifyPasswordProc>(
+        reinterpret_cast<void*>(GetProcAddress(Host.VerifierLibrary, "VerifyScreenSavePwd")));
+    if (Host.Verify) {
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, nullptr, 0);
     } else {
-        FreeLibrary(Host.verifier_library);
-        Host.verifier_library = nullptr;
+        FreeLibrary(Host.VerifierLibrary);
+        Host.VerifierLibrary = nullptr;
     }
 }
 
 // Whether a close request may go ahead.
 bool ClosePermitted(HWND window) {
-    if (Host.checking || Host.closing) return false;
-    if (!Host.verify) {
-        Host.closing = true;
+    if (Host.Checking || Host.Closing) return false;
+    if (!Host.Verify) {
+        Host.Closing = true;
         return true;
     }
-    if (Host.checked_before && GetTickCount() - Host.last_check_end < kRecheckDelay) return false;
-    Host.checking = true;
+    if (Host.CheckedBefore && GetTickCount() - Host.LastCheckEnd < kRecheckDelay) return false;
+    Host.Checking = true;
     MSG pending;
     for (int i = 0; i < 2; i++) PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    Host.closing = SendMessageA(window, SSM_VERIFYPASSWORD, 0, 0) != 0;
-    Host.checking = false;
-    if (!Host.closing) HideCursor();
-    Host.checked_before = true;
-    Host.last_check_end = GetTickCount();
-    return Host.closing;
+    Host.Closing = SendMessageA(window, SSM_VERIFYPASSWORD, 0, 0) != 0;
+    Host.Checking = false;
+    if (!Host.Closing) HideCursor();
+    Host.CheckedBefore = true;
+    Host.LastCheckEnd = GetTickCount();
+    return Host.Closing;
 }
 
 ATOM RegisterSaverClass(HINSTANCE instance) {
@@ -90,8 +89,9 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
 
 }  // namespace
 
-HWND OpenSaverWindow(HINSTANCE instance, HWND parent) {
-    Host.preview = parent != nullptr;
+HWND OpenSaverWindow(HINSTANCE instance, HWND parent, WNDPROC saver_procedure) {
+    Host.SaverProcedure = saver_procedure;
+    Host.Preview = parent != nullptr;
     // A second window of the process finds the class made by the first.
     if (!RegisterSaverClass(instance) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
     if (!parent)
@@ -105,7 +105,7 @@ HWND OpenSaverWindow(HINSTANCE instance, HWND parent) {
                            client.bottom, parent, nullptr, instance, nullptr);
 }
 
-HWND StartFullScreen(HINSTANCE instance, bool& already_running) {
+HWND StartFullScreen(HINSTANCE instance, WNDPROC saver_procedure, bool& already_running) {
     already_running = false;
     if (HWND running = FindWindowA(kClassName, kFullScreenTitle)) {
         SetForegroundWindow(running);
@@ -113,7 +113,7 @@ HWND StartFullScreen(HINSTANCE instance, bool& already_running) {
         return nullptr;
     }
     PasswordSetup();
-    HWND window = OpenSaverWindow(instance, nullptr);
+    HWND window = OpenSaverWindow(instance, nullptr, saver_procedure);
     if (window) SetForegroundWindow(window);
     return window;
 }
@@ -122,17 +122,17 @@ void EndFullScreen() { PasswordTeardown(); }
 
 namespace {
 
-int RunFullScreen(HINSTANCE instance) {
+int RunFullScreen(HINSTANCE instance, WNDPROC saver_procedure) {
     bool already_running;
-    HWND window = StartFullScreen(instance, already_running);
+    HWND window = StartFullScreen(instance, saver_procedure, already_running);
     if (already_running) return 0;
     int result = window ? RunMessageLoop() : kExitWindowFailed;
     EndFullScreen();
     return result;
 }
 
-int RunPreview(HINSTANCE instance, HWND parent) {
-    return OpenSaverWindow(instance, parent) ? RunMessageLoop() : kExitWindowFailed;
+int RunPreview(HINSTANCE instance, HWND parent, WNDPROC saver_procedure) {
+    return OpenSaverWindow(instance, parent, saver_procedure) ? RunMessageLoop() : kExitWindowFailed;
 }
 
 void ChangePassword(HWND owner) {
@@ -152,7 +152,7 @@ HWND WindowFromHandle(uintptr_t handle) {
 }  // namespace
 
 LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (Host.preview || Host.closing) return DefWindowProcA(window, message, wparam, lparam);
+    if (Host.Preview || Host.Closing) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
         case WM_CLOSE:
             if (!ClosePermitted(window)) {
@@ -161,11 +161,11 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, 
             }
             break;
         case SSM_VERIFYPASSWORD:
-            return Host.verify ? Host.verify(window) : 1;
+            return Host.Verify ? Host.Verify(window) : 1;
         default:
             break;
     }
-    if (Host.checking) return DefWindowProcA(window, message, wparam, lparam);
+    if (Host.Checking) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
         case WM_SETCURSOR:
             HideCursor();
@@ -184,9 +184,9 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, 
             POINT now;
             GetCursorPos(&now);
             // Small moves add up against the recorded position.
-            if (std::abs(now.x - Host.cursor.x) + std::abs(now.y - Host.cursor.y) > kMouseThreshold) {
+            if (std::abs(now.x - Host.Cursor.x) + std::abs(now.y - Host.Cursor.y) > kMouseThreshold) {
                 PostMessageA(window, WM_CLOSE, 0, 0);
-                Host.cursor = now;
+                Host.Cursor = now;
             }
             break;
         }
@@ -197,31 +197,31 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, 
 }
 
 LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    const bool full_screen = !Host.preview;
+    const bool full_screen = !Host.Preview;
     switch (message) {
         case WM_CREATE: {
             HMODULE imm = GetModuleHandleA("IMM32.DLL");
-            Host.associate = imm ? reinterpret_cast<AssociateContextProc>(
+            Host.Associate = imm ? reinterpret_cast<AssociateContextProc>(
                                        reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")))
                                  : nullptr;
-            if (Host.associate) Host.detached_context = Host.associate(window, nullptr);
+            if (Host.Associate) Host.DetachedContext = Host.Associate(window, nullptr);
             RecordCursor();
             if (full_screen) HideCursor();
             break;
         }
         case WM_DESTROY:
-            if (Host.associate && Host.detached_context) Host.associate(window, Host.detached_context);
+            if (Host.Associate && Host.DetachedContext) Host.Associate(window, Host.DetachedContext);
             PostQuitMessage(0);
             break;
         case WM_SETTEXT:
             return 0;
         case WM_PAINT:
-            if (Host.closing) return DefWindowProcA(window, message, wparam, lparam);
+            if (Host.Closing) return DefWindowProcA(window, message, wparam, lparam);
             if (full_screen) HideCursor();
             break;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            if (Host.preview) {
+            if (Host.Preview) {
                 HWND parent = GetParent(window);
                 if (parent && IsWindow(parent))
                     PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lparam);
@@ -234,23 +234,24 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
-            if (Host.closing) return DefWindowProcA(window, message, wparam, lparam);
+            if (Host.Closing) return DefWindowProcA(window, message, wparam, lparam);
             break;
         case WM_SYSCOMMAND:
             if (full_screen && (wparam == SC_NEXTWINDOW || wparam == SC_PREVWINDOW || wparam == SC_SCREENSAVE))
                 return 0;
             break;
         case WM_TIMER:
-            if (Host.closing) return 0;
+            if (Host.Closing) return 0;
             Sleep(0);
             break;
         default:
             break;
     }
-    return ScreenSaverProc(window, message, wparam, lparam);
+    return Host.SaverProcedure ? Host.SaverProcedure(window, message, wparam, lparam)
+                                : DefWindowProcA(window, message, wparam, lparam);
 }
 
-int RunSaver(HINSTANCE instance, const char* command_line) {
+int RunSaver(HINSTANCE instance, const char* command_line, WNDPROC saver_procedure) {
     ModuleInstance = instance;
     const SaverCommand command = ParseSaverCommand(command_line);
     switch (command.mode) {
@@ -261,10 +262,10 @@ int RunSaver(HINSTANCE instance, const char* command_line) {
             return (int)DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIGURE), owner, ScreenSaverConfigureDialog, 0);
         }
         case SaverMode::FullScreen:
-            return RunFullScreen(instance);
+            return RunFullScreen(instance, saver_procedure);
         case SaverMode::Preview: {
             HWND parent = WindowFromHandle(command.window);
-            return parent ? RunPreview(instance, parent) : -1;
+            return parent ? RunPreview(instance, parent, saver_procedure) : -1;
         }
         case SaverMode::ChangePassword: {
             HWND owner = WindowFromHandle(command.window);

@@ -9,11 +9,13 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, 
 LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Runs the mode that the command line names; the result is the exit code.
-int RunSaver(HINSTANCE instance, const char* command_line);
+// The saver window gets every message the host does not consume through
+// saver_procedure (the saver's ScreenSaverProc).
+int RunSaver(HINSTANCE instance, const char* command_line, WNDPROC saver_procedure);
 
 // The pieces of the full-screen and preview runs, for callers that run the loop themselves.
-HWND OpenSaverWindow(HINSTANCE instance, HWND parent);  // parent null: full screen
-HWND StartFullScreen(HINSTANCE instance, bool& already_running);
+HWND OpenSaverWindow(HINSTANCE instance, HWND parent, WNDPROC saver_procedure);  // parent null: full screen
+HWND StartFullScreen(HINSTANCE instance, WNDPROC saver_procedure, bool& already_running);
 void EndFullScreen();
 
 constexpr int kExitWindowFailed = 1;  // the class or the window could not be made

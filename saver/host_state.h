@@ -8,16 +8,17 @@ typedef BOOL(WINAPI* VerifyPasswordProc)(HWND);
 typedef HANDLE(WINAPI* AssociateContextProc)(HWND, HANDLE);
 
 struct HostStateRecord {
-    bool preview = false;
-    bool closing = false;   // the saver may close: paint, input and timers no longer reach it
-    bool checking = false;  // the verifier is being asked
-    POINT cursor = {0, 0};  // screen position recorded for the mouse threshold
-    bool checked_before = false;
-    DWORD last_check_end = 0;
-    HMODULE verifier_library = nullptr;
-    VerifyPasswordProc verify = nullptr;  // null: unprotected
-    AssociateContextProc associate = nullptr;
-    HANDLE detached_context = nullptr;
+    WNDPROC SaverProcedure = nullptr;  // what the saver window gets from the host
+    bool Preview = false;
+    bool Closing = false;   // the saver may close: paint, input and timers no longer reach it
+    bool Checking = false;  // the verifier is being asked
+    POINT Cursor = {0, 0};  // screen position recorded for the mouse threshold
+    bool CheckedBefore = false;
+    DWORD LastCheckEnd = 0;
+    HMODULE VerifierLibrary = nullptr;
+    VerifyPasswordProc Verify = nullptr;  // null: unprotected
+    AssociateContextProc Associate = nullptr;
+    HANDLE DetachedContext = nullptr;
 };
 
 extern HostStateRecord Host;

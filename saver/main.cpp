@@ -1,5 +1,6 @@
 // The entry of the saver module.
 #include "host.h"
+#include "window_core.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ LONG WINAPI SaverCrashed(EXCEPTION_POINTERS*) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     SetUnhandledExceptionFilter(SaverCrashed);
     try {
-        return RunSaver(instance, command_line);
+        return RunSaver(instance, command_line, ScreenSaverProc);
     } catch (...) {
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
         return -1;

@@ -14,17 +14,17 @@ bool DispatchNextMessage(int& exit_code) {
         // Whatever waits goes first, in the platform's order: the paced message
         // is posted only into an empty queue.
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) break;
-        if (!PacedMessage.pending) {
+        if (!PacedMessage.Pending) {
             BOOL got = GetMessageA(&msg, nullptr, 0, 0);
             if (got > 0) break;
             exit_code = got == 0 ? (int)msg.wParam : -1;
             return false;
         }
-        const int32_t wait = (int32_t)(PacedMessage.due - GetTickCount());
+        const int32_t wait = (int32_t)(PacedMessage.Due - GetTickCount());
         if (wait <= 0) {
             const PacedMessageRecord due = PacedMessage;
             CancelPacedMessage();
-            PostMessageA(due.window, due.message, due.wparam, due.lparam);
+            PostMessageA(due.Window, due.Message, due.WParam, due.LParam);
             continue;
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, (DWORD)wait, QS_ALLINPUT);

@@ -10,12 +10,12 @@
 #include <cstdint>
 
 struct PacedMessageRecord {
-    bool pending = false;
-    HWND window = nullptr;
-    UINT message = 0;
-    WPARAM wparam = 0;
-    LPARAM lparam = 0;
-    uint32_t due = 0;  // tick count
+    bool Pending = false;
+    HWND Window = nullptr;
+    UINT Message = 0;
+    WPARAM WParam = 0;
+    LPARAM LParam = 0;
+    uint32_t Due = 0;  // tick count
 };
 
 extern PacedMessageRecord PacedMessage;

@@ -1,11 +1,10 @@
 #include "saver_state.h"
 
 SaverStateRecord SaverState;
+StoppedWorkRecord StoppedWork;
 std::atomic<bool> AbortRequested{false};
 std::atomic<bool> StopWorker{false};
 
 void NoteStopped(UINT message, WPARAM wparam, LPARAM lparam) {
-    SaverState.StoppedMessage = message;
-    SaverState.StoppedWParam = wparam;
-    SaverState.StoppedLParam = lparam;
+    StoppedWork = {message, wparam, lparam};
 }

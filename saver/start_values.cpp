@@ -1,7 +1,9 @@
 #include "start_values.h"
 
+#include "color_cycle.h"
 #include "host_state.h"
 #include "message_loop.h"
+#include "picture_run.h"
 #include "saver_state.h"
 #include "transitions.h"
 
@@ -16,6 +18,11 @@ void ReturnToStartValues() {
     SettingsFilePlace = SettingsPlace::Found;
     PaletteChooser = PaletteChooserRecord{};
     SaverState = SaverStateRecord{};
+    StoppedWork = StoppedWorkRecord{};
+    EffectSchedule = EffectScheduleRecord{};
+    BufferRotation = BufferRotationRecord{};
+    Transition = TransitionRecord{};
+    ColorCycle = ColorCycleRecord{};
     AbortRequested = false;
     StopWorker = false;
     Host = HostStateRecord{};

@@ -4,10 +4,10 @@
 #include "transitions.h"
 
 #include "clock.h"
-#include "image_cycle.h"
 #include "message_loop.h"
 #include "message_pump.h"
 #include "messages.h"
+#include "picture_run.h"
 #include "saver_state.h"
 #include "transition_buffers.h"
 
@@ -15,6 +15,8 @@
 #include "synth/plasma.h"
 
 #include <cstring>
+
+TransitionRecord Transition;
 
 namespace {
 
@@ -38,13 +40,13 @@ int32_t Steps() { return SaverSettings.TransformSteps > 0 ? SaverSettings.Transf
 // also past its wrap), counts afresh from now.
 uint32_t NextFrame() {
     const uint32_t now = GetTickCount();
-    const uint32_t rate = (uint32_t)SaverState.RefreshRate;
+    const uint32_t rate = (uint32_t)Transition.RefreshRate;
     const uint32_t frame = 1000u / rate;
-    SaverState.FrameCount++;
-    uint32_t due = SaverState.FrameStart + (uint32_t)((uint64_t)SaverState.FrameCount * 1000u / rate);
+    Transition.FrameCount++;
+    uint32_t due = Transition.FrameStart + (uint32_t)((uint64_t)Transition.FrameCount * 1000u / rate);
     if (due - now - 1 >= frame + 1) {  // unsigned: true unless now < due <= now + frame + 1
-        SaverState.FrameStart = now;
-        SaverState.FrameCount = 1;
+        Transition.FrameStart = now;
+        Transition.FrameCount = 1;
         due = now + frame;
     }
     return due;
@@ -72,26 +74,26 @@ enum class Where { Here, Worker };
 bool PrepareBuffer(HWND window, int32_t k, Where where) {
     PrepareImageRows(SaverState.BufferOrigin, k, SaverState.ImageWidth, SaverState.ImageHeight,
                      (uint8_t)SaverState.Palette.FirstAnimatedIndex);
-    if (where == Where::Here || !SaverState.WorkerBuffer) return GenerateHere(window, k);
-    memcpy(SaverState.WorkerBuffer, SaverState.BufferOrigin[k], (size_t)ImageBytes());
-    WorkerJob = {PictureRun(SaverState.WorkerBuffer, &kWorkerHost), SaverState.ImageWidth - 1, SaverState.ImageHeight - 1};
+    if (where == Where::Here || !Transition.WorkerBuffer) return GenerateHere(window, k);
+    memcpy(Transition.WorkerBuffer, SaverState.BufferOrigin[k], (size_t)ImageBytes());
+    WorkerJob = {PictureRun(Transition.WorkerBuffer, &kWorkerHost), SaverState.ImageWidth - 1, SaverState.ImageHeight - 1};
     StopWorker = false;
     if (_beginthread(RunWorker, 0, &WorkerJob) == (uintptr_t)-1) {
         // No worker: the picture is made here, and nobody is waited for.
         GenerateHere(window, k);
         return true;
     }
-    SaverState.WorkerTarget = k;
+    Transition.WorkerTarget = k;
     return true;
 }
 
 // The worker's picture, once it is finished, goes into its buffer.
 void WaitForWorker() {
-    if (SaverState.WorkerTarget < 0) return;
+    if (Transition.WorkerTarget < 0) return;
     WaitForSingleObject(SaverState.ImageReady, INFINITE);
     if (!StopWorker)
-        memcpy(SaverState.BufferOrigin[SaverState.WorkerTarget], SaverState.WorkerBuffer, (size_t)ImageBytes());
-    SaverState.WorkerTarget = -1;
+        memcpy(SaverState.BufferOrigin[Transition.WorkerTarget], Transition.WorkerBuffer, (size_t)ImageBytes());
+    Transition.WorkerTarget = -1;
 }
 
 void EndTransition(HWND window) {
@@ -114,27 +116,27 @@ void DrawWithPalette(HWND window, int32_t y, int32_t lines, const uint8_t* bits)
 }  // namespace
 
 void NextTransition(HWND window) {
-    if (SaverState.FirstTransition) {
-        SaverState.FirstTransition = false;
-        SaverState.BufferIndex = PreviousBuffer(SaverState.BufferIndex);
-        if (!PrepareBuffer(window, SaverState.BufferIndex, Where::Here)) {
+    if (BufferRotation.FirstTransition) {
+        BufferRotation.FirstTransition = false;
+        BufferRotation.BufferIndex = PreviousBuffer(BufferRotation.BufferIndex);
+        if (!PrepareBuffer(window, BufferRotation.BufferIndex, Where::Here)) {
             // Undone, so that going on after a refused close makes this target again.
-            SaverState.FirstTransition = true;
-            SaverState.BufferIndex = (SaverState.BufferIndex + 1) % 3;
+            BufferRotation.FirstTransition = true;
+            BufferRotation.BufferIndex = (BufferRotation.BufferIndex + 1) % 3;
             NoteStopped(SSM_NEXTTRANSITION, 0, 0);
             return;
         }
     }
-    PrepareBuffer(window, PreviousBuffer(SaverState.BufferIndex), Where::Worker);
-    const int32_t t = SaverState.BufferIndex;
-    if (SaverState.CurrentEffect == kEffectMoving)
+    PrepareBuffer(window, PreviousBuffer(BufferRotation.BufferIndex), Where::Worker);
+    const int32_t t = BufferRotation.BufferIndex;
+    if (EffectSchedule.CurrentEffect == kEffectMoving)
         PostMessageAt(window, SSM_MOVESTEP, 0, t, NextFrame());
     else
         PostMessageAt(window, SSM_TRANSFORMSTEP, 0, (t + 1) % 3, NextFrame());
-    SaverState.TransformStep = 0;
-    SaverState.ScrollPosition = SaverState.BufferOrigin[t + 1] - SaverState.ImageArea;
+    Transition.TransformStep = 0;
+    Transition.ScrollPosition = SaverState.BufferOrigin[t + 1] - SaverState.ImageArea;
     SaverState.ShownImage = SaverState.BufferOrigin[t];
-    SaverState.BufferIndex = PreviousBuffer(t);
+    BufferRotation.BufferIndex = PreviousBuffer(t);
 }
 
 void MoveStep(HWND window, LPARAM target) {
@@ -146,12 +148,12 @@ void MoveStep(HWND window, LPARAM target) {
     const int32_t width = SaverState.ImageWidth;
     const intptr_t shown = SaverState.ShownImage - SaverState.ImageArea;
     int32_t lines = MovingLines();
-    intptr_t position = SaverState.ScrollPosition - (intptr_t)lines * width;
+    intptr_t position = Transition.ScrollPosition - (intptr_t)lines * width;
     if (position < shown) {  // the last step lands exactly on the target
         lines -= (int32_t)((shown - position) / width);
         position = shown;
     }
-    SaverState.ScrollPosition = position;
+    Transition.ScrollPosition = position;
     const int32_t height = SaverState.ImageHeight;
     ScrollWindow(window, 0, -lines, nullptr, nullptr);
     PAINTSTRUCT paint;  // the uncovered strip is drawn below, not by a paint
@@ -171,10 +173,10 @@ void TransformStep(HWND window, LPARAM source) {
         return;
     }
     uint8_t* changed = SaverState.BufferOrigin[source];
-    BlendStep(changed, SaverState.ShownImage, Steps() - SaverState.TransformStep, ImageBytes());
-    SaverState.TransformStep++;
+    BlendStep(changed, SaverState.ShownImage, Steps() - Transition.TransformStep, ImageBytes());
+    Transition.TransformStep++;
     DrawWithPalette(window, 0, SaverState.ImageHeight, changed);
-    if (SaverState.TransformStep < Steps())
+    if (Transition.TransformStep < Steps())
         PostMessageAt(window, SSM_TRANSFORMSTEP, 0, source, NextFrame());
     else
         EndTransition(window);
@@ -188,25 +190,25 @@ void MakeWorkerBuffer() {
         if (block) GlobalFree(block);
         return;
     }
-    SaverState.WorkerBufferBlock = block;
-    SaverState.WorkerBuffer = static_cast<uint8_t*>(buffer);
+    Transition.WorkerBufferBlock = block;
+    Transition.WorkerBuffer = static_cast<uint8_t*>(buffer);
 }
 
 void DiscardWorker() {
-    if (SaverState.WorkerTarget < 0) return;
+    if (Transition.WorkerTarget < 0) return;
     WaitForSingleObject(SaverState.ImageReady, INFINITE);
-    SaverState.WorkerTarget = -1;
+    Transition.WorkerTarget = -1;
 }
 
 void EndWorker() {
-    if (SaverState.WorkerTarget >= 0) {
+    if (Transition.WorkerTarget >= 0) {
         StopWorker = true;
         WaitForWorker();
     }
-    if (SaverState.WorkerBufferBlock) {
-        GlobalUnlock(SaverState.WorkerBufferBlock);
-        GlobalFree(SaverState.WorkerBufferBlock);
+    if (Transition.WorkerBufferBlock) {
+        GlobalUnlock(Transition.WorkerBufferBlock);
+        GlobalFree(Transition.WorkerBufferBlock);
     }
-    SaverState.WorkerBufferBlock = nullptr;
-    SaverState.WorkerBuffer = nullptr;
+    Transition.WorkerBufferBlock = nullptr;
+    Transition.WorkerBuffer = nullptr;
 }

@@ -6,6 +6,20 @@
 
 #include "platform/win32.h"
 
+#include <cstdint>
+
+struct TransitionRecord {
+    intptr_t ScrollPosition = 0;  // moving: bytes from ImageArea to the row at the window's bottom
+    int32_t TransformStep = 0;    // transforming: steps done so far
+    int32_t RefreshRate = 60;     // of the display, in Hz: steps come one frame apart
+    uint32_t FrameStart = 0;      // tick count the step frames are counted from
+    uint32_t FrameCount = 0;
+    HGLOBAL WorkerBufferBlock = nullptr;
+    uint8_t* WorkerBuffer = nullptr;  // the worker's own image, copied in after the transition
+    int32_t WorkerTarget = -1;        // buffer the running worker's image goes to; -1: no worker runs
+};
+extern TransitionRecord Transition;
+
 // SSM_NEXTTRANSITION, SSM_MOVESTEP, SSM_TRANSFORMSTEP.
 void NextTransition(HWND window);
 void MoveStep(HWND window, LPARAM target);

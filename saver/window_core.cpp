@@ -1,12 +1,15 @@
-// ScreenSaverProc: every message of the saver window that the host passes on.
+// ScreenSaverProc: every message of the saver window that the host passes on,
+// each handed to the module that owns it.
 #include "window_core.h"
 
+#include "color_cycle.h"
 #include "create_window.h"
 #include "host.h"
 #include "image_cycle.h"
 #include "message_loop.h"
 #include "messages.h"
 #include "saver_state.h"
+#include "transitions.h"
 
 namespace {
 
@@ -49,15 +52,50 @@ VELMORA_EXPORT LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM 
             LRESULT result = ScreenSaverDefaultProc(window, message, wparam, lparam);
             // The host refused to close (password): the piece of work that
             // stopped for this close goes on, or it would stand still for good.
-            if (IsWindow(window) && SaverState.StoppedMessage) {
-                PostMessageAt(window, SaverState.StoppedMessage, SaverState.StoppedWParam, SaverState.StoppedLParam,
+            if (IsWindow(window) && StoppedWork.Message) {
+                PostMessageAt(window, StoppedWork.Message, StoppedWork.WParam, StoppedWork.LParam,
                               GetTickCount());
                 NoteStopped(0, 0, 0);
             }
             return result;
         }
+        // The image cycle
+        case SSM_NEWIMAGE:
+            NewImage(window);
+            break;
+        case SSM_CLEARSCREEN:
+            ClearScreen(window);
+            break;
+        case SSM_CHOOSEPALETTE:
+            ChooseImagePalette();
+            break;
+        case SSM_SETPALETTE:
+            SetPalette();
+            break;
+        case SSM_DRAWIMAGE:
+            DrawImage(window);
+            break;
+        case SSM_IMAGEDONE:
+            ImageDone(window);
+            break;
+        case WM_TIMER:
+            ImageTimer(window);
+            break;
+        // Colour cycling
+        case SSM_CYCLESTEP:
+            ColorCycleStep(window, (uint32_t)wparam);
+            break;
+        // The transitions
+        case SSM_NEXTTRANSITION:
+            NextTransition(window);
+            break;
+        case SSM_MOVESTEP:
+            MoveStep(window, lparam);
+            break;
+        case SSM_TRANSFORMSTEP:
+            TransformStep(window, lparam);
+            break;
         default:
-            HandleImageCycle(window, message, wparam, lparam);
             break;
     }
     return ScreenSaverDefaultProc(window, message, wparam, lparam);

@@ -19,7 +19,7 @@ stop() {
 }
 trap stop EXIT
 sleep 1
-DISPLAY=:97 VELMORA_CONFIG_DIR="$work" build/native/platform/linux/velmora --size 640x360 \
+DISPLAY=:97 VELMORA_CONFIG_DIR="$work" build/native/linux/velmora --size 640x360 \
   --psychedelic-colors --cycle-delay 0 --continuous-colors --moving-clouds --transforming-clouds \
   --effect-cycle 5 --time-on-screen 2 &
 velmora=$!

@@ -134,12 +134,6 @@ Event* FindEvent(HANDLE handle) {
 
 }  // namespace
 
-void Reset(DisplayKind kind, int width, int height) {
-    ResetUser();
-    ResetDisplay(kind, width, height);
-    ResetKernel();
-}
-
 void ResetKernel() {
     kernel = KernelState{};
     clock_state = ClockState{};

@@ -179,12 +179,6 @@ void AddToRegion(std::vector<RECT>& region, const RECT& area) {
 
 }  // namespace
 
-[[noreturn]] void Unimplemented(const char* call, const char* what) {
-    fprintf(stderr, "native platform: %s: %s is not implemented\n", call, what);
-    fflush(stderr);
-    abort();
-}
-
 HWND LiveWindow(HWND window) {
     for (auto& w : user.windows)
         if (w.get() == window) return w->alive ? window : nullptr;

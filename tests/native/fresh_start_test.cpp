@@ -6,6 +6,7 @@
 #include "saver/host.h"
 #include "saver/messages.h"
 #include "saver/saver_state.h"
+#include "saver/window_core.h"
 #include "support/temp_folder.h"
 #include "synth/palette.h"
 #include "synth/random.h"
@@ -77,7 +78,7 @@ TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
     np::ObservePaints([&](HWND) {
         if (paints++ == 0) black_after_first_paint = ScreenIsBlack();
     });
-    HWND window = OpenSaverWindow(nullptr, nullptr);
+    HWND window = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(DispatchUntil(SSM_IMAGEDONE));
     np::ObservePaints(nullptr);

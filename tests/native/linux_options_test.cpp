@@ -2,7 +2,7 @@
 #include "config/setting_options.h"
 #include "config/settings.h"
 #include "config/settings_location.h"
-#include "platform/linux/options.h"
+#include "linux/options.h"
 #include "support/fresh_process.h"
 #include "support/temp_folder.h"
 

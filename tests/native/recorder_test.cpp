@@ -2,8 +2,8 @@
 // the in-memory display at the times the saver changed it, read back with giflib.
 #include "config/settings.h"
 #include "config/settings_location.h"
-#include "platform/linux/gif_writer.h"
-#include "platform/linux/recorder.h"
+#include "linux/gif_writer.h"
+#include "linux/recorder.h"
 #include "platform/native/test_hooks.h"
 #include "support/fresh_process.h"
 #include "support/temp_folder.h"

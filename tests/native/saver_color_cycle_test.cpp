@@ -162,7 +162,7 @@ TEST_F(ColorCycleTest, TheTimeLimitEndsTheChainAndTheTimerStartsTheNextPicture) 
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     EXPECT_EQ(GetTickCount() - done, 2000u);
     EXPECT_GE(Delivered(SSM_CYCLESTEP) - steps_before, 195u);
-    EXPECT_FALSE(PacedMessage.pending);  // the chain has ended
+    EXPECT_FALSE(PacedMessage.Pending);  // the chain has ended
     // Nothing rotates while the next picture is drawn.
     const size_t steps_at_new_image = Delivered(SSM_CYCLESTEP);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
@@ -223,7 +223,7 @@ TEST_F(ColorCycleTest, AKeyDuringTheWaitForTheNextRotationEndsItAtOnce) {
                      [] {}});
     window = OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 2));
-    ASSERT_TRUE(PacedMessage.pending);  // the next rotation is some 400 ms away
+    ASSERT_TRUE(PacedMessage.Pending);  // the next rotation is some 400 ms away
     press_a_key = true;
     const auto pressed = std::chrono::steady_clock::now();
     for (int i = 0; i < 10 && IsWindow(window); i++) Step();
@@ -238,15 +238,15 @@ TEST_F(ColorCycleTest, CyclingStoppedForARefusedCloseGoesOn) {
     np::SetPasswordProtection(1, [](HWND) -> BOOL { return FALSE; });
     Store("SpecialEffects=2\nTimeOnScreen=0\nPsycheDelay=10\n");
     bool already_running;
-    HWND window = StartFullScreen(nullptr, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 5));
     // The chain's step finds a close request waiting behind it, and the chain stops.
-    ASSERT_TRUE(PacedMessage.pending);
+    ASSERT_TRUE(PacedMessage.Pending);
     const PacedMessageRecord step = PacedMessage;
     CancelPacedMessage();
-    np::SetTickCount(step.due);
-    PostMessageA(window, step.message, step.wparam, step.lparam);
+    np::SetTickCount(step.Due);
+    PostMessageA(window, step.Message, step.WParam, step.LParam);
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(RunUntil(WM_CLOSE));
     EXPECT_TRUE(IsWindow(window));

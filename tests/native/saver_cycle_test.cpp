@@ -15,7 +15,7 @@ TEST_F(SaverTest, OneStillPictureInOrderThenTheNextAfterTimeOnScreen) {
     EXPECT_EQ(CycleMessages(), kOneStillPicture);
     EXPECT_EQ(GetTickCount() - done, 3000u);
     EXPECT_EQ(SaverState.TimerArmed, 0);
-    EXPECT_EQ(SaverState.BufferIndex, 0);
+    EXPECT_EQ(BufferRotation.BufferIndex, 0);
 }
 
 TEST_F(SaverTest, NoBlankSkipsClearingAndZeroKeepsThePicture) {
@@ -76,7 +76,7 @@ TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
     np::SetTickCount(20000);  // running for less than EffectCycle: no switch yet
     OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(SaverState.CurrentEffect, kEffectPlain);
+    EXPECT_EQ(EffectSchedule.CurrentEffect, kEffectPlain);
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));  // colours rotate even while the effect is still plain
     EXPECT_EQ(np::DeliveredMessages().back().wParam, 3u);
 
@@ -85,9 +85,9 @@ TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
     np::SetTickCount(40000);
     OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(SaverState.CurrentEffect, kEffectMoving);
-    EXPECT_EQ(SaverState.EffectPosition, 1);
-    EXPECT_EQ(SaverState.LastEffectSwitch, GetTickCount());
+    EXPECT_EQ(EffectSchedule.CurrentEffect, kEffectMoving);
+    EXPECT_EQ(EffectSchedule.EffectPosition, 1);
+    EXPECT_EQ(EffectSchedule.LastEffectSwitch, GetTickCount());
     EXPECT_TRUE(RunUntil(SSM_NEXTTRANSITION));
     EXPECT_EQ(SaverState.TimerArmed, 0);  // transitions take over: no timer
 }
@@ -104,7 +104,7 @@ TEST_F(SaverTest, SlowDrawingIsNotCutShortByTheImageTimer) {
     EXPECT_GT(GetTickCount() - first_done, 2000u);
     EXPECT_EQ(Delivered(SSM_DRAWIMAGE), 2u);
     EXPECT_EQ(Delivered(WM_TIMER), 1u);
-    EXPECT_EQ(SaverState.StoppedMessage, 0u);  // no drawing stopped
+    EXPECT_EQ(StoppedWork.Message, 0u);  // no drawing stopped
 }
 
 // SSM_IMAGEDONE with the effect due each time: effects take turns in the order
@@ -124,10 +124,10 @@ TEST_F(SaverTest, EffectsTakeTurnsOverSeveralSwitches) {
         for (size_t i = 0; i < c.turns.size(); i++) {
             np::AdvanceClock(30000);
             SendMessageA(window, SSM_IMAGEDONE, 0, 0);
-            turns.push_back(SaverState.CurrentEffect);
+            turns.push_back(EffectSchedule.CurrentEffect);
             np::AdvanceClock(29999);  // not yet due: the effect stays
             SendMessageA(window, SSM_IMAGEDONE, 0, 0);
-            EXPECT_EQ(SaverState.CurrentEffect, turns.back()) << c.effects;
+            EXPECT_EQ(EffectSchedule.CurrentEffect, turns.back()) << c.effects;
         }
         EXPECT_EQ(turns, c.turns) << c.effects;
     }
@@ -137,9 +137,9 @@ TEST_F(SaverTest, TickCountsSurviveTheirWrap) {
     Store("TimeOnScreen=5\nSpecialEffects=2\nEffectCycle=30\n");
     np::SetTickCount(0xFFFFF000u);  // 4096 ms before the wrap
     OpenFullScreen();
-    SaverState.LastEffectSwitch = 0xFFFFF000u - 31000;
+    EffectSchedule.LastEffectSwitch = 0xFFFFF000u - 31000;
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(SaverState.CurrentEffect, kEffectPsychedelic);
+    EXPECT_EQ(EffectSchedule.CurrentEffect, kEffectPsychedelic);
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer fires across the wrap
     EXPECT_LT(GetTickCount(), 0x10000u);
 }

@@ -9,6 +9,7 @@
 #include "saver/host.h"
 #include "saver/message_loop.h"
 #include "saver/messages.h"
+#include "saver/picture_run.h"
 #include "saver/saver_state.h"
 #include "saver/transitions.h"
 #include "saver/clock.h"
@@ -47,7 +48,7 @@ protected:
 
     void Store(const std::string& lines) { WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + lines); }
 
-    HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr); }
+    HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr, ScreenSaverProc); }
 
     // A full-screen saver whose first picture is finished and painted whole.
     HWND OpenAndPaintFirstPicture() {

@@ -27,15 +27,15 @@ TEST(CommandLine, ModesAndHandles) {
 }
 
 TEST_F(SaverTest, BadModesEndWithMinusOne) {
-    EXPECT_EQ(RunSaver(nullptr, "/x"), -1);
-    EXPECT_EQ(RunSaver(nullptr, "/p 0"), -1);
-    EXPECT_EQ(RunSaver(nullptr, "/p 12345"), -1);
-    EXPECT_EQ(RunSaver(nullptr, "/a"), 0);
+    EXPECT_EQ(RunSaver(nullptr, "/x", ScreenSaverProc), -1);
+    EXPECT_EQ(RunSaver(nullptr, "/p 0", ScreenSaverProc), -1);
+    EXPECT_EQ(RunSaver(nullptr, "/p 12345", ScreenSaverProc), -1);
+    EXPECT_EQ(RunSaver(nullptr, "/a", ScreenSaverProc), 0);
 }
 
 TEST_F(SaverTest, AWindowThatCannotBeMadeEndsWithFailure) {
     Start(np::DisplayKind::NoColors, 320, 200);
-    EXPECT_EQ(RunSaver(nullptr, "/s"), kExitWindowFailed);
+    EXPECT_EQ(RunSaver(nullptr, "/s", ScreenSaverProc), kExitWindowFailed);
     ASSERT_EQ(np::MessageBoxes().size(), 1u);
     EXPECT_EQ(np::MessageBoxes()[0].text, "Display device does not\nsupport a palette");
     ExpectNothingLeaked();
@@ -70,7 +70,7 @@ TEST_F(SaverTest, KeysAndClicksCloseFullScreenButNotPreview) {
     }
     Start(np::DisplayKind::TrueColor, 640, 480);
     HWND parent = MakeParent(0, 0, 300, 300);
-    HWND preview = OpenSaverWindow(nullptr, parent);
+    HWND preview = OpenSaverWindow(nullptr, parent, ScreenSaverProc);
     np::SetCursorPosition(0, 0);
     for (UINT input : {(UINT)WM_KEYDOWN, (UINT)WM_LBUTTONDOWN, (UINT)WM_MOUSEMOVE}) np::QueueInput(preview, input);
     np::SetCursorPosition(200, 200);
@@ -92,7 +92,7 @@ HWND StartProtected() {
     verifier_answer = FALSE;
     np::SetPasswordProtection(1, FakeVerifier);
     bool already_running;
-    return StartFullScreen(nullptr, already_running);
+    return StartFullScreen(nullptr, ScreenSaverProc, already_running);
 }
 
 TEST_F(SaverTest, PasswordRules) {
@@ -167,7 +167,7 @@ TEST_F(SaverTest, FullScreenSwallowsTaskSwitchCommands) {
     EXPECT_FALSE(IsWindow(window));
 
     Start(np::DisplayKind::TrueColor, 640, 480);
-    HWND preview = OpenSaverWindow(nullptr, MakeParent(0, 0, 300, 300));
+    HWND preview = OpenSaverWindow(nullptr, MakeParent(0, 0, 300, 300), ScreenSaverProc);
     for (WPARAM command : commands) {
         SendMessageA(preview, WM_SYSCOMMAND, command, 0);
         EXPECT_TRUE(reached_default(command)) << command;
@@ -176,9 +176,9 @@ TEST_F(SaverTest, FullScreenSwallowsTaskSwitchCommands) {
 
 TEST_F(SaverTest, SecondFullScreenStartFindsTheFirst) {
     bool already_running;
-    HWND first = StartFullScreen(nullptr, already_running);
+    HWND first = StartFullScreen(nullptr, ScreenSaverProc, already_running);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(StartFullScreen(nullptr, already_running), nullptr);
+    EXPECT_EQ(StartFullScreen(nullptr, ScreenSaverProc, already_running), nullptr);
     EXPECT_TRUE(already_running);
     EXPECT_EQ(GetForegroundWindow(), first);
 }

@@ -4,6 +4,7 @@
 #include "saver_fixture.h"
 
 #include "saver/transition_buffers.h"
+#include "saver/window_core.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ TEST_F(TransitionTest, BuffersRotateAsTheTableSays) {
             ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
         }
         EXPECT_EQ(SaverState.ShownImage, SaverState.BufferOrigin[expected_target[n]]) << n;
-        EXPECT_EQ(SaverState.ScrollPosition, Offset(expected_start[n])) << n;
-        EXPECT_EQ(SaverState.WorkerTarget, expected_worker[n]) << n;
+        EXPECT_EQ(Transition.ScrollPosition, Offset(expected_start[n])) << n;
+        EXPECT_EQ(Transition.WorkerTarget, expected_worker[n]) << n;
     }
     StartTransitions("SpecialEffects=4\nTransformSteps=2\n");
     const int32_t expected_changed[] = {2, 1, 0, 2};
@@ -55,7 +56,7 @@ TEST_F(TransitionTest, MovingStepCountsAndTheShortLastStep) {
     const int32_t width = SaverState.ImageWidth;
     const size_t before = Delivered(SSM_MOVESTEP);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 119));
-    EXPECT_EQ(SaverState.ScrollPosition - (SaverState.ShownImage - SaverState.ImageArea), 3 * width);
+    EXPECT_EQ(Transition.ScrollPosition - (SaverState.ShownImage - SaverState.ImageArea), 3 * width);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
     EXPECT_EQ(Delivered(SSM_MOVESTEP) - before, 120u);
     // Faster than the picture is high, and hand-edited speeds of 0 or less.
@@ -142,7 +143,7 @@ TEST_F(TransitionTest, ScrollingShowsTheTallPictureWithoutASeam) {
                 ASSERT_TRUE(Step());
                 if (Delivered(SSM_NEXTTRANSITION) > transitions) break;
                 if (Delivered(SSM_MOVESTEP) == moves) continue;
-                const intptr_t bottom_row = SaverState.ScrollPosition / width;
+                const intptr_t bottom_row = Transition.ScrollPosition / width;
                 for (int y = 0; y < height; y++) {
                     intptr_t row = bottom_row + (height - 1 - y);
                     if (row >= period + 1) row -= period;  // above image 2 the picture starts again with image 0
@@ -195,10 +196,10 @@ TEST_F(TransitionTest, StepsComeOneFrameApartAndInputGetsThroughBetween) {
     StartTransitions("SpecialEffects=1\nMovingSpeed=4\n", 64, 480);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP));
     const uint32_t moving = GetTickCount();
-    const intptr_t from = SaverState.ScrollPosition;
+    const intptr_t from = Transition.ScrollPosition;
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 60));
     EXPECT_EQ(GetTickCount() - moving, 1000u);
-    EXPECT_EQ((from - SaverState.ScrollPosition) / SaverState.ImageWidth, 240);
+    EXPECT_EQ((from - Transition.ScrollPosition) / SaverState.ImageWidth, 240);
 }
 
 TEST_F(TransitionTest, TheEffectScheduleEndsAChainWithANewPicture) {
@@ -208,22 +209,22 @@ TEST_F(TransitionTest, TheEffectScheduleEndsAChainWithANewPicture) {
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     EXPECT_EQ(Delivered(SSM_NEWIMAGE), pictures + 1);
     EXPECT_GE(GetTickCount() - start, 900u);  // after transitions for the rest of the effect's second
-    EXPECT_EQ(SaverState.WorkerTarget, -1);
+    EXPECT_EQ(Transition.WorkerTarget, -1);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));  // and moving goes on from the new picture
 }
 
 TEST_F(TransitionTest, AnAbortPostsNothingAndTheWorkerIsGoneByTheNextPicture) {
     HWND window = StartTransitions("SpecialEffects=1\nMovingSpeed=1\n");
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 2));
-    ASSERT_TRUE(PacedMessage.pending);
+    ASSERT_TRUE(PacedMessage.Pending);
     const PacedMessageRecord step = PacedMessage;
     CancelPacedMessage();
-    PostMessageA(window, step.message, step.wparam, step.lparam);
+    PostMessageA(window, step.Message, step.WParam, step.LParam);
     PostMessageA(window, WM_TIMER, kImageTimer, 0);  // stands behind the step and stops it
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP));
-    EXPECT_FALSE(PacedMessage.pending);
+    EXPECT_FALSE(PacedMessage.Pending);
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer's message starts a new picture
-    EXPECT_EQ(SaverState.WorkerTarget, -1);
+    EXPECT_EQ(Transition.WorkerTarget, -1);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
 }
 
@@ -235,8 +236,8 @@ TEST_F(TransitionTest, ClosingStopsTheWorkerEarly) {
     Store("SpecialEffects=1\nMovingSpeed=1\n");
     HWND window = OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
-    ASSERT_GE(SaverState.WorkerTarget, 0);  // started a moment ago, on a picture of 786432 cells
-    const uint8_t* worker_picture = SaverState.WorkerBuffer;
+    ASSERT_GE(Transition.WorkerTarget, 0);  // started a moment ago, on a picture of 786432 cells
+    const uint8_t* worker_picture = Transition.WorkerBuffer;
     const uint8_t unset = (uint8_t)SaverState.Palette.FirstAnimatedIndex;
     double unset_share = -1;
     np::ObserveReleases([&](const uint8_t* data, size_t bytes) {
@@ -254,14 +255,14 @@ TEST_F(TransitionTest, ClosingStopsTheWorkerEarly) {
 TEST_F(TransitionTest, DestroyWhileTheWorkerRunsAndAThreadThatCannotStart) {
     for (int i = 0; i < 2; i++) {
         HWND window = StartTransitions("SpecialEffects=5\nMovingSpeed=1\n", 320, 240);
-        ASSERT_GE(SaverState.WorkerTarget, 0);  // most likely still generating
+        ASSERT_GE(Transition.WorkerTarget, 0);  // most likely still generating
         DestroyWindow(window);
         ExpectNothingLeaked();
     }
     StartTransitions("SpecialEffects=1\nMovingSpeed=50\n");
     np::FailThreadStarts(true);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION, 4));  // the pictures are made here; nothing waits for good
-    EXPECT_EQ(SaverState.WorkerTarget, -1);
+    EXPECT_EQ(Transition.WorkerTarget, -1);
 }
 
 // Moving on puts the buffers in the stacked layout, where neighbours share a
@@ -269,8 +270,8 @@ TEST_F(TransitionTest, DestroyWhileTheWorkerRunsAndAThreadThatCannotStart) {
 // Under ThreadSanitizer this shows that the two threads never touch one row.
 TEST_F(TransitionTest, TransformingInTheStackedLayout) {
     StartTransitions("SpecialEffects=5\nEffectCycle=1\nMovingSpeed=47\nTransformSteps=3\n", 64, 48);
-    for (int i = 0; i < 2000 && SaverState.CurrentEffect != kEffectTransforming; i++) ASSERT_TRUE(Step());
-    ASSERT_EQ(SaverState.CurrentEffect, kEffectTransforming);
+    for (int i = 0; i < 2000 && EffectSchedule.CurrentEffect != kEffectTransforming; i++) ASSERT_TRUE(Step());
+    ASSERT_EQ(EffectSchedule.CurrentEffect, kEffectTransforming);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
     const size_t steps = Delivered(SSM_TRANSFORMSTEP);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION, 6));
@@ -283,17 +284,17 @@ TEST_F(TransitionTest, ATransitionStoppedForARefusedCloseGoesOn) {
     np::SetPasswordProtection(1, [](HWND) -> BOOL { return FALSE; });
     Store("TimeOnScreen=3\nEffectCycle=1000\nSpecialEffects=4\nTransformSteps=50\n");
     bool already_running;
-    HWND window = StartFullScreen(nullptr, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
     ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 3));
     const PacedMessageRecord step = PacedMessage;
     CancelPacedMessage();
-    PostMessageA(window, step.message, step.wparam, step.lparam);
+    PostMessageA(window, step.Message, step.WParam, step.LParam);
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(RunUntil(WM_CLOSE));
     EXPECT_TRUE(IsWindow(window));
-    const int32_t done = SaverState.TransformStep;
+    const int32_t done = Transition.TransformStep;
     ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 5));
-    EXPECT_EQ(SaverState.TransformStep, done + 5);
+    EXPECT_EQ(Transition.TransformStep, done + 5);
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
         Store("TimeOnScreen=3\nSpecialEffects=7\n");
         np::SetPlatformId(platform);
         HWND parent = MakeParent(10, 10, 250, 200);
-        HWND preview = OpenSaverWindow(nullptr, parent);
+        HWND preview = OpenSaverWindow(nullptr, parent, ScreenSaverProc);
         ASSERT_NE(preview, nullptr);
         EXPECT_EQ(SaverState.EffectCount, platform == 2 ? 0 : 3);
         EXPECT_EQ(SaverSettings.PsychedelicColors != 0, platform != 2);

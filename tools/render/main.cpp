@@ -1,7 +1,7 @@
 // velmora-render: writes still pictures of the saver as indexed PNG files.
 #include "png_writer.h"
 #include "render_pictures.h"
-#include "tools/common/settings_file_check.h"
+#include "config/settings_file_check.h"
 
 #include <cerrno>
 #include <cstdio>

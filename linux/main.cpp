@@ -7,7 +7,7 @@
 #include "config/setting_options.h"
 #include "config/settings.h"
 #include "platform/native/display_host.h"
-#include "tools/common/settings_file_check.h"
+#include "config/settings_file_check.h"
 
 #include <cstdio>
 #include <cstdlib>

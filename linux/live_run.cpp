@@ -5,6 +5,7 @@
 #include "saver/host.h"
 #include "saver/message_loop.h"
 #include "saver/start_values.h"
+#include "saver/window_core.h"
 
 #include <cstdio>
 
@@ -46,8 +47,8 @@ int RunLive(const ProgramOptions& options) {
         TakeSystemCursor();
         HWND parent = foreign ? OpenForeignStandIn() : nullptr;
         bool already_running = false;
-        HWND window = foreign ? (parent ? OpenSaverWindow(nullptr, parent) : nullptr)
-                              : StartFullScreen(nullptr, already_running);
+        HWND window = foreign ? (parent ? OpenSaverWindow(nullptr, parent, ScreenSaverProc) : nullptr)
+                              : StartFullScreen(nullptr, ScreenSaverProc, already_running);
         if (!window) {  // the saver has said why
             exit_code = kExitWindowFailed;
             if (parent) DestroyWindow(parent);

@@ -6,6 +6,7 @@
 #include "platform/native/display_host.h"
 #include "saver/host.h"
 #include "saver/message_loop.h"
+#include "saver/window_core.h"
 
 #include <cerrno>
 #include <chrono>
@@ -58,7 +59,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
         return false;
     }
     bool already_running = false;
-    HWND window = StartFullScreen(nullptr, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
     if (!window) {
         EndGif(gif, 0);
         remove(temporary.c_str());
