@@ -5,18 +5,6 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-
-struct TakenOption {
-    const SettingOption* option;
-    int32_t value;
-};
-
-std::vector<TakenOption> taken_options;  // in the order given: a later one wins
-bool dialog_settings = false;            // kDialogSettingsOption was given
-
-}  // namespace
-
 // The field of the settings record an option writes, and how it reads back.
 #define VELMORA_OPTION_FIELD(field, type)                      \
     [](SaverSettingsRecord& s, int32_t v) { s.field = (type)v; }, \
@@ -54,16 +42,17 @@ const SettingOption kSettingOptions[] = {
 
 const size_t kSettingOptionCount = sizeof kSettingOptions / sizeof kSettingOptions[0];
 
-SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, std::string& problem) {
+SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, SettingOverrides& overrides,
+                                      std::string& problem) {
     const char* arg = argv[i];
     if (strcmp(arg, kDialogSettingsOption) == 0) {
-        dialog_settings = true;
+        overrides.dialog_settings = true;
         return SettingOptionResult::Taken;
     }
     for (const SettingOption& option : kSettingOptions) {
         if (strcmp(arg, option.name) != 0) continue;
         if (!option.value_name) {
-            taken_options.push_back({&option, option.set_value});
+            overrides.taken.push_back({&option, option.set_value});
             return SettingOptionResult::Taken;
         }
         if (i + 1 >= argc) {
@@ -78,22 +67,17 @@ SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, std::string
                       std::to_string(option.max) + ", not \"" + text + "\"";
             return SettingOptionResult::Bad;
         }
-        taken_options.push_back({&option, (int32_t)value});
+        overrides.taken.push_back({&option, (int32_t)value});
         i++;
         return SettingOptionResult::Taken;
     }
     return SettingOptionResult::NotASetting;
 }
 
-void ApplySettingOptions(SaverSettingsRecord& settings) {
-    if (dialog_settings)
+void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettingsRecord& settings) {
+    if (overrides.dialog_settings)
         for (const SettingOption& option : kSettingOptions) option.apply(settings, option.read(kDefaultSettings));
-    for (const TakenOption& t : taken_options) t.option->apply(settings, t.value);
-}
-
-void ForgetSettingOptions() {
-    taken_options.clear();
-    dialog_settings = false;
+    for (const SettingOverrides::Taken& t : overrides.taken) t.option->apply(settings, t.value);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Settings given on a command line (the Linux program's, and so XScreenSaver's
 // settings dialog): each replaces one field of the settings read from the
-// file, for this run only. Nothing of them is ever written to the file.
+// file, for this run only. Nothing of them is ever written to the file. The
+// program keeps what it took and hands it to the settings store (settings.h).
 #ifndef VELMORA_SETTING_OPTIONS_H
 #define VELMORA_SETTING_OPTIONS_H
 
@@ -8,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 struct SettingOption {
     const char* name;        // "--time-on-screen"
@@ -28,19 +30,26 @@ inline constexpr char kDialogSettingsOption[] = "--dialog-settings";
 extern const SettingOption kSettingOptions[];
 extern const size_t kSettingOptionCount;
 
+// The settings of one command line, in the order given: a later one wins.
+struct SettingOverrides {
+    struct Taken {
+        const SettingOption* option;
+        int32_t value;
+    };
+    std::vector<Taken> taken;
+    bool dialog_settings = false;  // kDialogSettingsOption was given
+};
+
 enum class SettingOptionResult { NotASetting, Taken, Bad };
 
 // Looks at argv[i]: a setting option (with its value, argv[i + 1], which i
-// then steps over) is recorded for the next load of the settings. Bad: the
-// problem says why, in words for the user.
-SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, std::string& problem);
+// then steps over) goes into overrides. Bad: the problem says why, in words
+// for the user.
+SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, SettingOverrides& overrides,
+                                      std::string& problem);
 
-// What the recorded options give, over the record just read; LoadSettings calls
-// this after any missing keys were written.
-void ApplySettingOptions(SaverSettingsRecord& settings);
-
-// None recorded any more, as at process start.
-void ForgetSettingOptions();
+// What the overrides give, over a record just read.
+void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettingsRecord& settings);
 
 // One line an option, for a usage text.
 std::string SettingOptionsHelp();

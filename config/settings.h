@@ -4,6 +4,7 @@
 #define VELMORA_SETTINGS_H
 
 #include "settings_location.h"
+#include "setting_options.h"
 #include "settings_record.h"
 
 #include <cstddef>
@@ -28,5 +29,12 @@ const char* NameFromColor(int32_t color);
 // tools' and the Linux program's --settings); LoadSettings never writes it.
 // Null or empty: the user's file again. False when the path is too long.
 bool UseSettingsFile(const char* path);
+
+// From now on every load applies these over what it read (a command line's
+// settings, for this run only; never written).
+void UseSettingOverrides(const SettingOverrides& overrides);
+
+// The store as a new process has it: the user's file, no overrides.
+void ReturnStoreToStart();
 
 #endif

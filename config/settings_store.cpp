@@ -100,6 +100,17 @@ SettingsPlace SettingsFilePlace = SettingsPlace::Found;
 
 namespace {
 char ChosenSettingsPath[kSettingsPathSize];  // empty: the user's file, wherever it lives
+SettingOverrides Overrides;
+}
+
+void UseSettingOverrides(const SettingOverrides& overrides) { Overrides = overrides; }
+
+void ReturnStoreToStart() {
+    UseDefaultSettings();
+    SettingsSection[0] = SettingsFile[0] = SettingsPath[0] = '\0';
+    SettingsFilePlace = SettingsPlace::Found;
+    ChosenSettingsPath[0] = '\0';
+    Overrides = SettingOverrides{};
 }
 
 bool UseSettingsFile(const char* path) {
@@ -117,7 +128,7 @@ void LoadSettings() {
     LoadSettingNames();
     ReadSettings();
     if (!SettingsExist() && !ChosenSettingsPath[0]) WriteSettings(true);
-    ApplySettingOptions(SaverSettings);  // for this run only: never written
+    ApplySettingOverrides(Overrides, SaverSettings);  // for this run only: never written
 }
 
 void LoadSettingNames() {

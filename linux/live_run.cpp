@@ -65,6 +65,7 @@ int RunLive(const ProgramOptions& options) {
         if (!resized) break;
         // A new size is a new display: the saver starts over on it, as a new process would.
         ReturnToStartValues();
+        HandSettingsToStore(options);  // checked at the start
     }
     ClosePresenter();
     return exit_code;

@@ -38,10 +38,10 @@ int main(int argc, char** argv) {
                     problem.c_str());
             return 2;
         }
-        if (!UseSettingsFile(options.settings_file.c_str())) {
-            fprintf(stderr, "velmora: settings file path too long: %s\n", options.settings_file.c_str());
-            return 2;
-        }
+    }
+    if (!HandSettingsToStore(options)) {
+        fprintf(stderr, "velmora: settings file path too long: %s\n", options.settings_file.c_str());
+        return 2;
     }
     LoadSettingNames();  // where the usual file is, when none is named
     const std::string usual = native_platform::HostPath(SettingsPath);

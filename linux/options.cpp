@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "config/setting_options.h"
+#include "config/settings.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -67,16 +68,106 @@ unsigned long ParseWindowId(const char* text) {
     return id <= 0x1FFFFFFFul ? id : 0;  // X resource ids have 29 bits
 }
 
+namespace {
+
+bool Fail(std::string& problem, const std::string& text) {
+    problem = text;
+    return false;
+}
+
+// One option of the program: a switch, or one that takes the next word. take
+// stores what it gives; false with problem set when the value is not one.
+struct ProgramOption {
+    const char* name;
+    const char* other_name;  // or null
+    bool takes_value;
+    bool (*take)(ProgramOptions& options, const char* value, std::string& problem);
+};
+
+const ProgramOption kProgramOptions[] = {
+    {"--fullscreen", nullptr, false,
+     [](ProgramOptions& o, const char*, std::string&) { return o.fullscreen = true; }},
+    {"-root", "--root", false, [](ProgramOptions& o, const char*, std::string&) { return o.root = true; }},
+    {"--palette-device", nullptr, false,
+     [](ProgramOptions& o, const char*, std::string&) { return o.palette_device = true; }},
+    {"--size", nullptr, true,
+     [](ProgramOptions& o, const char* v, std::string& problem) {
+         return o.size_given = ParseSize(v, o.width, o.height) ||
+                               Fail(problem, std::string("--size takes WIDTHxHEIGHT, each 1 to 16384, not \"") + v + "\"");
+     }},
+    {"--window-id", "-window-id", true,
+     [](ProgramOptions& o, const char* v, std::string& problem) {
+         o.window_id = ParseWindowId(v);
+         return o.window_id != 0 || Fail(problem, std::string("not an X window id: \"") + v + "\"");
+     }},
+    {"--settings", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.settings_file = v, true; }},
+    {"--snapshot", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.snapshot_file = v, true; }},
+    {"--record", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.record_file = v, true; }},
+    {"--seconds", nullptr, true,
+     [](ProgramOptions& o, const char* v, std::string& problem) {
+         unsigned long n = 0;
+         if (!ParseCount(v, 3600, n) || n == 0) return Fail(problem, std::string("--seconds takes 1 to 3600, not \"") + v + "\"");
+         o.seconds = (uint32_t)n;
+         return o.seconds_given = true;
+     }},
+    {"--time", nullptr, true,
+     [](ProgramOptions& o, const char* v, std::string& problem) {
+         unsigned long n = 0;
+         if (!ParseCount(v, 0xFFFFFFFFul, n))
+             return Fail(problem, std::string("--time takes seconds since 1970, 0 to 4294967295, not \"") + v + "\"");
+         o.time = (uint32_t)n;
+         return o.time_given = true;
+     }},
+};
+
+const ProgramOption* FindProgramOption(const std::string& arg) {
+    for (const ProgramOption& option : kProgramOptions)
+        if (arg == option.name || (option.other_name && arg == option.other_name)) return &option;
+    return nullptr;
+}
+
+// Which run the options ask for, and whether they go together.
+bool DecideMode(ProgramOptions& options, const char* window_variable, std::string& problem) {
+    if ((uint64_t)options.width * options.height > kMostPixels)
+        return Fail(problem, "--size: a picture may have at most 67108864 pixels (8192x8192)");
+    if (!options.record_file.empty()) {
+        if (options.fullscreen || options.window_id || options.root || !options.snapshot_file.empty())
+            return Fail(problem, "--record shows nothing: it takes no --fullscreen, --window-id, -root or --snapshot");
+        options.mode = RunMode::Record;
+        return true;
+    }
+    if (options.seconds_given || options.time_given) return Fail(problem, "--seconds and --time belong to --record");
+    // An id given on the command line comes first; XScreenSaver's variable
+    // names its own window when it asks for the root.
+    const unsigned long from_variable = ParseWindowId(window_variable);
+    if (!options.window_id && window_variable && *window_variable && options.root && !from_variable)
+        return Fail(problem, std::string("XSCREENSAVER_WINDOW is not an X window id: \"") + window_variable + "\"");
+    if (!options.window_id && options.root) options.window_id = from_variable;
+    if (!options.window_id && !options.root && from_variable && !options.fullscreen && !options.size_given)
+        options.window_id = from_variable;
+    if (options.window_id || options.root) {
+        if (options.fullscreen || options.size_given)
+            return Fail(problem, "a window of another program has its own size: no --fullscreen or --size with it");
+        options.mode = RunMode::Embedded;
+    } else {
+        if (options.fullscreen && options.size_given)
+            return Fail(problem, "--fullscreen takes the screen's size: no --size with it");
+        options.mode = options.fullscreen ? RunMode::FullScreen : RunMode::Window;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ParseProgramOptions(int argc, char** argv, const char* window_variable, ProgramOptions& options,
                          std::string& problem) {
-    bool fullscreen = false, size_given = false, seconds_given = false;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             options.mode = RunMode::Help;
             return true;
         }
-        switch (TakeSettingOption(argc, argv, i, problem)) {
+        switch (TakeSettingOption(argc, argv, i, options.settings, problem)) {
             case SettingOptionResult::Taken:
                 continue;
             case SettingOptionResult::Bad:
@@ -84,104 +175,19 @@ bool ParseProgramOptions(int argc, char** argv, const char* window_variable, Pro
             case SettingOptionResult::NotASetting:
                 break;
         }
-        if (arg == "--fullscreen") {
-            fullscreen = true;
-            continue;
+        const ProgramOption* option = FindProgramOption(arg);
+        if (!option) return Fail(problem, "unknown option: " + arg);
+        const char* value = nullptr;
+        if (option->takes_value) {
+            if (i + 1 >= argc || !*argv[i + 1]) return Fail(problem, "missing value after " + arg);
+            value = argv[++i];
         }
-        if (arg == "-root" || arg == "--root") {
-            options.root = true;
-            continue;
-        }
-        if (arg == "--palette-device") {
-            options.palette_device = true;
-            continue;
-        }
-        const bool takes_value = arg == "--size" || arg == "--window-id" || arg == "-window-id" ||
-                                 arg == "--settings" || arg == "--snapshot" || arg == "--record" ||
-                                 arg == "--seconds" || arg == "--time";
-        if (!takes_value) {
-            problem = "unknown option: " + arg;
-            return false;
-        }
-        if (i + 1 >= argc || !*argv[i + 1]) {
-            problem = "missing value after " + arg;
-            return false;
-        }
-        const char* value = argv[++i];
-        unsigned long number = 0;
-        if (arg == "--size") {
-            if (!ParseSize(value, options.width, options.height)) {
-                problem = std::string("--size takes WIDTHxHEIGHT, each 1 to 16384, not \"") + value + "\"";
-                return false;
-            }
-            size_given = true;
-        } else if (arg == "--window-id" || arg == "-window-id") {
-            options.window_id = ParseWindowId(value);
-            if (!options.window_id) {
-                problem = std::string("not an X window id: \"") + value + "\"";
-                return false;
-            }
-        } else if (arg == "--settings") {
-            options.settings_file = value;
-        } else if (arg == "--snapshot") {
-            options.snapshot_file = value;
-        } else if (arg == "--record") {
-            options.record_file = value;
-        } else if (arg == "--seconds") {
-            if (!ParseCount(value, 3600, number) || number == 0) {
-                problem = std::string("--seconds takes 1 to 3600, not \"") + value + "\"";
-                return false;
-            }
-            options.seconds = (uint32_t)number;
-            seconds_given = true;
-        } else {  // --time
-            if (!ParseCount(value, 0xFFFFFFFFul, number)) {
-                problem = std::string("--time takes seconds since 1970, 0 to 4294967295, not \"") + value + "\"";
-                return false;
-            }
-            options.time = (uint32_t)number;
-            options.time_given = true;
-        }
+        if (!option->take(options, value, problem)) return false;
     }
+    return DecideMode(options, window_variable, problem);
+}
 
-    if ((uint64_t)options.width * options.height > kMostPixels) {
-        problem = "--size: a picture may have at most 67108864 pixels (8192x8192)";
-        return false;
-    }
-    if (!options.record_file.empty()) {
-        if (fullscreen || options.window_id || options.root || !options.snapshot_file.empty()) {
-            problem = "--record shows nothing: it takes no --fullscreen, --window-id, -root or --snapshot";
-            return false;
-        }
-        options.mode = RunMode::Record;
-        return true;
-    }
-    if (seconds_given || options.time_given) {
-        problem = "--seconds and --time belong to --record";
-        return false;
-    }
-    // An id given on the command line comes first; XScreenSaver's variable
-    // names its own window when it asks for the root.
-    const unsigned long from_variable = ParseWindowId(window_variable);
-    if (!options.window_id && window_variable && *window_variable && options.root && !from_variable) {
-        problem = std::string("XSCREENSAVER_WINDOW is not an X window id: \"") + window_variable + "\"";
-        return false;
-    }
-    if (!options.window_id && options.root) options.window_id = from_variable;
-    if (!options.window_id && !options.root && from_variable && !fullscreen && !size_given)
-        options.window_id = from_variable;
-    if (options.window_id || options.root) {
-        if (fullscreen || size_given) {
-            problem = "a window of another program has its own size: no --fullscreen or --size with it";
-            return false;
-        }
-        options.mode = RunMode::Embedded;
-    } else {
-        if (fullscreen && size_given) {
-            problem = "--fullscreen takes the screen's size: no --size with it";
-            return false;
-        }
-        options.mode = fullscreen ? RunMode::FullScreen : RunMode::Window;
-    }
-    return true;
+bool HandSettingsToStore(const ProgramOptions& options) {
+    UseSettingOverrides(options.settings);
+    return UseSettingsFile(options.settings_file.empty() ? nullptr : options.settings_file.c_str());
 }

@@ -2,6 +2,8 @@
 #ifndef VELMORA_LINUX_OPTIONS_H
 #define VELMORA_LINUX_OPTIONS_H
 
+#include "config/setting_options.h"
+
 #include <cstdint>
 #include <string>
 
@@ -9,6 +11,8 @@ enum class RunMode { Window, FullScreen, Embedded, Record, Help };
 
 struct ProgramOptions {
     RunMode mode = RunMode::Window;
+    bool fullscreen = false;
+    bool size_given = false;
     int width = 1280, height = 720;  // the window's, or the recording's
     unsigned long window_id = 0;     // embedded: the X window; 0 with root
     bool root = false;               // embedded in the screen's root window
@@ -17,15 +21,23 @@ struct ProgramOptions {
     std::string record_file;
     std::string snapshot_file;  // written at each SIGUSR1
     uint32_t seconds = 10;
+    bool seconds_given = false;
     bool time_given = false;
     uint32_t time = 0;  // the calendar time (seconds since 1970) a recording starts at
+    SettingOverrides settings;  // replace the file's for this run, handed to the settings store
 };
 
 // Reads argv; window_variable is XSCREENSAVER_WINDOW (null when not set).
 // False: problem says what is wrong, for a usage message. Setting options
-// (config/setting_options.h) are taken on the way.
+// (config/setting_options.h) go into options.settings.
 bool ParseProgramOptions(int argc, char** argv, const char* window_variable, ProgramOptions& options,
                          std::string& problem);
+
+// Gives the settings store what the command line says of settings: the file to
+// read (only read) and the settings that replace the file's. Called before
+// every saver window, since each starts from the values of a new process.
+// False when the file's path is too long.
+bool HandSettingsToStore(const ProgramOptions& options);
 
 // An X window id as XScreenSaver gives it: decimal, or hexadecimal after 0x; 0 when not one.
 unsigned long ParseWindowId(const char* text);

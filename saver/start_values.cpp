@@ -7,15 +7,15 @@
 #include "saver_state.h"
 #include "transitions.h"
 
+#include "config/module_instance.h"
 #include "config/settings.h"
 #include "synth/palette.h"
 #include "synth/random.h"
 
 void ReturnToStartValues() {
     EndWorker();
-    UseDefaultSettings();
-    SettingsSection[0] = SettingsFile[0] = SettingsPath[0] = '\0';
-    SettingsFilePlace = SettingsPlace::Found;
+    ReturnStoreToStart();
+    ModuleInstance = nullptr;
     PaletteChooser = PaletteChooserRecord{};
     SaverState = SaverStateRecord{};
     StoppedWork = StoppedWorkRecord{};

@@ -127,6 +127,7 @@ TEST_F(LinuxOptions, SettingsOnTheCommandLineHoldForTheRunAndAreNeverWritten) {
     Parsed p = Parse({"--time-on-screen", "77", "--psychedelic-colors", "--cycle-delay", "15", "--moving-clouds",
                       "--no-moving-clouds"});
     ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(HandSettingsToStore(p.options));
     LoadSettings();  // a fresh folder: the built-in settings are written first
     EXPECT_EQ(SaverSettings.TimeOnScreen, 77u);
     EXPECT_EQ(SaverSettings.PsychedelicColors, 2);
@@ -240,6 +241,7 @@ TEST_F(LinuxOptions, TheXScreenSaverDialogDecidesWhatItShows) {
               "MovingSpeed=40\nTransformSteps=300\nPsycheDelay=500\nGranularity=33\n");
     Parsed p = Parse(words, "0x400001");
     ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(HandSettingsToStore(p.options));
     LoadSettings();
     EXPECT_EQ(SaverSettings.MovingClouds, 0);
     EXPECT_EQ(SaverSettings.PsychedelicColors, 0);
