@@ -350,14 +350,9 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
     int top = y_dest, bottom = (int)std::min<long long>((long long)y_dest + height, INT32_MAX);
     NarrowToDrawableRows(dc, top, bottom);
     if (top >= bottom) return (int)lines;  // nothing to draw: a paint of rows elsewhere
-    // Each value's stored colour, worked out when the value is first met: a
-    // small paint needs only a few.
     uint32_t colors[256];
-    bool known[256] = {};
     const auto* table = reinterpret_cast<const uint8_t*>(info->bmiColors);
-    auto color_of = [&](uint8_t v) {
-        if (known[v]) return colors[v];
-        known[v] = true;
+    for (int v = 0; v < 256; v++) {
         if (usage == DIB_PAL_COLORS) {
             uint32_t logical = (uint32_t)(table[2 * v] | table[2 * v + 1] << 8);
             if (IsPaletteDevice())
@@ -369,8 +364,7 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         } else {
             colors[v] = Stored(RGB(table[4 * v + 2], table[4 * v + 1], table[4 * v]));
         }
-        return colors[v];
-    };
+    }
     const auto* source = static_cast<const uint8_t*>(bits);
     // Destination columns whose source column lies inside the bitmap.
     const long first_column = std::max<long>(0, -(long)x_src);
@@ -384,7 +378,7 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         ForEachDrawableRun(dc, y, x_dest + (int)first_column, x_dest + (int)end_column, [&](int x0, int x1) {
             uint32_t* screen = display.pixels.data() + (screen_row + x0);
             const uint8_t* from = line + (x_src + x0 - x_dest);
-            for (int x = x0; x < x1; x++) *screen++ = color_of(*from++);
+            for (int x = x0; x < x1; x++) *screen++ = colors[*from++];
         });
     }
     return (int)lines;
