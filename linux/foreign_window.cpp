@@ -9,16 +9,18 @@
 namespace {
 
 int error_seen = 0;
-unsigned long watched_window = 0;
+unsigned long watched_window = 0;  // another program's window we draw in
 XErrorHandler handler_before_watch = nullptr;
 
-// The other program may destroy its window at any moment, even while SDL is
-// still busy with its last new size: requests about a window or drawable that
-// is gone fail then, and the error does not always name the watched window.
-// Those are expected (the destruction follows as an event); any other error
-// goes where it went.
-int IgnoreErrorsOfWatchedWindow(Display* x, XErrorEvent* error) {
-    if (error->resourceid == watched_window || error->error_code == BadWindow || error->error_code == BadDrawable)
+// A window may go while requests about it are on their way: another
+// program's window at any moment, even while SDL still follows its last new
+// size, and our own while it is destroyed, when SDL's other connection may
+// still wake it (input methods push events from a thread of their own). Errors
+// about a window or drawable that is gone are expected then, and they do not
+// always name the window; any other error goes where it went.
+int IgnoreErrorsOfGoneWindows(Display* x, XErrorEvent* error) {
+    if ((watched_window && error->resourceid == watched_window) || error->error_code == BadWindow ||
+        error->error_code == BadDrawable)
         return 0;
     return handler_before_watch ? handler_before_watch(x, error) : 0;
 }
@@ -63,9 +65,9 @@ void WatchForeignWindow(SDL_Window* window) {
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
-void ExpectForeignWindowToGo(unsigned long id) {
-    watched_window = id;
-    if (!handler_before_watch) handler_before_watch = XSetErrorHandler(IgnoreErrorsOfWatchedWindow);
+void ExpectWindowsToGo(unsigned long foreign_window) {
+    watched_window = foreign_window;
+    if (!handler_before_watch) handler_before_watch = XSetErrorHandler(IgnoreErrorsOfGoneWindows);
 }
 
 bool ForeignWindowExists(unsigned long id) {

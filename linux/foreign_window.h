@@ -10,9 +10,10 @@
 bool ResolveForeignWindow(unsigned long& id, std::string& problem);
 
 // From now on X errors about a window or drawable that is gone end nothing:
-// the other program may destroy its window at any moment, also while SDL
-// takes it over or follows its last new size.
-void ExpectForeignWindowToGo(unsigned long id);
+// the other program may destroy its window (foreign_window; 0: none) at any
+// moment, also while SDL takes it over or follows its last new size, and our
+// own window goes while requests about it may still be on their way.
+void ExpectWindowsToGo(unsigned long foreign_window);
 bool ForeignWindowExists(unsigned long id);
 
 struct SDL_Window;

@@ -233,8 +233,8 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     }
     presenter = PresenterRecord{};
     presenter.foreign = place == PresenterPlace::ForeignWindow;
+    ExpectWindowsToGo(presenter.foreign ? foreign_window : 0);
     if (presenter.foreign) {
-        ExpectForeignWindowToGo(foreign_window);
         presenter.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
         if (!presenter.window && !ForeignWindowExists(foreign_window)) {  // gone already: nothing left to do
             problem.clear();
@@ -257,6 +257,7 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
         SDL_Quit();
         return false;
     }
+    SDL_StopTextInput();  // keys only end the saver: no input method is asked for text
     SDL_GetWindowSize(presenter.window, &presenter.width, &presenter.height);
     presenter.width = std::max(presenter.width, 1);
     presenter.height = std::max(presenter.height, 1);
@@ -274,12 +275,15 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
 void ClosePresenter() {
     if (presenter.staging) SDL_FreeSurface(presenter.staging);
     // SDL's goodbye to a window that is gone ends in an X error that ends the
-    // process: the window and SDL are let go with the process instead.
+    // process: the window is let go with the process instead.
     const bool gone = presenter.window_gone;
     if (presenter.window && !presenter.foreign) HideOwnWindow(presenter.window);
     if (presenter.window && !gone) SDL_DestroyWindow(presenter.window);
     presenter = PresenterRecord{};
-    if (!gone) SDL_Quit();
+    // Nor does SDL_Quit come: it gives X's error handling back to Xlib's
+    // default and then closes its connections, where an error still on its way
+    // about the window just destroyed (a wake-up SDL sent it) would end the
+    // process with 1. The process ends next; X closes what is left.
 }
 
 int PresenterWidth() { return presenter.width; }

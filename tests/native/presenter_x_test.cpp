@@ -290,7 +290,8 @@ TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
         if (palette_device) args.push_back("--palette-device");
         Velmora velmora(folder, args);
         ASSERT_TRUE(velmora.Started());
-        ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
+        ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << "palette device " << palette_device << ": "
+                                                               << velmora.Fate();
         ExpectShowsItsDisplay(velmora, w, snapshot);
         velmora.Signal(SIGTERM);  // how XScreenSaver ends its programs
         EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
@@ -346,7 +347,7 @@ TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
     for (int round = 0; round < 3; round++)
         run_in_window(
             [&](Velmora& velmora, Window w) {
-                ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+                ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
                 XResizeWindow(x, w, 380, 260);
                 XDestroyWindow(x, w);
                 XSync(x, False);
@@ -356,7 +357,7 @@ TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
     for (int delay_ms : {0, 30, 100})
         run_in_window(
             [&](Velmora& velmora, Window w) {
-                ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+                ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
                 std::this_thread::sleep_for(milliseconds(delay_ms));
                 XDestroyWindow(x, w);
                 XSync(x, False);
@@ -366,7 +367,7 @@ TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
         for (int delay_ms : {0, 100})
             run_in_window(
                 [&](Velmora& velmora, Window w) {
-                    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+                    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
                     std::this_thread::sleep_for(milliseconds(delay_ms));
                     velmora.Signal(number);
                 },
@@ -377,7 +378,7 @@ TEST_F(OnXServer, FullScreenCoversTheScreen) {
     const std::string snapshot = folder.File("shown.ppm");
     Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill));
     Window w = 0;
-    ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+    ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
     XWindowAttributes a;
     ASSERT_TRUE(XGetWindowAttributes(x, w, &a));
     EXPECT_EQ(a.width, 640);
@@ -394,7 +395,7 @@ TEST_F(OnXServer, XScreenSaverWindowVariableWithRoot) {
     char id[32];
     snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
     Velmora velmora(folder, With({"-root"}, kStill), {std::string("XSCREENSAVER_WINDOW=") + id});
-    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Output();
+    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
     velmora.Signal(SIGTERM);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
     XDestroyWindow(x, w);
@@ -409,7 +410,7 @@ TEST_F(OnXServer, MovesAddUpPastFourPixelsAndKeysAndClicksEndIt) {
     {
         Velmora velmora(folder, With({"--size", "400x300", "--palette-device"}, kStill));
         Window w = 0;
-        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
         MovePointerTo(322, 241);  // 3 pixels
         std::this_thread::sleep_for(milliseconds(700));
         EXPECT_TRUE(velmora.Running()) << velmora.Output();
@@ -421,7 +422,7 @@ TEST_F(OnXServer, MovesAddUpPastFourPixelsAndKeysAndClicksEndIt) {
         MovePointerTo(320, 240);
         Velmora velmora(folder, With({"--size", "400x300"}, kStill));
         Window w = 0;
-        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
         if (key) {
             XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), True, CurrentTime);
             XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
@@ -438,7 +439,7 @@ TEST_F(OnXServer, ANewSizeIsANewDisplayShownWhole) {
     const std::string snapshot = folder.File("shown.ppm");
     Velmora velmora(folder, With({"--size", "300x200", "--snapshot", snapshot}, kStill));
     Window w = 0;
-    ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Output();
+    ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
     ExpectShowsItsDisplay(velmora, w, snapshot);
     XResizeWindow(x, w, 360, 280);
     XSync(x, False);
