@@ -32,21 +32,17 @@ int main(int argc, char** argv) {
         printf("%s%s", kUsage, SettingOptionsHelp().c_str());
         return 0;
     }
-    if (!options.settings_file.empty()) {
-        if (!ReadableSettings(options.settings_file, problem)) {
-            fprintf(stderr, "velmora: cannot read settings file %s: %s\n", options.settings_file.c_str(),
-                    problem.c_str());
-            return 2;
-        }
-    }
     if (!HandSettingsToStore(options)) {
         fprintf(stderr, "velmora: settings file path too long: %s\n", options.settings_file.c_str());
         return 2;
     }
-    LoadSettingNames();  // where the usual file is, when none is named
-    const std::string usual = native_platform::HostPath(SettingsPath);
-    if (!usual.empty() && !UsableIfPresent(usual, problem)) {
-        fprintf(stderr, "velmora: cannot read settings file %s: %s\n", usual.c_str(), problem.c_str());
+    // The file the store will read, checked once: a named one must be there,
+    // the user's usual one may not be yet.
+    LoadSettingNames();
+    const std::string file = native_platform::HostPath(SettingsPath);
+    const bool named = !options.settings_file.empty();
+    if (!file.empty() && !(named ? ReadableSettings(file, problem) : UsableIfPresent(file, problem))) {
+        fprintf(stderr, "velmora: cannot read settings file %s: %s\n", file.c_str(), problem.c_str());
         return 2;
     }
     native_platform::ShowMessageBoxesOn(stderr);
