@@ -10,12 +10,14 @@
 #include "saver_message.h"
 #include "settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
 namespace {
 
 constexpr int kFrames = 16;
+constexpr int kFrameWidth = 150, kFrameHeight = 112;  // each animation frame's bitmap
 
 struct DialogStateRecord {
     RECT frame = {0, 0, 0, 0};  // the animation's picture frame, in client coordinates
@@ -51,11 +53,16 @@ void FillCombo(HWND dialog, int id, const char* const names[4], int32_t selected
 }
 
 void Open(HWND dialog) {
-    RECT frame, origin;
+    // The picture fills the frame inside its sunken edge, whatever size the
+    // dialog units give it at the display's DPI.
+    RECT frame, origin, inside;
     GetWindowRect(Item(dialog, IDC_ANIMATION), &frame);
     GetWindowRect(Item(dialog, IDC_ORIGIN), &origin);
-    Dialog.frame = {frame.left - origin.left, frame.top - origin.top, frame.right - origin.left,
-                    frame.bottom - origin.top};
+    GetClientRect(Item(dialog, IDC_ANIMATION), &inside);
+    const LONG edge_x = std::max<LONG>(0, (frame.right - frame.left - inside.right) / 2);
+    const LONG edge_y = std::max<LONG>(0, (frame.bottom - frame.top - inside.bottom) / 2);
+    Dialog.frame = {frame.left - origin.left + edge_x, frame.top - origin.top + edge_y,
+                    frame.right - origin.left - edge_x, frame.bottom - origin.top - edge_y};
     for (int i = 0; i < kFrames; i++) {
         char name[16];
         snprintf(name, sizeof name, "IDB_BMP%02d", i + 1);
@@ -219,8 +226,15 @@ void Animate(HWND dialog) {
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(source, bitmap);
     const RECT& f = Dialog.frame;
+    const int width = f.right - f.left, height = f.bottom - f.top;
     IntersectClipRect(dc, f.left, f.top, f.right, f.bottom);
-    BitBlt(dc, f.left, f.top, 150, 112, source, 0, 0, SRCCOPY);
+    if (width == kFrameWidth && height == kFrameHeight) {
+        BitBlt(dc, f.left, f.top, width, height, source, 0, 0, SRCCOPY);
+    } else {  // another size, or another DPI: scaled smoothly to fill the frame
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);  // as HALFTONE asks
+        StretchBlt(dc, f.left, f.top, width, height, source, 0, 0, kFrameWidth, kFrameHeight, SRCCOPY);
+    }
     SelectObject(source, previous);
     DeleteDC(source);
     ReleaseDC(dialog, dc);

@@ -8,6 +8,8 @@ uint32_t SecondsToMilliseconds(int64_t seconds) {
     return seconds >= longest / 1000 ? (uint32_t)longest : (uint32_t)(seconds * 1000);
 }
 
+uint32_t PacingTime() { return timeGetTime(); }
+
 uint32_t CalendarSeconds() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);

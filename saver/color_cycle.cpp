@@ -49,11 +49,11 @@ void Rotate(HWND window) {
 }  // namespace
 
 void StartColorCycle(HWND window, uint32_t limit) {
-    ScheduleStep(window, limit, GetTickCount());
+    ScheduleStep(window, limit, PacingTime());
 }
 
 void ColorCycleStep(HWND window, uint32_t limit) {
-    const uint32_t now = GetTickCount();
+    const uint32_t now = PacingTime();
     if (limit != 0 && now - ColorCycle.CycleStart >= SecondsToMilliseconds(limit)) return;
     MSG head;
     if (PeekMessageA(&head, nullptr, 0, 0, PM_NOREMOVE) && (head.message == WM_CLOSE || head.message == WM_DESTROY)) {

@@ -94,11 +94,14 @@ HWND OpenSaverWindow(HINSTANCE instance, HWND parent, WNDPROC saver_procedure) {
     Host.Preview = parent != nullptr;
     // A second window of the process finds the class made by the first.
     if (!RegisterSaverClass(instance) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+    // Full screen covers every monitor: the virtual screen, which starts left
+    // of or above the primary monitor when another monitor lies there.
     if (!parent)
         return CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
-                               WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
-                               nullptr);
+                               WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                               GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                               GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr,
+                               nullptr, instance, nullptr);
     RECT client;
     GetClientRect(parent, &client);
     return CreateWindowExA(0, kClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,

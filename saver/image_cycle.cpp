@@ -87,8 +87,8 @@ void ImageDone(HWND window) {
         UINT_PTR armed = SetTimer(window, kImageTimer, SecondsToMilliseconds(SaverSettings.TimeOnScreen), nullptr);
         SaverState.TimerArmed = (uint16_t)(armed & 0xFFFF);
     }
-    ColorCycle.CycleStart = GetTickCount();
-    ColorCycle.LastCycleStep = GetTickCount();
+    ColorCycle.CycleStart = PacingTime();
+    ColorCycle.LastCycleStep = ColorCycle.CycleStart;
     if (SaverSettings.PsychedelicColors) StartColorCycle(window, SaverSettings.TimeOnScreen);
 }
 

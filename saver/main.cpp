@@ -1,5 +1,6 @@
 // The entry of the saver module.
 #include "host.h"
+#include "message_loop.h"
 #include "window_core.h"
 
 namespace {
@@ -10,6 +11,7 @@ namespace {
 // structured exception and ends the process as usual.
 LONG WINAPI SaverCrashed(EXCEPTION_POINTERS*) {
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
+    GiveBackTimerResolution();
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -21,6 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
         return RunSaver(instance, command_line, ScreenSaverProc);
     } catch (...) {
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
+        GiveBackTimerResolution();
         return -1;
     }
 }

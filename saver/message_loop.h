@@ -15,12 +15,24 @@ struct PacedMessageRecord {
     UINT Message = 0;
     WPARAM WParam = 0;
     LPARAM LParam = 0;
-    uint32_t Due = 0;  // tick count
+    uint32_t Due = 0;  // PacingTime()
 };
 
 extern PacedMessageRecord PacedMessage;
 
-// Posts the message to the window when the tick count reaches due (at once
+// Windows' system timer ticks every 15.6 ms unless a program asks for more;
+// waits end, and the multimedia clock steps, only on those ticks. While an
+// animation is paced the loop holds a 1 ms resolution, and gives it back as
+// soon as nothing is paced any more, and when the loop or the process ends.
+struct TimerResolutionRecord {
+    bool Raised = false;
+};
+
+extern TimerResolutionRecord TimerResolution;
+
+void GiveBackTimerResolution();
+
+// Posts the message to the window when PacingTime() reaches due (at once
 // when it has). There is one such message at a time: this replaces any other.
 void PostMessageAt(HWND window, UINT message, WPARAM wparam, LPARAM lparam, uint32_t due);
 void CancelPacedMessage();

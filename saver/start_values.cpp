@@ -27,5 +27,6 @@ void ReturnToStartValues() {
     StopWorker = false;
     Host = HostStateRecord{};
     PacedMessage = PacedMessageRecord{};
+    GiveBackTimerResolution();
     SeedRandom(1);  // a thread's generator starts at 1
 }

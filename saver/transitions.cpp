@@ -39,7 +39,7 @@ int32_t Steps() { return SaverSettings.TransformSteps > 0 ? SaverSettings.Transf
 // this thread) or ahead (a chain that starts, whatever the tick count reads,
 // also past its wrap), counts afresh from now.
 uint32_t NextFrame() {
-    const uint32_t now = GetTickCount();
+    const uint32_t now = PacingTime();
     const uint32_t rate = (uint32_t)Transition.RefreshRate;
     const uint32_t frame = 1000u / rate;
     Transition.FrameCount++;

@@ -2,6 +2,7 @@
 // each handed to the module that owns it.
 #include "window_core.h"
 
+#include "clock.h"
 #include "color_cycle.h"
 #include "create_window.h"
 #include "host.h"
@@ -54,7 +55,7 @@ VELMORA_EXPORT LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM 
             // stopped for this close goes on, or it would stand still for good.
             if (IsWindow(window) && StoppedWork.Message) {
                 PostMessageAt(window, StoppedWork.Message, StoppedWork.WParam, StoppedWork.LParam,
-                              GetTickCount());
+                              PacingTime());
                 NoteStopped(0, 0, 0);
             }
             return result;

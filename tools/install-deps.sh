@@ -10,6 +10,9 @@ packages=(
   wine64 xvfb xdotool x11-utils imagemagick
   clang libclang-rt-14-dev python3 bc
   libsdl2-dev libgif-dev libx11-dev libxtst-dev
+  xserver-xephyr
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
+  dpkg-dev fakeroot lintian file xscreensaver xscreensaver-data
 )
 
 missing=()

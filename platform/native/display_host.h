@@ -11,26 +11,35 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace native_platform {
 
 enum class DisplayKind { Palette256, Colors16, TrueColor, NoColors, HugePalette };
 
-// A new, black display of this kind and size, refreshing refresh_hz times a
-// second. The windows drawn on the old one keep their places.
+// A new, black display of this kind and size (one monitor), refreshing
+// refresh_hz times a second. The windows drawn on the old one keep their places.
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz = 60);
+// A new, black display of several monitors, each a rectangle in screen
+// coordinates. The first is the primary monitor, whose top-left corner is
+// (0, 0) as on Windows; the others may lie left of or above it. The display
+// is their bounding box, the virtual screen, parts of which no monitor shows.
+void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz = 60);
+// The display's pixels are counted from its top-left corner, which is at
+// DisplayOrigin() in screen coordinates (negative left of or above the primary).
 int DisplayWidth();
 int DisplayHeight();
+POINT DisplayOrigin();
 
-// The colour a screen pixel shows now, as a COLORREF (0x00BBGGRR).
+// The colour a display pixel shows now, as a COLORREF (0x00BBGGRR).
 COLORREF ScreenPixel(int x, int y);
-// The colours of row y, columns x0 to x1 (exclusive), as 0x00RRGGBB.
+// The colours of display row y, columns x0 to x1 (exclusive), as 0x00RRGGBB.
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out);
-// The smallest rectangle holding every pixel whose colour changed since the
-// last call (empty when none did); the record starts over.
+// The smallest rectangle of display pixels holding every pixel whose colour
+// changed since the last call (empty when none did); the record starts over.
 RECT TakeChangedArea();
 
-// Input as the system would deliver it: the cursor's screen position, and a
+// Input as the system would deliver it: the cursor's position in screen coordinates, and a
 // message in the input queue of the calling thread.
 void SetCursorPosition(int x, int y);
 void QueueInput(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);

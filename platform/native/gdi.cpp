@@ -72,12 +72,18 @@ uint32_t HardwareIndex(HPALETTE palette, uint32_t k) {
     return (e.peFlags & PC_EXPLICIT) ? e.peRed : std::min<uint32_t>(k, 255);
 }
 
+// Where a window's client origin lies among the display's pixels.
+POINT DisplayPlace(HWND window) {
+    const POINT origin = ClientOrigin(window);
+    return {origin.x - display.left, origin.y - display.top};
+}
+
 // Calls paint(x0, x1) for the runs of client row y, between client columns
 // from and to (exclusive), that the context may draw on.
 template <typename Paint>
 void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
     HWND window = dc->window;
-    const POINT origin = ClientOrigin(window);
+    const POINT origin = DisplayPlace(window);
     // The client area, and of it what lies on the screen.
     const int left = std::max({from, 0, -origin.x});
     const int right = std::min({to, window->width, display.width - origin.x});
@@ -101,7 +107,7 @@ void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
 // screen, in the client area and, between BeginPaint and EndPaint, in the
 // update region. A paint of a few rows of a tall window then costs those rows.
 void NarrowToDrawableRows(HDC dc, int& top, int& bottom) {
-    const int origin_y = ClientOrigin(dc->window).y;
+    const int origin_y = DisplayPlace(dc->window).y;
     top = std::max({top, 0, -origin_y});
     bottom = std::min({bottom, dc->window->height, display.height - origin_y});
     if (!dc->clipped) return;
@@ -116,7 +122,7 @@ void NarrowToDrawableRows(HDC dc, int& top, int& bottom) {
 
 // Index into the screen's pixels of client cell (0, y); client column x is at this + x.
 ptrdiff_t ScreenRow(HWND window, int y) {
-    const POINT origin = ClientOrigin(window);
+    const POINT origin = DisplayPlace(window);
     return (ptrdiff_t)(origin.y + y) * display.width + origin.x;
 }
 
@@ -164,6 +170,7 @@ RECT TakeChangedArea() {
 
 int DisplayWidth() { return display.width; }
 int DisplayHeight() { return display.height; }
+POINT DisplayOrigin() { return {display.left, display.top}; }
 
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
     if (y < 0 || y >= display.height || x0 < 0 || x1 > display.width || x0 > x1)
@@ -177,13 +184,27 @@ void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
 }
 
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
-    if (width <= 0 || height <= 0 || refresh_hz <= 0) Unimplemented("OpenDisplay", "an empty display");
+    OpenMonitors(kind, {RECT{0, 0, width, height}}, refresh_hz);
+}
+
+void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz) {
+    if (monitors.empty() || refresh_hz <= 0) Unimplemented("OpenMonitors", "a display without monitors");
+    if (monitors[0].left != 0 || monitors[0].top != 0) Unimplemented("OpenMonitors", "a primary monitor off (0, 0)");
+    RECT box = monitors[0];
+    for (const RECT& m : monitors) {
+        if (m.left >= m.right || m.top >= m.bottom) Unimplemented("OpenMonitors", "an empty monitor");
+        box = {std::min(box.left, m.left), std::min(box.top, m.top), std::max(box.right, m.right),
+               std::max(box.bottom, m.bottom)};
+    }
     display = Display{};
     display.kind = kind;
-    display.width = width;
-    display.height = height;
+    display.left = box.left;
+    display.top = box.top;
+    display.width = box.right - box.left;
+    display.height = box.bottom - box.top;
+    display.monitors = monitors;
     display.refresh_hz = refresh_hz;
-    display.pixels.assign((size_t)width * height, 0);
+    display.pixels.assign((size_t)display.width * display.height, 0);
     for (int i = 0; i < 8; i++) {  // the system colours at both ends
         COLORREF low = kVgaColors[i], high = kVgaColors[8 + i];
         display.hardware[i] = {GetRValue(low), GetGValue(low), GetBValue(low), 0};
@@ -389,7 +410,7 @@ BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* c
     if (scroll || clip) Unimplemented("ScrollWindow", "a scroll or clip rectangle");
     if (dx != 0) Unimplemented("ScrollWindow", "a sideways scroll");
     if (!LiveWindow(window)) return FALSE;
-    const POINT origin = ClientOrigin(window);
+    const POINT origin = DisplayPlace(window);
     const RECT visible = {std::max<LONG>(origin.x, 0), std::max<LONG>(origin.y, 0),
                           std::min<LONG>(origin.x + window->width, display.width),
                           std::min<LONG>(origin.y + window->height, display.height)};
@@ -413,3 +434,8 @@ HDC CreateCompatibleDC(HDC) { Unimplemented("CreateCompatibleDC", "memory device
 BOOL DeleteDC(HDC) { Unimplemented("DeleteDC", "memory device contexts"); }
 BOOL BitBlt(HDC, int, int, int, int, HDC, int, int, DWORD) { Unimplemented("BitBlt", "copies between contexts"); }
 int IntersectClipRect(HDC, int, int, int, int) { Unimplemented("IntersectClipRect", "clip rectangles"); }
+int SetStretchBltMode(HDC, int) { Unimplemented("SetStretchBltMode", "stretching modes"); }
+BOOL SetBrushOrgEx(HDC, int, int, POINT*) { Unimplemented("SetBrushOrgEx", "brush origins"); }
+BOOL StretchBlt(HDC, int, int, int, int, HDC, int, int, int, int, DWORD) {
+    Unimplemented("StretchBlt", "copies between contexts");
+}

@@ -40,6 +40,11 @@ HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int x_source, int y_source, DWORD rop);
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+#define HALFTONE 4
+int SetStretchBltMode(HDC dc, int mode);
+BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* previous);
+BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int x_source, int y_source, int source_width,
+                int source_height, DWORD rop);
 int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src, int y_src,
                       UINT start_scan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
 BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip);

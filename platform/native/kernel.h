@@ -52,6 +52,14 @@ BOOL CloseHandle(HANDLE object);
 
 DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
+
+// The multimedia timer's clock and the system timer's resolution (winmm).
+typedef UINT MMRESULT;
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+DWORD timeGetTime();
+MMRESULT timeBeginPeriod(UINT period);
+MMRESULT timeEndPeriod(UINT period);
 void GetSystemTime(SYSTEMTIME* time);
 void GetSystemTimeAsFileTime(FILETIME* time);
 BOOL GetVersionExA(OSVERSIONINFOA* version);

@@ -2,7 +2,8 @@
 // for native builds.
 // Implements: LocalAlloc, LocalLock, LocalUnlock, LocalFree, GlobalAlloc,
 // GlobalLock, GlobalUnlock, GlobalFree, CreateEventA, SetEvent,
-// WaitForSingleObject, CloseHandle (events), GetTickCount, Sleep, GetSystemTime
+// WaitForSingleObject, CloseHandle (events), GetTickCount, Sleep, timeGetTime,
+// timeBeginPeriod and timeEndPeriod (period 1), GetSystemTime
 // (seconds and milliseconds), GetSystemTimeAsFileTime, GetVersionExA,
 // _beginthread, LoadLibraryA, GetProcAddress, FreeLibrary ("PASSWORD.CPL" when a test installs
 // a verifier; every other library is absent), RegOpenKeyExA, RegQueryValueExA,
@@ -63,7 +64,21 @@ KernelState kernel;
 struct ClockState {
     bool real = false;
     InputSource source;
+    bool coarse = false;  // the test clock interrupts every 15.625 ms
+    int raised = 0;       // timeBeginPeriod(1) calls not yet given back
+    int begins = 0, ends = 0;
 };
+
+// The system timer's interrupts when the resolution is not raised: every
+// 15.625 ms, the k-th seen on the whole-millisecond clock at ceil(k * 15.625).
+constexpr uint64_t kInterruptMicroseconds = 15625;
+uint32_t CoarseInterrupt(uint64_t k) { return (uint32_t)((k * kInterruptMicroseconds + 999) / 1000); }
+
+// The last interrupt at or before t, and the first at or after it.
+uint32_t InterruptAtOrBefore(uint32_t t) { return CoarseInterrupt((uint64_t)t * 1000 / kInterruptMicroseconds); }
+uint32_t InterruptAtOrAfter(uint32_t t) {
+    return t == 0 ? 0 : CoarseInterrupt(((uint64_t)t - 1) * 1000 / kInterruptMicroseconds + 1);
+}
 
 ClockState clock_state;
 
@@ -142,7 +157,7 @@ void ResetKernel() {
 }
 
 uint32_t Ticks() {
-    if (!clock_state.real) return tick_count;
+    if (!clock_state.real) return clock_state.coarse ? InterruptAtOrBefore(tick_count) : tick_count.load();
     return (uint32_t)std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -161,6 +176,18 @@ void PollInput() { clock_state.source.poll(); }
 
 void SetTickCount(uint32_t milliseconds) { tick_count = milliseconds; }
 void AdvanceClock(uint32_t milliseconds) { tick_count += milliseconds; }
+
+void WaitOnTestClock(uint32_t milliseconds) {
+    if (!clock_state.coarse || clock_state.raised > 0) {
+        tick_count += milliseconds;
+        return;
+    }
+    tick_count = InterruptAtOrAfter(Ticks() + milliseconds);
+}
+
+void UseCoarseClock(bool on) { clock_state.coarse = on; }
+uint32_t ExactTime() { return tick_count; }
+TimerPeriodCalls TimerPeriods() { return {clock_state.begins, clock_state.ends}; }
 void SetCalendarMilliseconds(uint64_t since_1970) { calendar_base_ms = since_1970 - tick_count; }
 void FailAllocations(std::function<bool(bool, size_t)> predicate) { kernel.fail_allocation = std::move(predicate); }
 void FailLocks(bool fail) { kernel.fail_locks = fail; }
@@ -226,9 +253,29 @@ BOOL CloseHandle(HANDLE handle) { return ReleaseLive(kernel.events, handle) ? TR
 
 DWORD GetTickCount() { return Ticks(); }
 
+DWORD timeGetTime() {
+    if (!clock_state.real && clock_state.coarse && clock_state.raised > 0) return tick_count.load();
+    return Ticks();
+}
+
+MMRESULT timeBeginPeriod(UINT period) {
+    if (period != 1) Unimplemented("timeBeginPeriod", "a period other than 1 ms");
+    clock_state.raised++;
+    clock_state.begins++;
+    return TIMERR_NOERROR;
+}
+
+MMRESULT timeEndPeriod(UINT period) {
+    if (period != 1) Unimplemented("timeEndPeriod", "a period other than 1 ms");
+    if (clock_state.raised == 0) return TIMERR_NOCANDO;  // nothing to give back
+    clock_state.raised--;
+    clock_state.ends++;
+    return TIMERR_NOERROR;
+}
+
 void Sleep(DWORD milliseconds) {
     if (!clock_state.real)
-        AdvanceClock(milliseconds);
+        WaitOnTestClock(milliseconds);
     else if (milliseconds == INFINITE)
         Unimplemented("Sleep", "sleeping for good");
     else

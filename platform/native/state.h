@@ -45,6 +45,8 @@ namespace native_platform {
 struct Display {
     DisplayKind kind = DisplayKind::TrueColor;
     int width = 0, height = 0;
+    int left = 0, top = 0;      // screen coordinates of the display's top-left pixel
+    std::vector<RECT> monitors;  // screen coordinates; the first is the primary, at (0, 0)
     int refresh_hz = 60;
     std::vector<uint32_t> pixels;  // palette device: hardware indices; else COLORREF values
     PALETTEENTRY hardware[256] = {};
@@ -58,6 +60,9 @@ extern uint64_t calendar_base_ms;  // calendar time when the tick count was 0
 // The tick count of the clock in use: the test clock, or the system's.
 uint32_t Ticks();
 bool RealTime();
+// The test clock moves on as a wait of this long ends: on the coarse clock at
+// an interrupt (test_hooks.h).
+void WaitOnTestClock(uint32_t milliseconds);
 // With the real clock: waits on the input source up to this long; polls it.
 void WaitForInput(DWORD milliseconds);
 void PollInput();

@@ -20,6 +20,20 @@ void Reset(DisplayKind kind = DisplayKind::TrueColor, int width = 640, int heigh
 // Each PeekMessageA moves the clock on by this much: work that takes time.
 void SetPeekCost(uint32_t milliseconds);
 
+// Windows' coarse clock: the system timer interrupts every 15.625 ms, unless
+// a program has raised its resolution to 1 ms with timeBeginPeriod(1).
+// GetTickCount reads the time of the last interrupt (always in 15.625 ms
+// steps), timeGetTime too unless the resolution is raised, and a wait or a
+// timer ends at the first interrupt at or after its due time, counted from
+// the last interrupt. Off in a new process (the clock then has 1 ms steps).
+void UseCoarseClock(bool on);
+// The test clock's exact milliseconds, whatever the resolution.
+uint32_t ExactTime();
+struct TimerPeriodCalls {
+    int begins, ends;  // successful timeBeginPeriod and timeEndPeriod calls
+};
+TimerPeriodCalls TimerPeriods();
+
 
 struct MessageBoxRecord {
     HWND owner;

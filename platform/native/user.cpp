@@ -1,11 +1,11 @@
 // Window manager operations for native builds.
 // Implements: RegisterClassA, CreateWindowExA, DestroyWindow, IsWindow, GetParent,
-// FindWindowA, SetForegroundWindow, GetForegroundWindow, GetClientRect,
+// FindWindowA, SetForegroundWindow, GetForegroundWindow, GetClientRect, GetWindowRect,
 // DefWindowProcA, PeekMessageA, GetMessageA, MsgWaitForMultipleObjects (for
 // messages only, QS_ALLINPUT), TranslateMessage, DispatchMessageA,
 // PostMessageA, SendMessageA, PostQuitMessage, SetTimer, KillTimer,
 // InvalidateRect, BeginPaint, EndPaint, GetDC, ReleaseDC, GetSystemMetrics
-// (screen size), SetCursor, GetCursorPos, LoadIconA, SystemParametersInfoA
+// (screen, virtual screen, monitors), SetCursor, GetCursorPos, LoadIconA, SystemParametersInfoA
 // (SPI_SCREENSAVERRUNNING), MessageBoxA, MessageBeep. No dialog manager: dialogs
 // and their controls stop loudly.
 //
@@ -363,7 +363,7 @@ BOOL GetMessageA(MSG* msg, HWND window, UINT first, UINT last) {
             *msg = MSG{};
             return -1;
         }
-        AdvanceClock(wait);
+        WaitOnTestClock(wait);
     }
 }
 
@@ -382,7 +382,7 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
     else if (wait == INFINITE)
         return WAIT_FAILED;  // nothing could ever come
     else
-        AdvanceClock(wait);
+        WaitOnTestClock(wait);
     return Retrieve(&msg, nullptr, 0, 0, false) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
@@ -477,10 +477,34 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT*) {
 HDC GetDC(HWND window) { return LiveWindow(window) ? &window->dc : nullptr; }
 int ReleaseDC(HWND, HDC) { return 1; }
 
+// Windows here have no frames: the window is its client area, in screen coordinates.
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    if (!LiveWindow(window) || !rect) return FALSE;
+    const POINT origin = ClientOrigin(window);
+    *rect = {origin.x, origin.y, origin.x + window->width, origin.y + window->height};
+    return TRUE;
+}
+
 int GetSystemMetrics(int index) {
-    if (index == SM_CXSCREEN) return display.width;
-    if (index == SM_CYSCREEN) return display.height;
-    Unimplemented("GetSystemMetrics", "this index");
+    const RECT& primary = display.monitors[0];
+    switch (index) {
+        case SM_CXSCREEN:
+            return primary.right - primary.left;
+        case SM_CYSCREEN:
+            return primary.bottom - primary.top;
+        case SM_XVIRTUALSCREEN:
+            return display.left;
+        case SM_YVIRTUALSCREEN:
+            return display.top;
+        case SM_CXVIRTUALSCREEN:
+            return display.width;
+        case SM_CYVIRTUALSCREEN:
+            return display.height;
+        case SM_CMONITORS:
+            return (int)display.monitors.size();
+        default:
+            Unimplemented("GetSystemMetrics", "this index");
+    }
 }
 
 HCURSOR SetCursor(HCURSOR cursor_shape) {
@@ -531,7 +555,6 @@ LRESULT SendDlgItemMessageA(HWND, int, UINT, WPARAM, LPARAM) { Unimplemented("Se
 BOOL EnableWindow(HWND, BOOL) { Unimplemented("EnableWindow", "enabling windows"); }
 BOOL ShowWindow(HWND, int) { Unimplemented("ShowWindow", "showing and hiding windows"); }
 BOOL SetWindowTextA(HWND, LPCSTR) { Unimplemented("SetWindowTextA", "window texts"); }
-BOOL GetWindowRect(HWND, RECT*) { Unimplemented("GetWindowRect", "window frames"); }
 int SetScrollPos(HWND, int, int, BOOL) { Unimplemented("SetScrollPos", "scroll bars"); }
 int GetScrollPos(HWND, int) { Unimplemented("GetScrollPos", "scroll bars"); }
 BOOL SetScrollRange(HWND, int, int, int, BOOL) { Unimplemented("SetScrollRange", "scroll bars"); }

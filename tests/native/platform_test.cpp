@@ -262,6 +262,72 @@ TEST_F(PlatformTest, ASecondClassOfTheSameNameSaysSoAndTheDisplayKeepsItsRate) {
     EXPECT_EQ(GetDeviceCaps(GetDC(window), VREFRESH), 75);
 }
 
+// Several monitors: the virtual screen is their bounding box, which starts left
+// of the primary monitor here; windows there draw into the display's pixels.
+TEST_F(PlatformTest, SeveralMonitorsMakeOneVirtualScreen) {
+    // The primary, a shorter one left of it and one above it, to the right.
+    np::OpenMonitors(np::DisplayKind::TrueColor, {{0, 0, 100, 80}, {-60, 30, 0, 70}, {100, -20, 140, 10}});
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 100);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 80);
+    EXPECT_EQ(GetSystemMetrics(SM_XVIRTUALSCREEN), -60);
+    EXPECT_EQ(GetSystemMetrics(SM_YVIRTUALSCREEN), -20);
+    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 200);
+    EXPECT_EQ(GetSystemMetrics(SM_CYVIRTUALSCREEN), 100);
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 3);
+    EXPECT_EQ(np::DisplayWidth(), 200);
+    EXPECT_EQ(np::DisplayHeight(), 100);
+    EXPECT_EQ(np::DisplayOrigin().x, -60);
+    EXPECT_EQ(np::DisplayOrigin().y, -20);
+    // A window at screen (-50, 40) on the left monitor is display pixel (10, 60).
+    HWND window = MakeWindow(-50, 40, 8, 4);
+    Drain();
+    np::TakeChangedArea();
+    const Bitmap bitmap(8, 4, RGB(200, 100, 50));
+    EXPECT_EQ(bitmap.Draw(GetDC(window), 0, 0, 8, 4), 4);
+    EXPECT_EQ(np::ScreenPixel(10, 60), RGB(200, 100, 50));
+    EXPECT_EQ(np::ScreenPixel(17, 63), RGB(200, 100, 50));
+    EXPECT_EQ(np::ScreenPixel(9, 60), 0u);
+    EXPECT_EQ(np::ScreenPixel(18, 63), 0u);
+    const RECT drawn = np::TakeChangedArea();
+    EXPECT_EQ(drawn.left, 10);
+    EXPECT_EQ(drawn.top, 60);
+    // One that starts left of the virtual screen is cut at its edge.
+    HWND beyond = MakeWindow(-70, -20, 20, 2);
+    Drain();
+    EXPECT_EQ(Bitmap(20, 2, RGB(1, 2, 3)).Draw(GetDC(beyond), 0, 0, 20, 2), 2);
+    EXPECT_EQ(np::ScreenPixel(0, 0), RGB(1, 2, 3));
+    EXPECT_EQ(np::ScreenPixel(9, 1), RGB(1, 2, 3));
+    EXPECT_EQ(np::ScreenPixel(10, 1), 0u);
+}
+
+// Windows' coarse clock: the tick count in 15.625 ms steps, waits that end on
+// an interrupt, and 1 ms steps while the resolution is raised.
+TEST_F(PlatformTest, TheCoarseClockTicksAsWindowsDoesUntilTheResolutionIsRaised) {
+    np::UseCoarseClock(true);
+    np::SetTickCount(1000);  // an interrupt: 64 x 15.625
+    EXPECT_EQ(GetTickCount(), 1000u);
+    np::AdvanceClock(10);
+    EXPECT_EQ(GetTickCount(), 1000u);  // the tick count waits for the next interrupt
+    EXPECT_EQ(timeGetTime(), 1000u);
+    // A wait of 17 ms counts from the last interrupt and ends at the first one after it.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 17, QS_ALLINPUT);
+    EXPECT_EQ(np::ExactTime(), 1032u);
+    EXPECT_EQ(GetTickCount(), 1032u);
+    Sleep(1);
+    EXPECT_EQ(np::ExactTime(), 1047u);
+
+    EXPECT_EQ(timeBeginPeriod(1), (MMRESULT)TIMERR_NOERROR);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    EXPECT_EQ(np::ExactTime(), 1052u);
+    EXPECT_EQ(timeGetTime(), 1052u);   // the multimedia clock now has 1 ms steps
+    EXPECT_EQ(GetTickCount(), 1047u);  // the tick count never does
+    EXPECT_EQ(timeEndPeriod(1), (MMRESULT)TIMERR_NOERROR);
+    EXPECT_EQ(timeEndPeriod(1), (MMRESULT)TIMERR_NOCANDO);  // nothing left to give back
+    EXPECT_EQ(timeGetTime(), 1047u);
+    EXPECT_EQ(np::TimerPeriods().begins, 1);
+    EXPECT_EQ(np::TimerPeriods().ends, 1);
+}
+
 // With the real clock a thread that waits for messages waits on the input
 // source, no longer than the next timer, and work in between polls it.
 TEST_F(PlatformTest, OnTheRealClockWaitsGoToTheInputSource) {
