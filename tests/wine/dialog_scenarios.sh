@@ -10,7 +10,17 @@ run=("$root/tools/wine/run.sh" "$build")
 export DISPLAY=":$(cat "$build/wine-state/display-24")"
 work=$(mktemp -d)
 dialog_pid=
-cleanup() { [ -n "$dialog_pid" ] && kill "$dialog_pid" 2>/dev/null; rm -rf "$work"; }
+dpi_set=
+set_dpi() {  # the display's DPI for the next processes (LogPixels)
+  "${run[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+    fail "cannot set LogPixels"
+  dpi_set=1
+}
+cleanup() {
+  [ -n "$dialog_pid" ] && kill "$dialog_pid" 2>/dev/null
+  [ -n "$dpi_set" ] && "${run[@]}" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+  rm -rf "$work"
+}
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 pass() { echo "ok: $*"; }
@@ -181,6 +191,28 @@ case "$scenario" in
     drive click:1; ended 1
     [ "$(key TimeOnScreen)" = 9 ] || fail "the second OK saved $(key TimeOnScreen)"
     pass "once the file can be written, OK saves them"
+    ;;
+  frame-fill)
+    # The animation fills its frame inside the sunken edge at 96 DPI and at
+    # 144 DPI (150 %), where the frame grows with the dialog units.
+    for dpi in 96 144; do
+      set_dpi "$dpi"
+      open_dialog ""
+      drive wait:700 inside:3712
+      IFS=, read -r l t r b <<< "$(sed -n 's/^inside=//p' "$work/out")"
+      [ -n "${b:-}" ] || fail "no frame: $(cat "$work/out")"
+      w=$((r - l)) h=$((b - t)) strip=8
+      import -display "$DISPLAY" -window root png:"$work/shot.png" 2>/dev/null
+      whole=$(convert "$work/shot.png" -crop "${w}x${h}+$l+$t" -format %k info:)
+      right=$(convert "$work/shot.png" -crop "${strip}x${h}+$((r - strip))+$t" -format %k info:)
+      bottom=$(convert "$work/shot.png" -crop "${w}x${strip}+$l+$((b - strip))" -format %k info:)
+      echo "$dpi DPI: frame ${w}x${h}; colours $whole in all, $right in its right $strip columns, $bottom in its bottom $strip rows"
+      [ "$whole" -ge 40 ] && [ "$right" -ge 20 ] && [ "$bottom" -ge 20 ] || fail "at $dpi DPI the picture does not fill its frame"
+      eval "width_$dpi=$w"
+      drive click:2; ended 0
+    done
+    [ $((width_144 * 10)) -ge $((width_96 * 14)) ] || fail "the frame did not grow with the DPI (${width_96} and ${width_144} pixels)"
+    pass "the animation fills its frame at 96 and 144 DPI (${width_96} and ${width_144} pixels wide)"
     ;;
   *)
     fail "unknown scenario $scenario"

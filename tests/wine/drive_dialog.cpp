@@ -6,6 +6,8 @@
 //   text:ID:VALUE         types VALUE into a number box
 //   scroll:ID:CODE[:POS]  a scroll request (SB_ code) to bar ID
 //   wait:MS               lets the dialog handle what it posted to itself
+//   inside:ID             prints "inside=L,T,R,B": the control's client area
+//                         in screen pixels
 //   box                   waits for a message box titled "ScreenSaver.Velmora",
 //                         prints "box: TEXT" and presses its OK
 // Every command but the last waits for its answer; "click:1" (OK) or
@@ -59,6 +61,7 @@ void PrintState(HWND dialog, HWND control) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProcessDPIAware();  // places in the display's own pixels, whatever its DPI
     HWND dialog = FindDialog();
     if (!dialog) {
         printf("no dialog\n");
@@ -86,6 +89,12 @@ int main(int argc, char** argv) {
             SendMessageA(GetDlgItem(dialog, atoi(a)), WM_SETTEXT, 0, (LPARAM)(b ? b : ""));
         } else if (strcmp(what, "scroll") == 0) {
             SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(atoi(b), c ? atoi(c) : 0), (LPARAM)GetDlgItem(dialog, atoi(a)));
+        } else if (strcmp(what, "inside") == 0) {
+            HWND control = GetDlgItem(dialog, atoi(a));
+            RECT r = {0, 0, 0, 0};
+            GetClientRect(control, &r);
+            MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            printf("inside=%ld,%ld,%ld,%ld\n", r.left, r.top, r.right, r.bottom);
         } else if (strcmp(what, "wait") == 0) {
             Sleep(atoi(a));
         } else if (strcmp(what, "box") == 0) {

@@ -10,8 +10,13 @@ depth=${VELMORA_WINE_DEPTH:-24}
 export DISPLAY=":$(cat "$build/wine-state/display-$depth")"
 work=$(mktemp -d)
 saver_pid=
+xephyr_pid=
 cleanup() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
+  if [ -n "$xephyr_pid" ]; then  # Wine's desktop goes back to the 24-bit display
+    "$root/tools/wine/fixture.sh" serve "$build"
+    kill "$xephyr_pid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -294,6 +299,42 @@ case "$scenario" in
       [ "$(saver_running)" = running=0 ] || fail "after the end the system still believes a saver runs"
       pass "an accepted password ends it with 0"
     fi
+    ;;
+  two-monitors)
+    # Two monitors side by side, 1024x768 and 800x600 (Xephyr with Xinerama
+    # inside the 24-bit Xvfb). Wine reads the monitors when its desktop starts,
+    # so a new wineserver and desktop start there.
+    setsid Xephyr -displayfd 3 -screen 1024x768 -screen 800x600 +xinerama -extension RANDR -nolisten tcp \
+      3>"$work/xephyr" </dev/null >/dev/null 2>&1 & xephyr_pid=$!
+    for _ in $(seq 100); do [ -s "$work/xephyr" ] && break; sleep 0.1; done
+    [ -s "$work/xephyr" ] || fail "Xephyr did not start"
+    export DISPLAY=":$(cat "$work/xephyr")" VELMORA_WINE_DISPLAY=":$(cat "$work/xephyr")"
+    "$root/tools/wine/fixture.sh" serve "$build" "$DISPLAY"
+    xdotool mousemove 1400 300  # on the second monitor
+    sleep 0.3
+    start_saver /s
+    wait_window "Screen Saver" || fail "no full-screen window"
+    geometry=$(xdotool getwindowgeometry "$(xdotool search --name '^Screen Saver$' | head -1)" | grep -E 'Position|Geometry' | tr -s ' \n' ' ')
+    echo "$geometry"
+    [[ "$geometry" == *"Position: 0,0"*"Geometry: 1824x768"* ]] || fail "the window does not cover both monitors"
+    for _ in $(seq 30); do
+      import -display "$DISPLAY" -window root png:"$work/both.png" 2>/dev/null
+      first=$(convert "$work/both.png" -crop 1024x768+0+0 -format %k info: 2>/dev/null)
+      second=$(convert "$work/both.png" -crop 800x600+1024+0 -format %k info: 2>/dev/null)
+      [ "${first:-0}" -ge 40 ] && [ "${second:-0}" -ge 40 ] && break
+      sleep 0.5
+    done
+    [ "${first:-0}" -ge 40 ] && [ "${second:-0}" -ge 40 ] || fail "colours: ${first:-0} on the first monitor, ${second:-0} on the second"
+    # One picture: the column either side of the monitors' border continues it.
+    seam=$(convert "$work/both.png" -crop 2x600+1023+0 +repage -crop 1x600 +repage -delete 0 "$work/right.png" 2>&1 &&
+           convert "$work/both.png" -crop 1x600+1023+0 +repage "$work/left.png" &&
+           compare -metric RMSE "$work/left.png" "$work/right.png" null: 2>&1 | sed -E 's/.*\((.*)\).*/\1/')
+    [ "$(echo "${seam:-1} < 0.08" | bc)" = 1 ] || fail "the two monitors show different pictures at their border (RMSE ${seam})"
+    pass "one picture over both monitors: $first and $second colours, border columns RMSE $seam"
+    xdotool mousemove_relative -- 3 3
+    wait_exit || fail "a 6-pixel move on the second monitor did not end the saver"
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+    pass "a 6-pixel move on the second monitor ended it with 0"
     ;;
   *)
     fail "unknown scenario $scenario"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# fixture.sh start|stop BUILD_DIR
+# fixture.sh start|stop|serve BUILD_DIR [DISPLAY]
 # start: two Xvfb displays (24-bit true colour and 8-bit with a palette), a Wine
 # prefix made once, the crash dialog off, and a persistent wineserver so that
-# tests run against a ready server. stop: ends all of them.
+# tests run against a ready server. stop: ends all of them. serve: a new
+# wineserver and desktop on the given X display (default: the 24-bit one);
+# Wine reads the monitors of the display its desktop started on.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
@@ -33,7 +35,18 @@ start_xvfb() {  # depth geometry
   return 1
 }
 
+serve_on() {  # X display
+  "$WINESERVER_BIN" -k 2>/dev/null || true
+  "$WINESERVER_BIN" -w 2>/dev/null || true
+  export DISPLAY=$1
+  setsid "$WINESERVER_BIN" -p </dev/null >/dev/null 2>&1 &
+  setsid "$WINE_BIN" wineboot </dev/null >/dev/null 2>&1
+}
+
 case "$action" in
+  serve)
+    serve_on "${3:-:$(cat "$WINE_STATE/display-24")}"
+    ;;
   start)
     stop_all
     start_xvfb 24 1024x768
@@ -55,7 +68,7 @@ case "$action" in
     stop_all
     ;;
   *)
-    echo "usage: fixture.sh start|stop BUILD_DIR" >&2
+    echo "usage: fixture.sh start|stop|serve BUILD_DIR [DISPLAY]" >&2
     exit 2
     ;;
 esac
