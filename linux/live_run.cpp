@@ -43,7 +43,7 @@ int RunLive(const ProgramOptions& options) {
     const np::DisplayKind kind = options.palette_device ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor;
     int exit_code = 0;
     for (;;) {
-        np::OpenDisplay(kind, PresenterWidth(), PresenterHeight(), PresenterRefreshHz());
+        np::OpenMonitors(kind, PresenterMonitors(), PresenterRefreshHz());
         TakeSystemCursor();
         HWND parent = foreign ? OpenForeignStandIn() : nullptr;
         bool already_running = false;

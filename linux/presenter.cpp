@@ -1,6 +1,7 @@
 #include "presenter.h"
 
 #include "foreign_window.h"
+#include "screen_monitors.h"
 #include "snapshot.h"
 #include "stop_signals.h"
 
@@ -24,6 +25,7 @@ struct PresenterRecord {
     SDL_Surface* staging = nullptr;  // the display's colours, XRGB
     bool foreign = false;
     int width = 0, height = 0;
+    std::vector<RECT> monitors;  // full screen over several: each in root coordinates, the primary first
     int refresh_hz = 60;
     HWND input_target = nullptr;
     HWND close_target = nullptr;
@@ -153,7 +155,10 @@ void Handle(const SDL_Event& e) {
 void TakeSystemCursor() {
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
-    np::SetCursorPosition(x, y);
+    // Screen coordinates start at the primary monitor's corner, as on Windows.
+    const POINT primary = presenter.monitors.empty() ? POINT{0, 0}
+                                                     : POINT{presenter.monitors[0].left, presenter.monitors[0].top};
+    np::SetCursorPosition(x - primary.x, y - primary.y);
 }
 
 namespace {
@@ -240,7 +245,15 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
             problem.clear();
             return false;
         }
+    } else if (place == PresenterPlace::FullScreen && (presenter.monitors = ScreenMonitors()).size() > 1) {
+        // Every monitor is covered, as Windows' virtual screen is: one borderless
+        // window over all of them, which a window manager may make full screen.
+        const RECT all = MonitorsBounds(presenter.monitors);
+        presenter.window = SDL_CreateWindow("Velmora", all.left, all.top, all.right - all.left, all.bottom - all.top,
+                                            SDL_WINDOW_BORDERLESS);
+        if (presenter.window) SpanMonitors(presenter.window, presenter.monitors);
     } else {
+        presenter.monitors.clear();
         SDL_DisplayMode desktop;
         const bool full_screen = place == PresenterPlace::FullScreen;
         if (full_screen && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {  // made at its size: no resize follows
@@ -284,6 +297,19 @@ void ClosePresenter() {
     // default and then closes its connections, where an error still on its way
     // about the window just destroyed (a wake-up SDL sent it) would end the
     // process with 1. The process ends next; X closes what is left.
+}
+
+std::vector<RECT> PresenterMonitors() {
+    const RECT all = MonitorsBounds(presenter.monitors);
+    // One monitor, or a window that no longer spans them all: the window is the screen.
+    if (presenter.monitors.size() < 2 || all.right - all.left != presenter.width ||
+        all.bottom - all.top != presenter.height)
+        return {RECT{0, 0, presenter.width, presenter.height}};
+    std::vector<RECT> screen;
+    const RECT& primary = presenter.monitors[0];
+    for (const RECT& m : presenter.monitors)
+        screen.push_back({m.left - primary.left, m.top - primary.top, m.right - primary.left, m.bottom - primary.top});
+    return screen;
 }
 
 int PresenterWidth() { return presenter.width; }

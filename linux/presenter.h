@@ -9,6 +9,7 @@
 #include "platform/native/display_host.h"
 
 #include <string>
+#include <vector>
 
 enum class PresenterPlace { Window, FullScreen, ForeignWindow };
 
@@ -17,6 +18,10 @@ enum class PresenterPlace { Window, FullScreen, ForeignWindow };
 bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long foreign_window, std::string& problem);
 void ClosePresenter();
 
+// The monitors the display should have now, in screen coordinates (the
+// primary first, at (0, 0)): those of a full screen over several, else one,
+// of the presenter's size.
+std::vector<RECT> PresenterMonitors();
 // The size and refresh rate the display should have now.
 int PresenterWidth();
 int PresenterHeight();

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine64 xvfb xdotool x11-utils imagemagick
   clang libclang-rt-14-dev python3 bc
-  libsdl2-dev libgif-dev libx11-dev libxtst-dev
+  libsdl2-dev libgif-dev libx11-dev libxtst-dev libxinerama-dev
   xserver-xephyr
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   dpkg-dev fakeroot lintian file xscreensaver xscreensaver-data

@@ -47,7 +47,13 @@ bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
 
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment, const std::string& output) {
     std::vector<std::string> env_strings;
-    for (char** e = environ; *e; e++) env_strings.push_back(*e);
+    auto overridden = [&](const char* e) {
+        for (const auto& o : environment)
+            if (o.compare(0, o.find('=') + 1, e, 0, o.find('=') + 1) == 0) return true;
+        return false;
+    };
+    for (char** e = environ; *e; e++)
+        if (!overridden(*e)) env_strings.push_back(*e);
     for (const auto& e : environment) env_strings.push_back(e);
     std::vector<char*> env, args;
     for (auto& e : env_strings) env.push_back(e.data());
@@ -65,46 +71,56 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return failed ? -1 : pid;
 }
 
+// Starts an X server (Xvfb, Xephyr) with these arguments after its name and
+// -displayfd; its display name, empty when it did not start.
+std::string StartXServer(const std::vector<std::string>& arguments, pid_t& server) {
+    int fds[2];
+    if (pipe(fds) != 0) return "";
+    server = fork();
+    if (server < 0) return "";
+    if (server == 0) {
+        close(fds[0]);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives the tests
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        std::vector<std::string> all = {arguments[0], "-displayfd", std::to_string(fds[1])};
+        all.insert(all.end(), arguments.begin() + 1, arguments.end());
+        std::vector<char*> args;
+        for (auto& a : all) args.push_back(a.data());
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    char number[16] = {};
+    ssize_t got = 0, n;
+    while ((n = read(fds[0], number + got, sizeof number - 1 - got)) > 0) {
+        got += n;
+        if (strchr(number, '\n')) break;
+    }
+    close(fds[0]);
+    return got > 0 ? std::string(":") + std::to_string(atoi(number)) : "";
+}
+
+void StopXServer(pid_t server) {
+    if (server <= 0) return;
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+}
+
 // One X server for every test here.
 class XServer : public ::testing::Environment {
 public:
     static std::string display_name;
 
     void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        server_ = fork();
-        ASSERT_GE(server_, 0);
-        if (server_ == 0) {
-            close(fds[0]);
-            prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives the tests
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, STDOUT_FILENO);
-            dup2(quiet, STDERR_FILENO);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                   "-noreset", (char*)nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        char number[16] = {};
-        ssize_t got = 0, n;
-        while ((n = read(fds[0], number + got, sizeof number - 1 - got)) > 0) {
-            got += n;
-            if (strchr(number, '\n')) break;
-        }
-        close(fds[0]);
-        ASSERT_GT(got, 0) << "Xvfb did not start";
-        display_name = std::string(":") + std::to_string(atoi(number));
+        display_name = StartXServer({"Xvfb", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"}, server_);
+        ASSERT_NE(display_name, "") << "Xvfb did not start";
         setenv("DISPLAY", display_name.c_str(), 1);
     }
 
-    void TearDown() override {
-        if (server_ > 0) {
-            kill(server_, SIGTERM);
-            waitpid(server_, nullptr, 0);
-        }
-    }
+    void TearDown() override { StopXServer(server_); }
 
 private:
     pid_t server_ = -1;
@@ -388,6 +404,54 @@ TEST_F(OnXServer, FullScreenCoversTheScreen) {
     XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
     XSync(x, False);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+}
+
+// Two monitors side by side, of different heights (Xephyr with Xinerama, inside
+// the Xvfb): one window and one picture over both. (Xephyr keeps XTest's
+// pointer on the first monitor, and SDL takes no input from a warp.)
+TEST_F(OnXServer, FullScreenCoversEveryMonitor) {
+    pid_t server = -1;
+    const std::string heads = StartXServer(
+        {"Xephyr", "-screen", "400x300", "-screen", "240x200", "+xinerama", "-nolisten", "tcp", "-noreset"}, server);
+    ASSERT_NE(heads, "") << "Xephyr did not start";
+    Display* two = XOpenDisplay(heads.c_str());
+    ASSERT_NE(two, nullptr);
+    std::swap(x, two);  // the helpers look at the two monitors now
+    MovePointerTo(200, 100);
+    {
+        const std::string snapshot = folder.File("shown.ppm");
+        Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill), {"DISPLAY=" + heads});
+        Window w = 0;
+        ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
+        XWindowAttributes a;
+        ASSERT_TRUE(XGetWindowAttributes(x, w, &a));
+        EXPECT_EQ(a.x, 0);
+        EXPECT_EQ(a.y, 0);
+        EXPECT_EQ(a.width, 640);
+        EXPECT_EQ(a.height, 300);
+        velmora.Signal(SIGUSR1);
+        ASSERT_TRUE(WaitFor([&] { return access(snapshot.c_str(), F_OK) == 0; }, 10000)) << velmora.Output();
+        const Picture shown = Grab(w), display = ReadPpm(snapshot);
+        ASSERT_EQ(display.width, 640);
+        ASSERT_EQ(display.height, 300);
+        ASSERT_EQ(shown.rgb.size(), display.rgb.size());
+        // What each monitor shows (below the lower one nothing is shown).
+        size_t differ = 0, lit_on_second = 0;
+        for (int yy = 0; yy < 300; yy++)
+            for (int xx = 0; xx < 640; xx++) {
+                if (xx >= 400 && yy >= 200) continue;
+                const size_t i = (size_t)yy * 640 + xx;
+                differ += shown.rgb[i] != display.rgb[i];
+                lit_on_second += xx >= 400 && shown.rgb[i] != 0;
+            }
+        EXPECT_EQ(differ, 0u) << "pixels that differ";
+        EXPECT_GT(lit_on_second, 240u * 200 / 2);
+        MovePointerTo(203, 103);
+        EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+    }
+    std::swap(x, two);
+    XCloseDisplay(two);
+    StopXServer(server);
 }
 
 TEST_F(OnXServer, XScreenSaverWindowVariableWithRoot) {
