@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kLongestDelay = 65535;  // hundredths: what one frame can hold
-
-uint32_t Hundredths(uint32_t ms) { return (ms + 5) / 10; }
+// Hundredths one frame holds: 65535 fit, an even number keeps every piece of
+// a long stillness at two hundredths or more, which players show as written.
+constexpr int kLongestDelay = 65534;
 
 bool Fail(GifRecording& r, const char* what, int error) {
     if (r.problem.empty()) r.problem = std::string(what) + ": " + GifErrorString(error);
@@ -202,9 +202,9 @@ bool PutFrame(GifRecording& r, int hundredths) {
     return true;
 }
 
-// The pending state, shown from pending_time to time_ms.
-bool WritePending(GifRecording& r, uint32_t time_ms) {
-    uint32_t remaining = Hundredths(time_ms) - Hundredths(r.pending_time);
+// The pending state, shown from pending_from until the given hundredth.
+bool WritePending(GifRecording& r, uint32_t until) {
+    uint32_t remaining = until - r.pending_from;
     if (!PutFrame(r, (int)std::min<uint32_t>(remaining, kLongestDelay))) return false;
     remaining -= std::min<uint32_t>(remaining, kLongestDelay);
     while (remaining > 0) {  // a longer stillness continues in frames of one unchanged pixel
@@ -238,7 +238,7 @@ bool BeginGif(GifRecording& r, const std::string& path, int width, int height) {
     // picture has makes the first frame cover everything.
     r.shown.assign((size_t)width * height, 0xFF000000u);
     r.pending = true;
-    r.pending_time = 0;
+    r.pending_from = 0;
     EGifSetGifVersion(r.file, true);
     static const GifByteType kLoop[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     static const GifByteType kForever[] = {1, 0, 0};
@@ -255,24 +255,26 @@ bool BeginGif(GifRecording& r, const std::string& path, int width, int height) {
     return true;
 }
 
-bool FlushGifBefore(GifRecording& r, uint32_t time_ms) {
+bool GifStateFrom(GifRecording& r, uint32_t hundredths, const uint32_t* picture) {
     if (!r.file) return false;
-    // A state that lasts less than a hundredth is never seen: the next takes its place.
-    if (r.pending && Hundredths(time_ms) == Hundredths(r.pending_time)) return true;
-    if (r.pending && !WritePending(r, time_ms)) return false;
+    auto rgb = [](uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); };
+    // Drawn again as it was: the frame before lasts longer.
+    const size_t n = r.current.size();
+    size_t same = 0;
+    while (r.pending && same < n && rgb(picture[same]) == r.current[same]) same++;
+    if (r.pending && same == n) return true;
+    if (r.pending && hundredths != r.pending_from && !WritePending(r, hundredths)) return false;
+    for (size_t i = 0; i < n; i++) r.current[i] = rgb(picture[i]);
     r.pending = true;
-    r.pending_time = time_ms;
+    r.pending_from = hundredths;
     return true;
 }
 
-bool EndGif(GifRecording& r, uint32_t time_ms) {
+bool EndGif(GifRecording& r, uint32_t hundredths) {
     if (!r.file) return false;
     bool ok = true;
-    if (r.pending) {
-        // The last state lasts at least a hundredth, even when it came at the very end.
-        if (Hundredths(time_ms) == Hundredths(r.pending_time)) time_ms = r.pending_time + 10;
-        ok = WritePending(r, time_ms);
-    }
+    // The last state lasts at least a hundredth, even when it came at the very end.
+    if (r.pending) ok = WritePending(r, std::max(hundredths, r.pending_from + 1));
     int error = 0;
     if (EGifCloseFile(r.file, &error) == GIF_ERROR && ok) ok = Fail(r, "closing the file", error);
     r.file = nullptr;

@@ -1,4 +1,4 @@
-// velmora: the saver on Linux, live or recorded to an animated GIF.
+// velmora: the saver on Linux, live or recorded to a video or an animated GIF.
 #include "live_run.h"
 #include "options.h"
 #include "recorder.h"
@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
 
     RecordOptions record;
     record.path = options.record_file;
+    record.format = options.record_format;
+    record.frames_per_second = options.frames_per_second;
+    record.quality = options.quality;
     record.width = options.width;
     record.height = options.height;
     record.palette_device = options.palette_device;

@@ -10,15 +10,16 @@
 const char kUsage[] =
     "usage: velmora [--fullscreen | --size WxH | --window-id ID | -root]\n"
     "               [--palette-device] [--settings FILE] [--snapshot FILE] [SETTINGS...]\n"
-    "       velmora --record OUT.gif [--seconds N] [--size WxH] [--time T]\n"
-    "               [--palette-device] [--settings FILE] [SETTINGS...]\n"
+    "       velmora --record OUT.mp4|OUT.webm|OUT.gif [--seconds N] [--size WxH] [--time T]\n"
+    "               [--fps N] [--quality low|medium|high] [--palette-device] [--settings FILE] [SETTINGS...]\n"
     "\n"
     "Shows the Velmora plasma clouds in a window (default 1280x720), on the whole\n"
     "screen, or inside an existing X window (XScreenSaver's -window-id, -root or\n"
     "XSCREENSAVER_WINDOW). A key, a click or a mouse move of more than 4 pixels ends\n"
     "it, except inside another program's window. With --record, plays N seconds\n"
-    "(default 10) without a display and writes an animated GIF, starting at the\n"
-    "calendar time T (seconds since 1970; default: now).\n"
+    "(default 10) without a display, starting at the calendar time T (seconds since\n"
+    "1970; default: now), and writes a video (.mp4: H.264, .webm: VP9) or an\n"
+    "animated GIF (at most 50 frames a second), as the file's name says.\n"
     "\n"
     "  --fullscreen            the whole screen\n"
     "  --size WxH              the window's or the recording's size (1 to 16384 each, 8192x8192 pixels at most)\n"
@@ -27,9 +28,11 @@ const char kUsage[] =
     "  --palette-device        a 256-entry palette display: colours flow by palette animation\n"
     "  --settings FILE         the settings file (default: ~/.config/Velmora/control.ini)\n"
     "  --snapshot FILE         at each SIGUSR1, write what is shown as a PPM picture\n"
-    "  --record OUT.gif        write an animated GIF instead of showing anything\n"
+    "  --record FILE           write a recording (.mp4, .webm or .gif) instead of showing anything\n"
     "  --seconds N             how long the recording plays (1 to 3600)\n"
     "  --time T                the calendar time the recording starts at\n"
+    "  --fps N                 a video's frames a second (1 to 120, default 60)\n"
+    "  --quality Q             a video's quality: low, medium (default) or high\n"
     "  --help                  this text\n"
     "\n"
     "SETTINGS replace those of the file for this run only:\n";
@@ -110,6 +113,22 @@ const ProgramOption kProgramOptions[] = {
          o.seconds = (uint32_t)n;
          return o.seconds_given = true;
      }},
+    {"--fps", nullptr, true,
+     [](ProgramOptions& o, const char* v, std::string& problem) {
+         unsigned long n = 0;
+         if (!ParseCount(v, 120, n) || n == 0) return Fail(problem, std::string("--fps takes 1 to 120, not \"") + v + "\"");
+         o.frames_per_second = (int)n;
+         return o.frames_per_second_given = true;
+     }},
+    {"--quality", nullptr, true,
+     [](ProgramOptions& o, const char* v, std::string& problem) {
+         const std::string q = v;
+         if (q == "low") o.quality = VideoQuality::Low;
+         else if (q == "medium") o.quality = VideoQuality::Medium;
+         else if (q == "high") o.quality = VideoQuality::High;
+         else return Fail(problem, "--quality takes low, medium or high, not \"" + q + "\"");
+         return o.quality_given = true;
+     }},
     {"--time", nullptr, true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
          unsigned long n = 0;
@@ -133,10 +152,21 @@ bool DecideMode(ProgramOptions& options, const char* window_variable, std::strin
     if (!options.record_file.empty()) {
         if (options.fullscreen || options.window_id || options.root || !options.snapshot_file.empty())
             return Fail(problem, "--record shows nothing: it takes no --fullscreen, --window-id, -root or --snapshot");
+        if (!RecordFormatOf(options.record_file, options.record_format))
+            return Fail(problem, "--record writes .mp4 (H.264), .webm (VP9) or .gif files, not \"" +
+                                     options.record_file + "\"");
+        const bool video = options.record_format != RecordFormat::Gif;
+        if (!video && (options.frames_per_second_given || options.quality_given))
+            return Fail(problem, "--fps and --quality belong to a video (.mp4, .webm): a GIF has at most 50 frames a "
+                                 "second of exact colours");
+        if (options.record_format == RecordFormat::Mp4 && (options.width % 2 || options.height % 2))
+            return Fail(problem, "an .mp4 video needs an even width and height, not " + std::to_string(options.width) +
+                                     "x" + std::to_string(options.height));
         options.mode = RunMode::Record;
         return true;
     }
-    if (options.seconds_given || options.time_given) return Fail(problem, "--seconds and --time belong to --record");
+    if (options.seconds_given || options.time_given || options.frames_per_second_given || options.quality_given)
+        return Fail(problem, "--seconds, --time, --fps and --quality belong to --record");
     // An id given on the command line comes first; XScreenSaver's variable
     // names its own window when it asks for the root.
     const unsigned long from_variable = ParseWindowId(window_variable);

@@ -3,6 +3,7 @@
 #define VELMORA_LINUX_OPTIONS_H
 
 #include "config/setting_options.h"
+#include "recorder.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,11 @@ struct ProgramOptions {
     bool palette_device = false;
     std::string settings_file;  // empty: the usual per-user file
     std::string record_file;
+    RecordFormat record_format = RecordFormat::Gif;  // by the file's extension
+    int frames_per_second = kDefaultVideoFramesPerSecond;
+    bool frames_per_second_given = false;
+    VideoQuality quality = VideoQuality::Medium;
+    bool quality_given = false;
     std::string snapshot_file;  // written at each SIGUSR1
     uint32_t seconds = 10;
     bool seconds_given = false;

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstring>
 #include <cstdio>
+#include <strings.h>
+#include <vector>
 
 namespace np = native_platform;
 
@@ -42,7 +44,70 @@ void ShowProgress(Progress& p, uint32_t now, uint32_t end, int frames, bool done
     fflush(stderr);
 }
 
+// Where the frames go: the GIF or video writer, behind one face.
+struct Output {
+    RecordFormat format = RecordFormat::Gif;
+    GifRecording gif;
+    VideoRecording video;
+    int frames_per_second = kGifFramesPerSecond;
+    uint64_t frames = 0;  // written so far; frame k stands at k * 1000 / frames_per_second ms
+};
+
+bool BeginOutput(Output& out, const RecordOptions& options, const std::string& path) {
+    out.format = options.format;
+    if (out.format == RecordFormat::Gif) {
+        out.frames_per_second = kGifFramesPerSecond;
+        return BeginGif(out.gif, path, options.width, options.height);
+    }
+    out.frames_per_second = options.frames_per_second;
+    return BeginVideo(out.video, path, out.format == RecordFormat::Mp4 ? VideoFormat::Mp4 : VideoFormat::WebM,
+                      options.width, options.height, options.frames_per_second, options.quality);
+}
+
+uint32_t FrameInstant(const Output& out, uint64_t k) { return (uint32_t)(k * 1000 / (uint64_t)out.frames_per_second); }
+
+// Writes every frame whose instant lies before time_ms, from the picture as it stands.
+bool WriteFramesBefore(Output& out, uint32_t time_ms, uint64_t last_frame, const std::vector<uint32_t>& picture,
+                       bool& changed) {
+    for (; out.frames < last_frame && FrameInstant(out, out.frames) < time_ms; out.frames++) {
+        bool ok;
+        if (out.format == RecordFormat::Gif)
+            // A GIF keeps an unchanged picture in the frame before, which lasts longer.
+            ok = !changed || GifStateFrom(out.gif, (uint32_t)(out.frames * 100 / kGifFramesPerSecond), picture.data());
+        else
+            ok = PutVideoFrame(out.video, picture.data(), changed);
+        if (!ok) return false;
+        changed = false;
+    }
+    return true;
+}
+
+bool EndOutput(Output& out, uint32_t seconds, bool complete) {
+    if (out.format == RecordFormat::Gif) {
+        const bool ended = EndGif(out.gif, seconds * 100);
+        return ended && complete;
+    }
+    return EndVideo(out.video, complete);
+}
+
+int FramesWritten(const Output& out) { return out.format == RecordFormat::Gif ? out.gif.frames : (int)out.frames; }
+
+const std::string& Problem(const Output& out) {
+    return out.format == RecordFormat::Gif ? out.gif.problem : out.video.problem;
+}
+
 }  // namespace
+
+bool RecordFormatOf(const std::string& path, RecordFormat& format) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    const char* extension = path.c_str() + dot + 1;
+    if (strcasecmp(extension, "gif") == 0) return format = RecordFormat::Gif, true;
+    if (strcasecmp(extension, "mp4") == 0) return format = RecordFormat::Mp4, true;
+    if (strcasecmp(extension, "webm") == 0) return format = RecordFormat::WebM, true;
+    return false;
+}
 
 bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, std::string& problem) {
     np::OpenDisplay(options.palette_device ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor, options.width,
@@ -53,28 +118,33 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     // Written under a temporary name: a failed recording leaves no half
     // picture, and whatever had the name before stays until the new one is whole.
     const std::string temporary = options.path + ".part";
-    GifRecording gif;
-    if (!BeginGif(gif, temporary, options.width, options.height)) {
-        problem = gif.problem;
+    Output out;
+    if (!BeginOutput(out, options, temporary)) {
+        problem = Problem(out);
+        remove(temporary.c_str());
         return false;
     }
+    const uint64_t last_frame = (uint64_t)options.seconds * (uint64_t)out.frames_per_second;
     bool already_running = false;
     HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
     if (!window) {
-        EndGif(gif, 0);
+        EndOutput(out, 0, false);
         remove(temporary.c_str());
         problem = "the saver could not start";
         return false;
     }
-    auto read_row = [&](int y, uint32_t* out) { np::ScreenRowRgb(y, 0, options.width, out); };
+    // The display as it stands (COLORREF values), kept up to date at each change.
+    std::vector<uint32_t> picture((size_t)options.width * options.height, 0);
+    bool changed_since_frame = true;
     Progress progress;
+    std::string stopped;
     uint32_t last_tick = start, last_change = UINT32_MAX;
     int messages_at_tick = 0, exit_code = 0;
     bool ok = true;
     while (ok && DispatchNextMessage(exit_code)) {
         if (StopSignal()) {
-            gif.problem = std::string("stopped by a signal (") + strsignal(StopSignal()) + "); the unfinished " +
-                          temporary + " is removed";
+            stopped = std::string("stopped by a signal (") + strsignal(StopSignal()) + "); the unfinished " +
+                      temporary + " is removed";
             ok = false;
             break;
         }
@@ -85,26 +155,29 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
         const RECT changed = np::TakeChangedArea();
         if (changed.left < changed.right && changed.top < changed.bottom) {
             if (observer) observer(now - start);
-            ok = ChangeGif(gif, now - start, changed.top, changed.bottom, read_row);
+            // The frames before this change show the picture as it stood.
+            ok = WriteFramesBefore(out, now - start, last_frame, picture, changed_since_frame);
+            for (int y = changed.top; y < changed.bottom; y++)
+                np::ScreenRowColors(y, 0, options.width, picture.data() + (size_t)y * options.width);
+            changed_since_frame = true;
             if (now == last_change) np::AdvanceClock(kShortestChange);
             last_change = now;
         } else if (messages_at_tick >= kMessagesPerTick) {
             np::AdvanceClock(1);
         }
-        if (options.show_progress) ShowProgress(progress, now - start, end - start, gif.frames, false);
+        if (options.show_progress) ShowProgress(progress, now - start, end - start, FramesWritten(out), false);
     }
     if (IsWindow(window)) DestroyWindow(window);
     DiscardQueuedMessages();
     EndFullScreen();
-    ok = EndGif(gif, end - start) && ok;
-    if (options.show_progress) ShowProgress(progress, end - start, end - start, gif.frames, true);
+    if (ok) ok = WriteFramesBefore(out, end - start + 1, last_frame, picture, changed_since_frame);
+    ok = EndOutput(out, options.seconds, ok) && ok;
+    if (options.show_progress) ShowProgress(progress, end - start, end - start, FramesWritten(out), true);
+    problem = !stopped.empty() ? stopped : Problem(out);
     if (ok && rename(temporary.c_str(), options.path.c_str()) != 0) {
-        gif.problem = options.path + ": " + strerror(errno);
+        problem = options.path + ": " + strerror(errno);
         ok = false;
     }
-    if (!ok) {
-        problem = gif.problem;
-        remove(temporary.c_str());
-    }
+    if (!ok) remove(temporary.c_str());
     return ok;
 }

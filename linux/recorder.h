@@ -1,14 +1,31 @@
 // Plays the saver on the in-memory display with the test clock, as fast as it
-// goes, and writes what it shows as an animated GIF at the saver's own cadence.
+// goes, and writes what it shows: a video at a constant frame rate (MP4, WebM)
+// or an animated GIF of at most 50 frames a second. Each frame is the display
+// as it stands at the frame's instant on that clock.
 #ifndef VELMORA_LINUX_RECORDER_H
 #define VELMORA_LINUX_RECORDER_H
+
+#include "video_writer.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+enum class RecordFormat { Gif, Mp4, WebM };
+
+// The format a file's name asks for by its extension (.gif, .mp4, .webm, in
+// any case); false for any other.
+bool RecordFormatOf(const std::string& path, RecordFormat& format);
+
+// A GIF frame lasts two hundredths at least: players stretch shorter ones.
+constexpr int kGifFramesPerSecond = 50;
+constexpr int kDefaultVideoFramesPerSecond = 60;
+
 struct RecordOptions {
     std::string path;
+    RecordFormat format = RecordFormat::Gif;
+    int frames_per_second = kDefaultVideoFramesPerSecond;  // of a video
+    VideoQuality quality = VideoQuality::Medium;
     int width = 0, height = 0;
     bool palette_device = false;
     uint32_t seconds = 10;

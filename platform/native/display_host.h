@@ -35,6 +35,9 @@ POINT DisplayOrigin();
 COLORREF ScreenPixel(int x, int y);
 // The colours of display row y, columns x0 to x1 (exclusive), as 0x00RRGGBB.
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out);
+// The same as COLORREF values (0x00BBGGRR), as a true-colour display holds
+// them: a plain copy there.
+void ScreenRowColors(int y, int x0, int x1, COLORREF* out);
 // The smallest rectangle of display pixels holding every pixel whose colour
 // changed since the last call (empty when none did); the record starts over.
 RECT TakeChangedArea();

@@ -172,15 +172,27 @@ int DisplayWidth() { return display.width; }
 int DisplayHeight() { return display.height; }
 POINT DisplayOrigin() { return {display.left, display.top}; }
 
+void ScreenRowColors(int y, int x0, int x1, COLORREF* out) {
+    if (y < 0 || y >= display.height || x0 < 0 || x1 > display.width || x0 > x1)
+        Unimplemented("ScreenRowColors", "a row piece off the display");
+    const uint32_t* stored = display.pixels.data() + (size_t)y * display.width;
+    if (!IsPaletteDevice()) {
+        std::copy(stored + x0, stored + x1, out);
+        return;
+    }
+    for (int x = x0; x < x1; x++) *out++ = ColorOf(display.hardware[stored[x] & 255]);
+}
+
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
     if (y < 0 || y >= display.height || x0 < 0 || x1 > display.width || x0 > x1)
         Unimplemented("ScreenRowRgb", "a row piece off the display");
     const uint32_t* stored = display.pixels.data() + (size_t)y * display.width;
-    const bool indexed = IsPaletteDevice();
-    for (int x = x0; x < x1; x++) {
-        const COLORREF c = indexed ? ColorOf(display.hardware[stored[x] & 255]) : stored[x];
-        *out++ = (uint32_t)GetRValue(c) << 16 | (uint32_t)GetGValue(c) << 8 | GetBValue(c);
+    auto rgb = [](COLORREF c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); };
+    if (!IsPaletteDevice()) {  // a loop the compiler can vectorise: recordings read every row
+        for (int x = x0; x < x1; x++) *out++ = rgb(stored[x]);
+        return;
     }
+    for (int x = x0; x < x1; x++) *out++ = rgb(ColorOf(display.hardware[stored[x] & 255]));
 }
 
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {

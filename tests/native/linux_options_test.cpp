@@ -82,6 +82,18 @@ TEST_F(LinuxOptions, ModesAndWhereTheWindowComesFrom) {
     EXPECT_EQ(p.options.mode, RunMode::Record);
     EXPECT_EQ(p.options.seconds, 3u);
     EXPECT_EQ(p.options.time, 1700000000u);
+    EXPECT_EQ(p.options.record_format, RecordFormat::Gif);
+    // The file's extension, in any case, says what is written; a video takes a rate and a quality.
+    p = Parse({"--record", "dir.v2/Clouds.MP4", "--fps", "30", "--quality", "high"});
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(p.options.record_format, RecordFormat::Mp4);
+    EXPECT_EQ(p.options.frames_per_second, 30);
+    EXPECT_EQ(p.options.quality, VideoQuality::High);
+    p = Parse({"--record", "c.webm", "--size", "161x91"});
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(p.options.record_format, RecordFormat::WebM);
+    EXPECT_EQ(p.options.frames_per_second, 60);
+    EXPECT_EQ(p.options.quality, VideoQuality::Medium);
     EXPECT_EQ(Parse({"--help", "--bogus"}).options.mode, RunMode::Help);
 }
 
@@ -105,6 +117,16 @@ TEST_F(LinuxOptions, WhatCannotBeMeantIsRefusedWithAReason) {
         {"--record", "a.gif", "--size", "16384x16384"},
         {"--size", "8193x8192"},
         {"--record", ""},
+        {"--record", "a.avi"},
+        {"--record", "gif"},
+        {"--record", "dir.mp4/out"},
+        {"--record", "a.gif", "--fps", "30"},
+        {"--record", "a.gif", "--quality", "low"},
+        {"--record", "a.mp4", "--fps", "0"},
+        {"--record", "a.mp4", "--fps", "121"},
+        {"--record", "a.mp4", "--quality", "best"},
+        {"--record", "a.mp4", "--size", "321x200"},
+        {"--fps", "30"},
         {"--time-on-screen", "-1"},
         {"--moving-speed", "0"},
         {"--moving-speed", "241"},

@@ -123,6 +123,53 @@ TEST(LinuxProgram, AStoppedRecordingLeavesNothingBehind) {
     }
 }
 
+// What ffprobe (FFmpeg's, not ours) says of a file: its "key=value" lines.
+std::string Probe(const std::string& path) {
+    const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                "stream=codec_name,width,height,avg_frame_rate,nb_read_frames:format=duration "
+                                "-of default=noprint_wrappers=1 '" + path + "' 2>&1";
+    std::string said;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, p)) said += buffer;
+        pclose(p);
+    }
+    return said;
+}
+
+double ProbedSeconds(const std::string& said) {
+    const size_t at = said.find("duration=");
+    return at == std::string::npos ? -1 : atof(said.c_str() + at + 9);
+}
+
+// Recordings as someone else's player sees them: the GIF plays its recorded
+// length, the videos have their codec, size, rate and every frame.
+TEST(LinuxProgram, RecordingsPlayTheirLengthInFfprobe) {
+    TempFolder folder;
+    const std::vector<std::string> flowing = {"--seconds", "2", "--time", "1700000000", "--psychedelic-colors",
+                                              "--cycle-delay", "10"};
+    auto record = [&](const std::string& name, std::vector<std::string> more) {
+        std::vector<std::string> args = {"--record", folder.File(name)};
+        args.insert(args.end(), flowing.begin(), flowing.end());
+        args.insert(args.end(), more.begin(), more.end());
+        const Outcome o = RunVelmora(args, folder.path(), false);
+        EXPECT_EQ(o.exit_code, 0) << name << ": " << o.output;
+        EXPECT_EQ(o.output, "") << name;
+        return Probe(folder.File(name));
+    };
+    const std::string gif = record("flowing.gif", {"--size", "200x120"});
+    EXPECT_NEAR(ProbedSeconds(gif), 2.0, 0.02) << gif;  // within one frame
+    EXPECT_NE(gif.find("nb_read_frames=100"), std::string::npos) << gif;  // 50 a second
+    const std::string mp4 = record("flowing.mp4", {"--size", "320x180", "--fps", "30", "--quality", "low"});
+    for (const char* line : {"codec_name=h264", "width=320", "height=180", "avg_frame_rate=30/1", "nb_read_frames=60"})
+        EXPECT_NE(mp4.find(line), std::string::npos) << line << " in " << mp4;
+    EXPECT_NEAR(ProbedSeconds(mp4), 2.0, 1.0 / 30) << mp4;
+    const std::string webm = record("flowing.webm", {"--size", "320x180"});
+    for (const char* line : {"codec_name=vp9", "width=320", "height=180", "avg_frame_rate=60/1", "nb_read_frames=120"})
+        EXPECT_NE(webm.find(line), std::string::npos) << line << " in " << webm;
+    EXPECT_NEAR(ProbedSeconds(webm), 2.0, 1.0 / 60) << webm;
+}
+
 TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
     TempFolder folder;
     struct Case {
@@ -137,6 +184,7 @@ TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
         {{"--settings", folder.File("none.ini")}, true, 2, "cannot read settings file"},
         {{"--settings", folder.path()}, true, 2, "not a regular file"},
         {{"--record", folder.File("no/such/folder.gif"), "--seconds", "1"}, true, 1, "cannot record"},
+        {{"--record", folder.File("clouds.avi")}, true, 2, "--record writes .mp4 (H.264), .webm (VP9) or .gif files"},
         {{"--size", "320x200"}, false, 1, "velmora: cannot show anything: no display"},
         {{"--window-id", "0x1fffff0"}, false, 1, "cannot open the X display"},
     };
@@ -157,6 +205,8 @@ TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
         EXPECT_EQ(o.exit_code, huge.code) << o.output;
         EXPECT_NE(o.output.find(huge.says), std::string::npos) << o.output;
     }
+    EXPECT_NE(access(folder.File("clouds.avi").c_str(), F_OK), 0) << "a refused recording wrote its file";
+    EXPECT_NE(access(folder.File("clouds.avi.part").c_str(), F_OK), 0);
     const Outcome help = RunVelmora({"--help"}, folder.path(), false);
     EXPECT_EQ(help.exit_code, 0);
     EXPECT_NE(help.output.find("--psychedelic-colors, --no-psychedelic-colors"), std::string::npos);

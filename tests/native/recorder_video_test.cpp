@@ -1,0 +1,151 @@
+// Recording to video: the files read back with FFmpeg's demuxers and decoders
+// (not ours): codec, size, frame rate, frame count and length, and each
+// decoded frame close to the display at its instant.
+#include "recording_fixture.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+struct DecodedVideo {
+    std::string codec;
+    int width = 0, height = 0;
+    AVPixelFormat pixels = AV_PIX_FMT_NONE;
+    AVRational frame_rate = {0, 1};
+    double seconds = 0;  // the container's length
+    std::vector<std::vector<uint32_t>> frames;  // 0x00RRGGBB, in order
+};
+
+DecodedVideo DecodeVideo(const std::string& path) {
+    DecodedVideo v;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return v;
+    avformat_find_stream_info(format, nullptr);
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index >= 0) {
+        const AVStream* stream = format->streams[index];
+        const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+        AVCodecContext* codec = avcodec_alloc_context3(decoder);
+        avcodec_parameters_to_context(codec, stream->codecpar);
+        v.codec = avcodec_get_name(stream->codecpar->codec_id);
+        v.width = stream->codecpar->width;
+        v.height = stream->codecpar->height;
+        v.pixels = (AVPixelFormat)stream->codecpar->format;
+        v.frame_rate = stream->avg_frame_rate;
+        v.seconds = format->duration / (double)AV_TIME_BASE;
+        if (decoder && avcodec_open2(codec, decoder, nullptr) >= 0) {
+            AVPacket* packet = av_packet_alloc();
+            AVFrame* frame = av_frame_alloc();
+            SwsContext* to_rgb = nullptr;
+            auto take = [&] {
+                while (avcodec_receive_frame(codec, frame) >= 0) {
+                    to_rgb = sws_getCachedContext(to_rgb, frame->width, frame->height, (AVPixelFormat)frame->format,
+                                                  frame->width, frame->height, AV_PIX_FMT_BGR0,
+                                                  SWS_BICUBIC | SWS_FULL_CHR_H_INT | SWS_ACCURATE_RND, nullptr,
+                                                  nullptr, nullptr);
+                    std::vector<uint32_t> rgb((size_t)frame->width * frame->height);
+                    uint8_t* out[1] = {reinterpret_cast<uint8_t*>(rgb.data())};
+                    const int stride[1] = {frame->width * 4};
+                    sws_scale(to_rgb, frame->data, frame->linesize, 0, frame->height, out, stride);
+                    v.frames.push_back(std::move(rgb));
+                }
+            };
+            while (av_read_frame(format, packet) >= 0) {
+                if (packet->stream_index == index && avcodec_send_packet(codec, packet) >= 0) take();
+                av_packet_unref(packet);
+            }
+            avcodec_send_packet(codec, nullptr);
+            take();
+            sws_freeContext(to_rgb);
+            av_frame_free(&frame);
+            av_packet_free(&packet);
+        }
+        avcodec_free_context(&codec);
+    }
+    avformat_close_input(&format);
+    return v;
+}
+
+// Peak signal to noise ratio of b against a over the three channels, in dB.
+double Psnr(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    double squares = 0;
+    for (size_t i = 0; i < a.size(); i++)
+        for (int shift : {0, 8, 16}) {
+            const double d = (double)(a[i] >> shift & 255) - (double)(b[i] >> shift & 255);
+            squares += d * d;
+        }
+    const double mean = squares / (3.0 * (double)a.size());
+    return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
+}
+
+class VideoRecording : public Recording {
+protected:
+    // Records, decodes, and holds every frame to the display at its instant.
+    DecodedVideo RecordAndCheck(RecordFormat format, const std::string& settings, uint32_t seconds, int width,
+                                int height, int frames_per_second, const std::string& name) {
+        const std::string out = folder.File(name);
+        const auto snapshots =
+            Record(np::DisplayKind::TrueColor, settings, seconds, width, height, out, format, frames_per_second);
+        DecodedVideo v = DecodeVideo(out);
+        EXPECT_EQ(v.width, width);
+        EXPECT_EQ(v.height, height);
+        EXPECT_EQ(v.pixels, AV_PIX_FMT_YUV420P);
+        EXPECT_EQ(v.frame_rate.num * 1, frames_per_second * v.frame_rate.den) << v.frame_rate.num << "/" << v.frame_rate.den;
+        EXPECT_EQ(v.frames.size(), (size_t)(seconds * frames_per_second));
+        EXPECT_NEAR(v.seconds, seconds, 1.0 / frames_per_second + 1e-6);
+        double worst = 99;
+        for (size_t k = 0; k < v.frames.size(); k++) {
+            const std::vector<uint32_t>* display = DisplayAt(snapshots, (uint32_t)(k * 1000 / frames_per_second));
+            if (!display || display->size() != v.frames[k].size()) {
+                ADD_FAILURE() << "frame " << k << " has no display to compare with";
+                break;
+            }
+            worst = std::min(worst, Psnr(*display, v.frames[k]));
+            EXPECT_GE(Psnr(*display, v.frames[k]), 30.0) << "frame " << k;
+        }
+        EXPECT_GE(worst, 30.0);
+        return v;
+    }
+};
+
+TEST_F(VideoRecording, Mp4IsH264AtAConstantRateWithItsIndexFirst) {
+    const DecodedVideo v = RecordAndCheck(RecordFormat::Mp4, "TimeOnScreen=1\nSpecialEffects=2\nPsycheDelay=10\n", 2,
+                                          640, 360, 60, "clouds.mp4");
+    EXPECT_EQ(v.codec, "h264");
+    // The index (moov) before the pictures (mdat): a player starts while it loads.
+    std::ifstream file(folder.File("clouds.mp4"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_NE(bytes.find("moov"), std::string::npos);
+    EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));
+}
+
+TEST_F(VideoRecording, WebMIsVp9AndMovingCloudsAtAnotherRate) {
+    const DecodedVideo v = RecordAndCheck(RecordFormat::WebM,
+                                          "TimeOnScreen=1\nSpecialEffects=1\nMovingSpeed=4\nEffectCycle=1\n", 2, 640, 360,
+                                          25, "clouds.webm");
+    EXPECT_EQ(v.codec, "vp9");
+}
+
+TEST_F(VideoRecording, AnOddSizeInWebMAndAFailedFileLeavesNothing) {
+    RecordAndCheck(RecordFormat::WebM, "TimeOnScreen=0\nSpecialEffects=0\n", 1, 161, 91, 10, "odd.webm");
+    StartFreshProcess(np::DisplayKind::TrueColor, 64, 48);
+    RecordOptions options;
+    options.path = folder.File("missing/out.mp4");
+    options.format = RecordFormat::Mp4;
+    options.width = 64;
+    options.height = 48;
+    options.seconds = 1;
+    std::string problem;
+    EXPECT_FALSE(RecordSaver(options, nullptr, problem));
+    EXPECT_NE(problem.find("missing/out.mp4"), std::string::npos) << problem;
+}
+
+}  // namespace
