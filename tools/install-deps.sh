@@ -12,7 +12,7 @@ packages=(
   libsdl2-dev libgif-dev libx11-dev libxtst-dev libxinerama-dev
   xserver-xephyr
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
-  dpkg-dev fakeroot lintian file xscreensaver xscreensaver-data
+  dpkg-dev fakeroot lintian file xscreensaver xscreensaver-data strace
 )
 
 missing=()

@@ -2,7 +2,7 @@
 # Installs what is missing, builds the presets and runs every test: native
 # (AddressSanitizer, UndefinedBehaviorSanitizer), the saver's threaded tests
 # under ThreadSanitizer, a short run of each fuzz target (clang, libFuzzer),
-# and Windows under Wine.
+# the Debian package with the real XScreenSaver, and Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -19,6 +19,12 @@ ctest --preset native-tsan || status=1
 cmake --preset fuzz -DVELMORA_WERROR=ON
 cmake --build --preset fuzz
 ctest --preset fuzz || status=1
+
+# The release build, its Debian package, and the real XScreenSaver running
+# the packaged program.
+cmake --preset native -DVELMORA_WERROR=ON
+cmake --build --preset native
+tests/package/check_package.sh build/native || status=1
 
 cmake --preset windows -DVELMORA_WERROR=ON -DVELMORA_NATIVE_BUILD_DIR="$PWD/build/native-test"
 cmake --build --preset windows

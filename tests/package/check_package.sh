@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# check_package.sh BUILD_DIR: makes the Debian package in a native build tree
+# (cpack -G DEB) and checks it: the file's name, what it installs, its
+# Depends, the programs run from the unpacked tree, lintian (when present)
+# reports no error; then the real XScreenSaver runs velmora from that tree.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+fail() { echo "FAIL: $*"; exit 1; }
+pass() { echo "ok: $*"; }
+
+rm -f "$build"/velmora_*.deb
+(cd "$build" && cpack -G DEB >/dev/null) || fail "cpack could not make the package"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+deb="$build/velmora_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$build"/*.deb 2>/dev/null)"
+pass "$(basename "$deb")"
+
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for path in ./usr/bin/velmora ./usr/bin/velmora-render ./usr/share/xscreensaver/config/velmora.xml \
+            ./usr/share/man/man6/velmora.6.gz ./usr/share/man/man6/velmora-render.6.gz \
+            ./usr/share/doc/velmora/copyright ./usr/share/doc/velmora/changelog.gz; do
+  grep -qx -- "$path" <<< "$contents" || fail "the package lacks $path"
+done
+unexpected=$(grep -v -e '/$' -e '^./usr/bin/velmora' -e '^./usr/share/' <<< "$contents")
+[ -z "$unexpected" ] || fail "the package holds more: $unexpected"
+pass "it installs the programs, velmora.xml, both manual pages, the copyright file and the changelog"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libsdl2-2.0-0 libavcodec libavformat libavutil libgif7 libpng16-16 libx11-6 libxinerama1; do
+  grep -q "$library" <<< "$depends" || fail "Depends lacks $library: $depends"
+done
+pass "Depends, from the shared libraries: $depends"
+
+tree=$(mktemp -d /tmp/velmora-package.XXXXXX)
+trap 'rm -rf "$tree"' EXIT
+chmod 755 "$tree"
+dpkg-deb -x "$deb" "$tree" || fail "cannot unpack"
+"$tree/usr/bin/velmora" --help | grep -q '^usage: velmora' || fail "velmora --help from the unpacked tree"
+"$tree/usr/bin/velmora-render" --help 2>&1 | grep -q '^usage: velmora-render' || fail "velmora-render --help"
+for page in "$tree"/usr/share/man/man6/*.gz; do
+  gzip -dc "$page" | grep -q '^\.TH' || fail "$(basename "$page") is no manual page"
+done
+pass "velmora --help and velmora-render --help run from the unpacked tree; the manual pages read"
+
+if command -v lintian >/dev/null; then
+  report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges')
+  [ -n "$report" ] && echo "$report"
+  grep -q '^E:' <<< "$report" && fail "lintian reports errors"
+  pass "lintian reports no error"
+else
+  echo "lintian is not installed: not run"
+fi
+
+"$here/xscreensaver_test.sh" "$tree" || exit 1
