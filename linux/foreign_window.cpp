@@ -61,7 +61,11 @@ void WatchForeignWindow(SDL_Window* window) {
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) return;
-    XSelectInput(info.info.x11.display, info.info.x11.window, attributes.your_event_mask | StructureNotifyMask);
+    // Its new sizes and its going; and its exposures, which SDL turns into
+    // window events: whatever the server loses of the window (it keeps no
+    // copy) is drawn again, also a still picture that changes no more.
+    XSelectInput(info.info.x11.display, info.info.x11.window,
+                 attributes.your_event_mask | StructureNotifyMask | ExposureMask);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 

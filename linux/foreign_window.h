@@ -19,9 +19,9 @@ bool ForeignWindowExists(unsigned long id);
 struct SDL_Window;
 struct SDL_SysWMmsg;
 
-// Has the X server tell SDL when the window takes a new size or goes away
-// (SDL does not ask for either on a window it did not make); the going comes
-// as a system event.
+// Has the X server tell SDL when the window takes a new size, needs drawing
+// again or goes away (SDL asks for none of them on a window it did not make);
+// the going comes as a system event.
 void WatchForeignWindow(SDL_Window* window);
 bool ForeignWindowGone(const SDL_SysWMmsg* message);
 

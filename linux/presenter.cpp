@@ -60,18 +60,21 @@ void PresentIfDue() {
     Unite(presenter.pending, np::TakeChangedArea());
     const uint64_t now = SDL_GetTicks64();
     if (Empty(presenter.pending) || now < presenter.next_frame || !presenter.staging || presenter.window_gone) return;
+    presenter.next_frame = now + std::max(1, 1000 / presenter.refresh_hz);
+    // A window whose surface cannot be had yet (another program's window, just
+    // taken over) keeps what is pending for the next frame: a still picture
+    // changes nothing more, and would never be shown.
+    SDL_Surface* target = SDL_GetWindowSurface(presenter.window);
+    if (!target) return;
     RECT r = presenter.pending;
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, presenter.staging->w),
          std::min<LONG>(r.bottom, presenter.staging->h)};
     presenter.pending = {0, 0, 0, 0};
-    presenter.next_frame = now + std::max(1, 1000 / presenter.refresh_hz);
     if (Empty(r)) return;
     auto* base = static_cast<uint8_t*>(presenter.staging->pixels);
     for (int y = r.top; y < r.bottom; y++)
         np::ScreenRowRgb(y, r.left, r.right,
                          reinterpret_cast<uint32_t*>(base + (size_t)y * presenter.staging->pitch) + r.left);
-    SDL_Surface* target = SDL_GetWindowSurface(presenter.window);
-    if (!target) return;  // the window is going; its next size brings a new display
     SDL_Rect area = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     SDL_Rect to = area;
     SDL_BlitSurface(presenter.staging, &area, target, &to);
