@@ -202,12 +202,9 @@ void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
 void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz) {
     if (monitors.empty() || refresh_hz <= 0) Unimplemented("OpenMonitors", "a display without monitors");
     if (monitors[0].left != 0 || monitors[0].top != 0) Unimplemented("OpenMonitors", "a primary monitor off (0, 0)");
-    RECT box = monitors[0];
-    for (const RECT& m : monitors) {
+    for (const RECT& m : monitors)
         if (m.left >= m.right || m.top >= m.bottom) Unimplemented("OpenMonitors", "an empty monitor");
-        box = {std::min(box.left, m.left), std::min(box.top, m.top), std::max(box.right, m.right),
-               std::max(box.bottom, m.bottom)};
-    }
+    const RECT box = BoundingBox(monitors);
     display = Display{};
     display.kind = kind;
     display.left = box.left;

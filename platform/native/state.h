@@ -79,6 +79,8 @@ void ResetDisplay(DisplayKind kind, int width, int height);
 void ResetKernel();
 void ResetUser();
 void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// The smallest rectangle holding them all (empty: none).
+RECT BoundingBox(const std::vector<RECT>& rects);
 // Screen position of a window's client origin.
 POINT ClientOrigin(HWND window);
 HWND LiveWindow(HWND window);  // the window if it is alive, else null

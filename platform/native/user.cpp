@@ -147,14 +147,6 @@ uint32_t UntilNextTimer(uint32_t limit) {
 
 RECT ClientBounds(HWND window) { return {0, 0, window->width, window->height}; }
 
-RECT BoundingBox(const std::vector<RECT>& rects) {
-    if (rects.empty()) return {0, 0, 0, 0};
-    RECT box = rects[0];
-    for (const RECT& r : rects)
-        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
-               std::max(box.bottom, r.bottom)};
-    return box;
-}
 
 bool Contains(const RECT& outer, const RECT& inner) {
     return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
@@ -183,6 +175,15 @@ HWND LiveWindow(HWND window) {
     for (auto& w : user.windows)
         if (w.get() == window) return w->alive ? window : nullptr;
     return nullptr;
+}
+
+RECT BoundingBox(const std::vector<RECT>& rects) {
+    if (rects.empty()) return {0, 0, 0, 0};
+    RECT box = rects[0];
+    for (const RECT& r : rects)
+        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+               std::max(box.bottom, r.bottom)};
+    return box;
 }
 
 POINT ClientOrigin(HWND window) {
