@@ -4,6 +4,7 @@
 #include "config/settings_location.h"
 #include "platform/native/test_hooks.h"
 #include "saver/host.h"
+#include "saver/message_loop.h"
 #include "saver/messages.h"
 #include "saver/saver_state.h"
 #include "saver/window_core.h"
@@ -44,6 +45,8 @@ TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
     EXPECT_EQ(SaverState.ShownImage, nullptr);
     EXPECT_EQ(SaverState.TimerArmed, 0);
     EXPECT_FALSE(AbortRequested);
+    EXPECT_FALSE(TimerResolution.Raised);  // a new process holds no raised timer resolution
+    EXPECT_EQ(np::TimerPeriods().begins, 0);
     for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.stored(SaverSettings), k.fallback) << k.key;
     for (int i = 0; i < kKeyColorSlots; i++) {
         EXPECT_EQ(PaletteTable[i].count, kDefaultPalettes[i].count) << i;
