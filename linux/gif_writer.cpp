@@ -175,7 +175,7 @@ bool PutFrame(GifRecording& r, int hundredths) {
     ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
     if (!map) return Fail(r, "a colour table", E_GIF_ERR_NOT_ENOUGH_MEM);
     for (size_t k = 0; k < table.size(); k++)
-        map->Colors[k] = {(GifByteType)(table[k] >> 16), (GifByteType)(table[k] >> 8), (GifByteType)table[k]};
+        map->Colors[k] = {(GifByteType)table[k], (GifByteType)(table[k] >> 8), (GifByteType)(table[k] >> 16)};  // COLORREF
     bool ok = PutDelay(r, hundredths) &&
               EGifPutImageDesc(r.file, left, top, right - left, bottom - top, false, map) != GIF_ERROR;
     GifFreeMapObject(map);
@@ -257,14 +257,10 @@ bool BeginGif(GifRecording& r, const std::string& path, int width, int height) {
 
 bool GifStateFrom(GifRecording& r, uint32_t hundredths, const uint32_t* picture) {
     if (!r.file) return false;
-    auto rgb = [](uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); };
     // Drawn again as it was: the frame before lasts longer.
-    const size_t n = r.current.size();
-    size_t same = 0;
-    while (r.pending && same < n && rgb(picture[same]) == r.current[same]) same++;
-    if (r.pending && same == n) return true;
+    if (r.pending && std::equal(r.current.begin(), r.current.end(), picture)) return true;
     if (r.pending && hundredths != r.pending_from && !WritePending(r, hundredths)) return false;
-    for (size_t i = 0; i < n; i++) r.current[i] = rgb(picture[i]);
+    std::copy(picture, picture + r.current.size(), r.current.begin());
     r.pending = true;
     r.pending_from = hundredths;
     return true;

@@ -14,7 +14,7 @@ struct GifFileType;
 struct GifRecording {
     GifFileType* file = nullptr;
     int width = 0, height = 0;
-    std::vector<uint32_t> current;  // the colours now, 0x00RRGGBB
+    std::vector<uint32_t> current;  // the colours now, COLORREF values (0x00BBGGRR) as the display holds them
     std::vector<uint32_t> shown;    // what the frames written so far show
     bool pending = false;           // the state since pending_from, not written yet
     uint32_t pending_from = 0;      // hundredths
