@@ -68,9 +68,13 @@ struct InputSource {
 // time, then jumps there.
 void UseRealTime(InputSource source);
 
-// The test clock: the tick count, and the calendar time when the tick count was 0.
+// The test clock's tick count.
 void SetTickCount(uint32_t milliseconds);
 void AdvanceClock(uint32_t milliseconds);
+// The calendar reads this (milliseconds since 1970) now on the test clock, and
+// runs on from it. On the system's clocks (UseRealTime) it reads this at its
+// next reading and runs on from there: the time set before a window is made is
+// what the window reads, however long the making takes.
 void SetCalendarMilliseconds(uint64_t since_1970);
 
 }  // namespace native_platform

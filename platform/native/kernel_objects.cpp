@@ -19,8 +19,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <pthread.h>
 #include <strings.h>
-#include <system_error>
 #include <thread>
 
 namespace native_platform {
@@ -67,6 +67,13 @@ struct ClockState {
     bool coarse = false;  // the test clock interrupts every 15.625 ms
     int raised = 0;       // timeBeginPeriod(1) calls not yet given back
     int begins = 0, ends = 0;
+    // A calendar set on the real clock gives the time set at its next reading
+    // and runs on from that reading with the steady clock: a program that sets
+    // it before a window is made reads exactly that, however long the making takes.
+    bool calendar_set = false;
+    bool calendar_read = false;
+    uint64_t calendar_at_set = 0;
+    std::chrono::steady_clock::time_point set_at;
 };
 
 // The system timer's interrupts when the resolution is not raised: every
@@ -84,10 +91,30 @@ ClockState clock_state;
 
 uint64_t CalendarMilliseconds() {
     if (!clock_state.real) return calendar_base_ms + tick_count;
+    if (clock_state.calendar_set && !clock_state.calendar_read) {
+        clock_state.calendar_read = true;
+        clock_state.set_at = std::chrono::steady_clock::now();
+    }
+    if (clock_state.calendar_set)
+        return clock_state.calendar_at_set + (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 std::chrono::steady_clock::now() - clock_state.set_at)
+                                                 .count();
     return (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
+struct ThreadStart {
+    void (*start)(void*);
+    void* argument;
+};
+
+void* RunThread(void* begun) {
+    const ThreadStart what = *static_cast<ThreadStart*>(begun);
+    delete static_cast<ThreadStart*>(begun);
+    what.start(what.argument);
+    return nullptr;
+}
+
 int library_token;  // the address of this stands for the loaded "PASSWORD.CPL"
 int desktop_key_token;  // and of this for the key "Control Panel\Desktop"
 const HKEY kDesktopKey = reinterpret_cast<HKEY>(&desktop_key_token);
@@ -188,7 +215,12 @@ void WaitOnTestClock(uint32_t milliseconds) {
 void UseCoarseClock(bool on) { clock_state.coarse = on; }
 uint32_t ExactTime() { return tick_count; }
 TimerPeriodCalls TimerPeriods() { return {clock_state.begins, clock_state.ends}; }
-void SetCalendarMilliseconds(uint64_t since_1970) { calendar_base_ms = since_1970 - tick_count; }
+void SetCalendarMilliseconds(uint64_t since_1970) {
+    calendar_base_ms = since_1970 - tick_count;
+    clock_state.calendar_set = true;
+    clock_state.calendar_read = false;
+    clock_state.calendar_at_set = since_1970;
+}
 void FailAllocations(std::function<bool(bool, size_t)> predicate) { kernel.fail_allocation = std::move(predicate); }
 void FailLocks(bool fail) { kernel.fail_locks = fail; }
 int LiveBlocks() { return (int)kernel.blocks.size(); }
@@ -311,11 +343,15 @@ BOOL GetVersionExA(OSVERSIONINFOA* version) {
 
 uintptr_t _beginthread(void (*start)(void*), unsigned, void* argument) {
     if (kernel.fail_threads || !start) return (uintptr_t)-1;
-    try {
-        std::thread(start, argument).detach();
-    } catch (const std::system_error&) {
+    // pthread_create reports a thread that cannot start (none can in a page
+    // without threads) by its result, where std::thread would throw.
+    auto* begun = new ThreadStart{start, argument};
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, RunThread, begun) != 0) {
+        delete begun;
         return (uintptr_t)-1;
     }
+    pthread_detach(thread);
     return 1;
 }
 

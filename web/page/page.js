@@ -1,0 +1,188 @@
+"use strict";
+// The page around velmora.wasm. The program calls the functions of
+// VelmoraPage (web/page_bridge.cpp); the page never calls the program: it
+// queues what happens (input, a new size, a change in the panel) until the
+// program takes it.
+
+const VelmoraPage = (() => {
+  const canvas = document.getElementById("screen");
+  const context = canvas.getContext("2d", { alpha: false });
+  const form = document.getElementById("settings");
+  const notice = document.getElementById("notice");
+  const link = document.getElementById("link");
+  const settingsButton = document.getElementById("show-settings");
+
+  // Event kinds, as web/page_bridge.h numbers them.
+  const POINTER_MOVE = 1, BUTTON_DOWN = 2, KEY_DOWN = 3, RESIZE = 4, SETTING_CHANGE = 5;
+  const MOST_QUEUED = 1024;  // events kept while the program is busy; the oldest moves go first
+  const events = [];
+  let wake = null;
+  let displayChanges = 0;
+  let resizeTimer = 0;
+  let panelBuilt = false;
+
+  function ratio() { return window.devicePixelRatio || 1; }
+
+  function queue(kind, a = 0, b = 0, c = 0) {
+    if (events.length >= MOST_QUEUED * 4) {
+      const moveAt = events.findIndex((v, i) => i % 4 === 0 && v === POINTER_MOVE);
+      events.splice(moveAt >= 0 ? moveAt : 0, 4);
+    }
+    events.push(kind, a | 0, b | 0, c | 0);
+    if (wake) wake(0);
+  }
+
+  function size() {
+    const width = Math.max(1, Math.round(window.innerWidth * ratio()));
+    const height = Math.max(1, Math.round(window.innerHeight * ratio()));
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+    }
+    return { width, height, fullScreen: document.fullscreenElement != null };
+  }
+
+  function queueSize() {
+    clearTimeout(resizeTimer);
+    // A window being dragged to a new size sends many; the saver starts over once.
+    resizeTimer = setTimeout(() => {
+      const s = size();
+      queue(RESIZE, s.width, s.height, s.fullScreen ? 1 : 0);
+    }, 100);
+  }
+
+  function at(e) {
+    const r = canvas.getBoundingClientRect();
+    return [Math.round((e.clientX - r.left) * ratio()), Math.round((e.clientY - r.top) * ratio())];
+  }
+
+  canvas.addEventListener("pointermove", (e) => queue(POINTER_MOVE, ...at(e)));
+  canvas.addEventListener("pointerdown", (e) => queue(BUTTON_DOWN, e.button, ...at(e)));
+  document.addEventListener("keydown", (e) => {
+    if (document.fullscreenElement === canvas) queue(KEY_DOWN, e.altKey ? 1 : 0);
+  });
+  window.addEventListener("resize", queueSize);
+  document.addEventListener("fullscreenchange", queueSize);
+
+  document.getElementById("full-screen").addEventListener("click", () => {
+    canvas.requestFullscreen().catch((e) => showNotice("Full screen was refused: " + e.message));
+  });
+  settingsButton.addEventListener("click", () => {
+    form.hidden = !form.hidden;
+    settingsButton.setAttribute("aria-expanded", String(!form.hidden));
+  });
+
+  function showNotice(text) {
+    notice.textContent = text;
+    notice.hidden = false;
+    console.info("velmora: " + text);
+  }
+
+  function buildPanel(settings) {
+    for (const s of settings) {
+      const label = document.createElement("label");
+      label.textContent = s.name.replace(/-/g, " ");
+      label.title = s.help;
+      const input = document.createElement("input");
+      input.id = label.htmlFor = "setting-" + s.name;
+      input.name = s.name;
+      input.title = s.help;
+      if (s.switch) {
+        input.type = "checkbox";
+      } else {
+        input.type = "number";
+        input.min = s.min;
+        input.max = s.max;
+        input.step = 1;
+      }
+      input.addEventListener("change", () => {
+        const value = s.switch ? (input.checked ? 1 : 0) : Number(input.value);
+        if (!Number.isInteger(value) || value < s.min || value > s.max) {
+          showNotice(label.textContent + " takes a whole number from " + s.min + " to " + s.max + ".");
+          input.value = input.dataset.value;
+          return;
+        }
+        queue(SETTING_CHANGE, s.index, value);
+      });
+      form.append(label, input);
+    }
+    panelBuilt = true;
+  }
+
+  function showSettings(settings) {
+    if (!panelBuilt) buildPanel(settings);
+    for (const s of settings) {
+      const input = form.elements[s.name];
+      if (!input) continue;
+      input.dataset.value = s.value;
+      if (s.switch) input.checked = s.value === 1;
+      else input.value = s.value;
+    }
+  }
+
+  return {
+    size,
+    takeEvents(heap, at, most) {
+      const n = Math.min(most, events.length / 4);
+      for (let i = 0; i < n * 4; i++) heap[at + i] = events[i];
+      events.splice(0, n * 4);
+      return n;
+    },
+    // Resolves with 1 on the next animation frame (when one is wanted), else 0
+    // when input is queued or the time is up.
+    wait(ms, wantFrame) {
+      return new Promise((resolve) => {
+        let frame = 0;
+        const finish = (value) => {
+          if (!wake) return;
+          wake = null;
+          clearTimeout(timer);
+          if (frame) cancelAnimationFrame(frame);
+          resolve(value);
+        };
+        wake = finish;
+        const timer = setTimeout(() => finish(0), ms);
+        if (wantFrame) frame = requestAnimationFrame(() => { frame = 0; finish(1); });
+        if (events.length) finish(0);
+      });
+    },
+    putPixels(buffer, address, width, x, y, w, h) {
+      const rows = new Uint8ClampedArray(buffer, address + y * width * 4, width * h * 4);
+      context.putImageData(new ImageData(rows, width, h), 0, y, x, 0, w, h);
+    },
+    displayChanged() { displayChanges++; },
+    get displayChanges() { return displayChanges; },
+    leaveFullScreen() {
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    },
+    showCursor(shown) { canvas.style.cursor = shown ? "" : "none"; },
+    storedText(key) {
+      try {
+        return window.localStorage.getItem(key) || "";
+      } catch (e) {
+        return "";  // storage may be off: the defaults then
+      }
+    },
+    storeText(key, text) {
+      try {
+        window.localStorage.setItem(key, text);
+      } catch (e) {
+        showNotice("The browser did not keep the settings: " + e.message);
+      }
+    },
+    showSettings,
+    showAddress(query) {
+      history.replaceState(null, "", "?" + query);
+      link.href = "?" + query;
+    },
+    showNotice,
+  };
+})();
+
+// The address's settings become the program's arguments, "--name value".
+var Module = {
+  arguments: [...new URLSearchParams(window.location.search)].flatMap(([name, value]) => ["--" + name, value]),
+  print: (text) => console.log(text),
+  printErr: (text) => console.warn(text),
+  onAbort: (what) => console.error("velmora stopped: " + what),
+};

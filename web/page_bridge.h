@@ -1,0 +1,52 @@
+// What the program asks of its web page (page.js): the page's size, its queued
+// input, the canvas, the address and the browser's storage. Every call goes
+// from the program to the page, never back, so that nothing enters the
+// program while a wait has left it.
+#ifndef VELMORA_WEB_PAGE_BRIDGE_H
+#define VELMORA_WEB_PAGE_BRIDGE_H
+
+#include <cstdint>
+#include <string>
+
+// One piece of input, as the page queued it.
+enum class PageEventKind : int32_t {
+    PointerMove = 1,   // a: x, b: y (canvas pixels)
+    ButtonDown = 2,    // a: button (0 left, 1 middle, 2 right), b: x, c: y
+    KeyDown = 3,       // a: 1 when Alt is held
+    Resize = 4,        // a: width, b: height (canvas pixels), c: 1 in full screen
+    SettingChange = 5, // a: index into the setting options, b: the value
+};
+
+struct PageEvent {
+    PageEventKind kind;
+    int32_t a, b, c;
+};
+
+struct PageSize {
+    int32_t width, height;
+    bool full_screen;
+};
+
+PageSize PageSizeNow();
+// Up to max events, oldest first; the page forgets what it hands over.
+int TakePageEvents(PageEvent* out, int max);
+// Leaves the program until input comes, ms milliseconds pass, or (when
+// want_frame) the browser's next animation frame: true for the frame.
+bool WaitForPage(uint32_t ms, bool want_frame);
+// Rows y to y + h of an RGBA picture width pixels wide, columns x to x + w,
+// into the canvas at the same place.
+void PutPixels(const uint32_t* rgba, int32_t width, int32_t x, int32_t y, int32_t w, int32_t h);
+void NoteDisplayChange();  // counted for the page's statistics
+void LeaveFullScreen();
+void ShowCursor(bool shown);  // over the canvas
+
+// The settings file's text as the browser keeps it under key ("" when none).
+std::string StoredText(const std::string& key);
+void StoreText(const std::string& key, const std::string& text);
+// The settings panel: what it shows (JSON), and the address that reproduces this start.
+void ShowSettings(const std::string& json);
+void ShowAddress(const std::string& query);
+// Something the user should know (a setting of the address that was not taken).
+void ShowNotice(const std::string& text);
+
+#endif

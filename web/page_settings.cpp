@@ -1,0 +1,135 @@
+#include "page_settings.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool IsSwitch(const SettingOption& option) { return option.value_name == nullptr; }
+// A switch's "--no-" partner carries no help of its own: the panel shows the pair once.
+bool IsShown(const SettingOption& option) { return option.help != nullptr; }
+
+const SettingOption* FindOption(const std::string& name) {
+    for (size_t i = 0; i < kSettingOptionCount; i++)
+        if (name == kSettingOptions[i].name) return &kSettingOptions[i];
+    return nullptr;
+}
+
+const SettingOption* OffPartner(const SettingOption& on) {
+    return FindOption(std::string("--no-") + (on.name + 2));
+}
+
+// The address names a setting without the command line's dashes.
+std::string Bare(const std::string& text) { return text.rfind("--", 0) == 0 ? text.substr(2) : text; }
+
+bool ParseWhole(const char* text, unsigned long long max, uint32_t& value) {
+    if (!text || !*text || strspn(text, "0123456789") != strlen(text) || strlen(text) > 10) return false;
+    errno = 0;
+    const unsigned long long n = strtoull(text, nullptr, 10);
+    if (errno != 0 || n > max) return false;
+    value = (uint32_t)n;
+    return true;
+}
+
+// Text inside a JSON string: the help texts are ours, but quote what needs it.
+std::string JsonText(const char* text) {
+    std::string out = "\"";
+    for (const char* p = text ? text : ""; *p; p++) {
+        if (*p == '"' || *p == '\\') out += '\\';
+        if ((unsigned char)*p >= 0x20) out += *p;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
+    PageLink link;
+    for (int i = 1; i < argc; i += 2) {
+        const std::string name = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : "";
+        uint32_t n = 0;
+        if (name == "--time") {
+            if (ParseWhole(value, 0xFFFFFFFFull, n)) {
+                link.time = n;
+                link.has_time = true;
+            } else {
+                problems.push_back("time takes seconds since 1970, not \"" + std::string(value) + "\"");
+            }
+            continue;
+        }
+        if (name == "--ms") {
+            if (ParseWhole(value, 999, n))
+                link.ms = n;
+            else
+                problems.push_back("ms takes a millisecond from 0 to 999, not \"" + std::string(value) + "\"");
+            continue;
+        }
+        const SettingOption* option = FindOption(name);
+        if (!option || !IsShown(*option)) {
+            problems.push_back("not a setting: " + Bare(name));
+            continue;
+        }
+        if (IsSwitch(*option)) {
+            const SettingOption* chosen = strcmp(value, "1") == 0 ? option
+                                          : strcmp(value, "0") == 0 ? OffPartner(*option)
+                                                                    : nullptr;
+            if (chosen)
+                link.settings.taken.push_back({chosen, chosen->set_value});
+            else
+                problems.push_back(std::string(option->name + 2) + " takes 0 or 1, not \"" + value + "\"");
+            continue;
+        }
+        // A setting with a value is read as on a command line, with the same checks.
+        char* pair[] = {argv[0], argv[i], const_cast<char*>(value)};
+        int at = 1;
+        std::string problem;
+        if (TakeSettingOption(3, pair, at, link.settings, problem) != SettingOptionResult::Taken)
+            problems.push_back(Bare(problem));
+    }
+    return link;
+}
+
+std::string LinkQuery(uint64_t calendar_ms, const SaverSettingsRecord& settings) {
+    std::string query = "time=" + std::to_string(calendar_ms / 1000) + "&ms=" + std::to_string(calendar_ms % 1000);
+    for (size_t i = 0; i < kSettingOptionCount; i++) {
+        const SettingOption& option = kSettingOptions[i];
+        if (!IsShown(option)) continue;
+        const int32_t value = option.read(settings);
+        query += "&" + std::string(option.name + 2) + "=" + std::to_string(IsSwitch(option) ? (value != 0) : value);
+    }
+    return query;
+}
+
+std::string DescribeSettings(const SaverSettingsRecord& settings) {
+    std::string json = "[";
+    for (size_t i = 0; i < kSettingOptionCount; i++) {
+        const SettingOption& option = kSettingOptions[i];
+        if (!IsShown(option)) continue;
+        const bool on_off = IsSwitch(option);
+        const int32_t value = option.read(settings);
+        if (json.size() > 1) json += ",";
+        json += "{\"index\":" + std::to_string(i) + ",\"name\":" + JsonText(option.name + 2) +
+                ",\"switch\":" + (on_off ? "true" : "false") + ",\"min\":" + std::to_string(on_off ? 0 : option.min) +
+                ",\"max\":" + std::to_string(on_off ? 1 : option.max) +
+                ",\"value\":" + std::to_string(on_off ? (value != 0) : value) + ",\"help\":" + JsonText(option.help) +
+                "}";
+    }
+    return json + "]";
+}
+
+bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings) {
+    if (index < 0 || (size_t)index >= kSettingOptionCount) return false;
+    const SettingOption& option = kSettingOptions[index];
+    if (!IsShown(option)) return false;
+    if (IsSwitch(option)) {
+        const SettingOption* chosen = value == 1 ? &option : value == 0 ? OffPartner(option) : nullptr;
+        if (!chosen) return false;
+        chosen->apply(settings, chosen->set_value);
+        return true;
+    }
+    if (value < option.min || value > option.max) return false;
+    option.apply(settings, value);
+    return true;
+}

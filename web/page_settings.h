@@ -1,0 +1,37 @@
+// The settings as the page carries them: in its address (a link that
+// reproduces one start: the calendar time, the random seed and every setting),
+// in its panel (the setting options, as the dialog accepts them) and in the
+// browser's storage (the settings file's own text).
+#ifndef VELMORA_WEB_PAGE_SETTINGS_H
+#define VELMORA_WEB_PAGE_SETTINGS_H
+
+#include "config/setting_options.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a link asks for: arguments in pairs, "--name value", as the page makes
+// them from its address ("?time=1700000000&ms=417&moving-clouds=0").
+struct PageLink {
+    bool has_time = false;
+    uint32_t time = 0;  // calendar seconds when the first saver window is made
+    uint32_t ms = 0;    // and the millisecond, which seeds the random source
+    SettingOverrides settings;
+};
+
+// What cannot be taken goes to problems, one line each, and is left out.
+PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems);
+
+// The address's query for a start at this calendar time with these settings.
+std::string LinkQuery(uint64_t calendar_ms, const SaverSettingsRecord& settings);
+
+// The panel: each setting once (a switch and its "--no-" partner as one),
+// with its range, help and value, as JSON.
+std::string DescribeSettings(const SaverSettingsRecord& settings);
+
+// A change from the panel: the option's index and the value (0 or 1 for a
+// switch). False, and nothing changed, when either is out of range.
+bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings);
+
+#endif
