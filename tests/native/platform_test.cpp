@@ -362,6 +362,25 @@ TEST_F(PlatformTest, OnTheRealClockWaitsGoToTheInputSource) {
     EXPECT_EQ(msg.message, (UINT)WM_KEYDOWN);
 }
 
+// A program sets the calendar before it makes a window; however long the
+// making takes, the window's first reading is the very millisecond set, and
+// the calendar runs on with the clock from there.
+TEST_F(PlatformTest, OnTheRealClockASetCalendarIsFirstReadAsSet) {
+    np::UseRealTime({[](DWORD) {}, [] {}});
+    np::SetCalendarMilliseconds(1700000000417ull);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    EXPECT_EQ(now.wMilliseconds, 417);
+    EXPECT_EQ(now.wSecond, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    FILETIME later;
+    GetSystemTimeAsFileTime(&later);
+    const uint64_t ms = ((((uint64_t)later.dwHighDateTime << 32) | later.dwLowDateTime) - 116444736000000000ull) / 10000;
+    EXPECT_GE(ms, 1700000000417ull + 30);
+    EXPECT_LT(ms, 1700000000417ull + 60000);
+}
+
 using PlatformDeathTest = PlatformTest;
 
 TEST_F(PlatformDeathTest, WhatIsNotImplementedStopsNamingTheCall) {

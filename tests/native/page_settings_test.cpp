@@ -1,0 +1,126 @@
+// The web page's address and panel: what a link carries comes back as it went.
+#include "web/page_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The page's arguments for a query: "a=1&b=2" gives --a 1 --b 2.
+struct LinkArguments {
+    std::vector<std::string> words{"velmora"};
+    std::vector<char*> argv;
+    explicit LinkArguments(const std::string& query) {
+        std::stringstream pairs(query);
+        std::string pair;
+        while (std::getline(pairs, pair, '&')) {
+            const size_t equals = pair.find('=');
+            words.push_back("--" + pair.substr(0, equals));
+            words.push_back(equals == std::string::npos ? "" : pair.substr(equals + 1));
+        }
+        for (std::string& w : words) argv.push_back(w.data());
+    }
+    PageLink Parse(std::vector<std::string>& problems) { return ParseLink((int)argv.size(), argv.data(), problems); }
+};
+
+SaverSettingsRecord Applied(const PageLink& link) {
+    SaverSettingsRecord settings = kDefaultSettings;
+    ApplySettingOverrides(link.settings, settings);
+    return settings;
+}
+
+int OptionIndex(const char* name) {
+    for (size_t i = 0; i < kSettingOptionCount; i++)
+        if (std::string(kSettingOptions[i].name) == name) return (int)i;
+    return -1;
+}
+
+}  // namespace
+
+TEST(PageLink, CarriesTimeSeedAndEverySettingThereAndBack) {
+    SaverSettingsRecord chosen = kDefaultSettings;
+    chosen.TimeOnScreen = 77;
+    chosen.EffectCycle = 0;
+    chosen.MovingClouds = 1;
+    chosen.MovingSpeed = 240;
+    chosen.TransformingClouds = 0;
+    chosen.TransformSteps = 99999;
+    chosen.PsychedelicColors = 2;
+    chosen.PsycheDelay = 0;
+    chosen.ContColorChange = 0;
+    const std::string query = LinkQuery(1700000000417ull, chosen);
+    EXPECT_EQ(query.rfind("time=1700000000&ms=417&", 0), 0u) << query;
+
+    std::vector<std::string> problems;
+    LinkArguments arguments(query);
+    const PageLink link = arguments.Parse(problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_TRUE(link.has_time);
+    EXPECT_EQ(link.time, 1700000000u);
+    EXPECT_EQ(link.ms, 417u);
+    const SaverSettingsRecord back = Applied(link);
+    for (size_t i = 0; i < kSettingOptionCount; i++)
+        EXPECT_EQ(kSettingOptions[i].read(back), kSettingOptions[i].read(chosen)) << kSettingOptions[i].name;
+}
+
+TEST(PageLink, LeavesOutWhatItCannotTakeAndSaysWhy) {
+    std::vector<std::string> problems;
+    LinkArguments arguments(
+        "time=-5&ms=1000&time-on-screen=100000&moving-clouds=yes&no-moving-clouds=1&colour=red&cycle-delay=12&ms=999");
+    const PageLink link = arguments.Parse(problems);
+    ASSERT_EQ(problems.size(), 6u);
+    EXPECT_EQ(problems[0], "time takes seconds since 1970, not \"-5\"");
+    EXPECT_EQ(problems[1], "ms takes a millisecond from 0 to 999, not \"1000\"");
+    EXPECT_EQ(problems[2], "time-on-screen takes a whole number from 0 to 99999, not \"100000\"");
+    EXPECT_EQ(problems[3], "moving-clouds takes 0 or 1, not \"yes\"");
+    EXPECT_EQ(problems[4], "not a setting: no-moving-clouds");
+    EXPECT_EQ(problems[5], "not a setting: colour");
+    EXPECT_FALSE(link.has_time);
+    EXPECT_EQ(link.ms, 999u);  // what could be taken is kept
+    const SaverSettingsRecord settings = Applied(link);
+    EXPECT_EQ(settings.PsycheDelay, 12);
+    EXPECT_EQ(settings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
+    EXPECT_EQ(settings.MovingClouds, kDefaultSettings.MovingClouds);
+}
+
+TEST(PagePanel, ShowsEachSettingOnceWithTheDialogsRange) {
+    SaverSettingsRecord settings = kDefaultSettings;
+    settings.TransformingClouds = 4;
+    settings.MovingSpeed = 9;
+    const std::string json = DescribeSettings(settings);
+    EXPECT_EQ(json.find("no-"), std::string::npos) << "a switch's partner is not a setting of its own";
+    EXPECT_NE(json.find("{\"index\":" + std::to_string(OptionIndex("--moving-speed")) +
+                        ",\"name\":\"moving-speed\",\"switch\":false,\"min\":1,\"max\":240,\"value\":9,"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"name\":\"transforming-clouds\",\"switch\":true,\"min\":0,\"max\":1,\"value\":1,"),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(json.front(), '[');
+    EXPECT_EQ(json.back(), ']');
+}
+
+TEST(PagePanel, AChangeWithinRangeIsAppliedAndAnyOtherIsRefused) {
+    SaverSettingsRecord settings = kDefaultSettings;
+    const int transforming = OptionIndex("--transforming-clouds");
+    EXPECT_TRUE(ApplyPageSetting(transforming, 1, settings));
+    EXPECT_EQ(settings.TransformingClouds, 4);
+    EXPECT_TRUE(ApplyPageSetting(transforming, 0, settings));
+    EXPECT_EQ(settings.TransformingClouds, 0);
+    const int delay = OptionIndex("--cycle-delay");
+    EXPECT_TRUE(ApplyPageSetting(delay, 999, settings));
+    EXPECT_EQ(settings.PsycheDelay, 999);
+
+    const SaverSettingsRecord before = settings;
+    EXPECT_FALSE(ApplyPageSetting(delay, 1000, settings));
+    EXPECT_FALSE(ApplyPageSetting(delay, -1, settings));
+    EXPECT_FALSE(ApplyPageSetting(transforming, 2, settings));
+    EXPECT_FALSE(ApplyPageSetting(OptionIndex("--no-transforming-clouds"), 1, settings));
+    EXPECT_FALSE(ApplyPageSetting(-1, 0, settings));
+    EXPECT_FALSE(ApplyPageSetting((int32_t)kSettingOptionCount, 0, settings));
+    for (size_t i = 0; i < kSettingOptionCount; i++)
+        EXPECT_EQ(kSettingOptions[i].read(settings), kSettingOptions[i].read(before)) << kSettingOptions[i].name;
+}
