@@ -26,6 +26,7 @@ EM_JS(void, put_pixels, (const uint32_t* rgba, int32_t width, int32_t x, int32_t
 });
 
 EM_JS(void, note_display_change, (), { VelmoraPage.displayChanged(); });
+EM_JS(void, note_start, (int takes_input), { VelmoraPage.started(takes_input != 0); });
 EM_JS(void, leave_full_screen, (), { VelmoraPage.leaveFullScreen(); });
 EM_JS(void, show_cursor, (int shown), { VelmoraPage.showCursor(shown != 0); });
 
@@ -64,6 +65,7 @@ void PutPixels(const uint32_t* rgba, int32_t width, int32_t x, int32_t y, int32_
 }
 
 void NoteDisplayChange() { note_display_change(); }
+void NoteStart(bool takes_input) { note_start(takes_input ? 1 : 0); }
 void LeaveFullScreen() { leave_full_screen(); }
 void ShowCursor(bool shown) { show_cursor(shown ? 1 : 0); }
 

@@ -37,6 +37,8 @@ bool WaitForPage(uint32_t ms, bool want_frame);
 // into the canvas at the same place.
 void PutPixels(const uint32_t* rgba, int32_t width, int32_t x, int32_t y, int32_t w, int32_t h);
 void NoteDisplayChange();  // counted for the page's statistics
+// A saver window started; it takes the user's input (in full screen) or not.
+void NoteStart(bool takes_input);
 void LeaveFullScreen();
 void ShowCursor(bool shown);  // over the canvas
 

@@ -48,6 +48,7 @@ int RunPage(const PageLink& link) {
         ShowAddress(LinkQuery(start, SaverSettings));
         // Only in full screen does the saver take input, and end on it as on Windows.
         PresentDisplay(size.full_screen ? window : nullptr);
+        NoteStart(size.full_screen);
         RunMessageLoop();
         bool restart = TakeRestart();
         if (IsWindow(window)) DestroyWindow(window);

@@ -130,3 +130,26 @@ test("a setting changed in the panel restarts the saver with it and survives a r
   assert.deepEqual(problems, []);
   await context.close();
 });
+
+test("in full screen the saver ends on input as on Windows, and the page goes on", async () => {
+  const { context, page, problems } = await openPage("?time-on-screen=0");
+  await firstPicture(page);
+  await page.mouse.move(100, 100);
+  await page.click("#full-screen");
+  await page.waitForFunction(() => document.fullscreenElement != null, null, { timeout: 10000 });
+  const fullScreenStart = await page.waitForFunction(
+    () => VelmoraPage.starts > 1 && document.fullscreenElement != null && VelmoraPage.inputTaken, null,
+    { timeout: 20000 });
+  assert.ok(fullScreenStart);
+  const starts = await page.evaluate(() => VelmoraPage.starts);
+  // A small move is no reason to end; a long one is.
+  await page.mouse.move(101, 101);
+  await page.waitForTimeout(300);
+  assert.equal(await page.evaluate(() => document.fullscreenElement != null), true);
+  await page.mouse.move(300, 250, { steps: 5 });
+  await page.waitForFunction((before) => document.fullscreenElement == null && VelmoraPage.starts > before,
+    starts, { timeout: 20000 });
+  assert.equal(await page.evaluate(() => VelmoraPage.inputTaken), false, "back on the page, input is the page's");
+  assert.deepEqual(problems, []);
+  await context.close();
+});

@@ -18,6 +18,8 @@ const VelmoraPage = (() => {
   const events = [];
   let wake = null;
   let displayChanges = 0;
+  let starts = 0;
+  let inputTaken = false;
   let resizeTimer = 0;
   let panelBuilt = false;
 
@@ -152,6 +154,12 @@ const VelmoraPage = (() => {
     },
     displayChanged() { displayChanges++; },
     get displayChanges() { return displayChanges; },
+    started(takesInput) {
+      starts++;
+      inputTaken = takesInput;
+    },
+    get starts() { return starts; },
+    get inputTaken() { return inputTaken; },
     leaveFullScreen() {
       if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     },
