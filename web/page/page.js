@@ -58,7 +58,8 @@ const VelmoraPage = (() => {
     return [Math.round((e.clientX - r.left) * ratio()), Math.round((e.clientY - r.top) * ratio())];
   }
 
-  canvas.addEventListener("pointermove", (e) => queue(POINTER_MOVE, ...at(e)));
+  // The pointer is followed over the whole page, so that the saver always knows where it is.
+  document.addEventListener("pointermove", (e) => queue(POINTER_MOVE, ...at(e)));
   canvas.addEventListener("pointerdown", (e) => queue(BUTTON_DOWN, e.button, ...at(e)));
   document.addEventListener("keydown", (e) => {
     if (document.fullscreenElement === canvas) queue(KEY_DOWN, e.altKey ? 1 : 0);
