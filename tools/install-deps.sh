@@ -13,6 +13,7 @@ packages=(
   xserver-xephyr
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   dpkg-dev fakeroot lintian file xscreensaver xscreensaver-data strace
+  emscripten nodejs chromium
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Installs what is missing, builds the presets and runs every test: native
 # (AddressSanitizer, UndefinedBehaviorSanitizer), the saver's threaded tests
 # under ThreadSanitizer, a short run of each fuzz target (clang, libFuzzer),
-# the Debian package with the real XScreenSaver, and Windows under Wine.
+# the Debian package with the real XScreenSaver, the web page in headless
+# Chromium, and Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -25,6 +26,12 @@ ctest --preset fuzz || status=1
 cmake --preset native -DVELMORA_WERROR=ON
 cmake --build --preset native
 tests/package/check_package.sh build/native || status=1
+
+# The web page, built with emscripten and shown in Debian's Chromium; its
+# pictures are compared with those of the release build's velmora-render.
+cmake --preset web -DVELMORA_WERROR=ON
+cmake --build --preset web
+tests/web/check_site.sh build/web/site build/native || status=1
 
 cmake --preset windows -DVELMORA_WERROR=ON -DVELMORA_NATIVE_BUILD_DIR="$PWD/build/native-test"
 cmake --build --preset windows
