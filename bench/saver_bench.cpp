@@ -75,9 +75,27 @@ void BM_TransformStep(benchmark::State& state) {
     std::filesystem::remove_all(kFolder);
 }
 
+// A new picture from its message to its end: palette, generation and drawing,
+// what the web page is measured against.
+void BM_NewPicture(benchmark::State& state) {
+    HWND window = OpenSaver(np::DisplayKind::TrueColor, (int)state.range(0), (int)state.range(1), kFolder,
+                            "TimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=500\n");
+    for (auto _ : state) {
+        PostMessageA(window, SSM_NEWIMAGE, 0, 0);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+            if (msg.message == SSM_IMAGEDONE) break;
+        }
+    }
+    DestroyWindow(window);
+    std::filesystem::remove_all(kFolder);
+}
+
 void BM_ColorModeRotationAndRepaint(benchmark::State& state) { RotationStep(state, np::DisplayKind::TrueColor); }
 void BM_IndexModeRotation(benchmark::State& state) { RotationStep(state, np::DisplayKind::Palette256); }
 
+BENCHMARK(BM_NewPicture)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorModeRotationAndRepaint)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexModeRotation)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MovingStep)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
