@@ -8,6 +8,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    TellEventKinds();
     std::vector<std::string> problems;
     const PageLink link = ParseLink(argc, argv, problems);
     for (const std::string& problem : problems) ShowNotice("Left out of the address: " + problem);

@@ -13,6 +13,11 @@ EM_JS(void, page_size, (int32_t* out), {
     HEAP32[(out >> 2) + 2] = s.fullScreen ? 1 : 0;
 });
 
+EM_JS(void, tell_event_kinds, (int move, int button, int key, int resize, int setting), {
+    VelmoraPage.useEventKinds({pointerMove: move, buttonDown: button, keyDown: key, resize: resize,
+                               settingChange: setting});
+});
+
 EM_JS(int, take_page_events, (int32_t* out, int max), {
     return VelmoraPage.takeEvents(HEAP32, out >> 2, max);
 });
@@ -46,6 +51,11 @@ EM_JS(void, store_text, (const char* key, const char* text), {
 EM_JS(void, show_settings, (const char* json), { VelmoraPage.showSettings(JSON.parse(UTF8ToString(json))); });
 EM_JS(void, show_address, (const char* query), { VelmoraPage.showAddress(UTF8ToString(query)); });
 EM_JS(void, show_notice, (const char* text), { VelmoraPage.showNotice(UTF8ToString(text)); });
+
+void TellEventKinds() {
+    tell_event_kinds((int)PageEventKind::PointerMove, (int)PageEventKind::ButtonDown, (int)PageEventKind::KeyDown,
+                     (int)PageEventKind::Resize, (int)PageEventKind::SettingChange);
+}
 
 PageSize PageSizeNow() {
     int32_t s[3];

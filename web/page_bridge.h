@@ -27,6 +27,9 @@ struct PageSize {
     bool full_screen;
 };
 
+// Tells the page the numbers of the event kinds above; called before any other.
+void TellEventKinds();
+
 PageSize PageSizeNow();
 // Up to max events, oldest first; the page forgets what it hands over.
 int TakePageEvents(PageEvent* out, int max);

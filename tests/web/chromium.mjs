@@ -118,6 +118,9 @@ export async function openTab(browser, width, height) {
         await new Promise((r) => setTimeout(r, 20));
       }
     },
+    async setViewport(width, height, scale = 1) {
+      await send("Emulation.setDeviceMetricsOverride", { width, height, deviceScaleFactor: scale, mobile: false });
+    },
     async moveMouse(x, y) { await mouse("mouseMoved", x, y); },
     // A real click, which the browser counts as the user's gesture.
     async click(selector) {

@@ -39,12 +39,14 @@ async function firstPicture(tab) {
   await new Promise((r) => setTimeout(r, 200));
 }
 
-// Looks at the canvas inside the page: its size and how many colours it shows;
-// with a name, it is also kept under that name for a later comparison.
-function look(tab, keep = "") {
+// Looks at the canvas inside the page (or at its bottom-right quarter): its
+// size and how many colours it shows; with a name, it is also kept under that
+// name for a later comparison.
+function look(tab, keep = "", quarter = false) {
   return tab.evaluate(`(() => {
     const c = document.getElementById("screen");
-    const pixels = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+    const [x, y] = ${quarter} ? [c.width >> 1, c.height >> 1] : [0, 0];
+    const pixels = c.getContext("2d").getImageData(x, y, c.width - x, c.height - y).data;
     const colours = new Set(new Uint32Array(pixels.buffer));
     if (${JSON.stringify(keep)}) (window.kept ??= {})[${JSON.stringify(keep)}] = pixels;
     return { width: c.width, height: c.height, colours: colours.size };
@@ -163,6 +165,25 @@ test("in full screen the saver ends on input as on Windows, and the page goes on
   for (const step of [1, 2, 3]) await tab.moveMouse(x - 60 * step, y + 40 * step);
   await tab.waitFor(`document.fullscreenElement == null && VelmoraPage.starts > ${starts}`);
   assert.equal(await tab.evaluate("VelmoraPage.inputTaken"), false, "back on the page, input is the page's");
+  assert.deepEqual(tab.problems, []);
+  await tab.close();
+});
+
+test("a new page size or pixel density starts the saver over on a display of the canvas's device pixels", async () => {
+  const tab = await openPage("?time=1700000000&ms=417&time-on-screen=0");
+  await firstPicture(tab);
+  for (const [width, height, scale] of [[400, 300, 2], [500, 260, 1.5]]) {
+    const starts = await tab.evaluate("VelmoraPage.starts");
+    const changes = await tab.evaluate("VelmoraPage.displayChanges");
+    await tab.setViewport(width, height, scale);
+    await tab.waitFor(`VelmoraPage.starts > ${starts} && VelmoraPage.displayChanges > ${changes}`);
+    await new Promise((r) => setTimeout(r, 200));
+    // The picture reaches the far corner of the sharper, larger canvas.
+    const seen = await look(tab, "", true);
+    assert.equal(seen.width, Math.round(width * scale));
+    assert.equal(seen.height, Math.round(height * scale));
+    assert.ok(seen.colours > 50, `${width}x${height} at ${scale}: only ${seen.colours} colours in the far quarter`);
+  }
   assert.deepEqual(tab.problems, []);
   await tab.close();
 });

@@ -12,10 +12,10 @@ const VelmoraPage = (() => {
   const link = document.getElementById("link");
   const settingsButton = document.getElementById("show-settings");
 
-  // Event kinds, as web/page_bridge.h numbers them.
-  const POINTER_MOVE = 1, BUTTON_DOWN = 2, KEY_DOWN = 3, RESIZE = 4, SETTING_CHANGE = 5;
+  // Events are queued by name; the program tells the numbers it knows them by.
+  let kinds = null;
   const MOST_QUEUED = 1024;  // events kept while the program is busy; the oldest moves go first
-  const events = [];
+  const events = [];  // [name, a, b, c] each
   let wake = null;
   let displayChanges = 0;
   let starts = 0;
@@ -28,11 +28,11 @@ const VelmoraPage = (() => {
   function ratio() { return window.devicePixelRatio || 1; }
 
   function queue(kind, a = 0, b = 0, c = 0) {
-    if (events.length >= MOST_QUEUED * 4) {
-      const moveAt = events.findIndex((v, i) => i % 4 === 0 && v === POINTER_MOVE);
-      events.splice(moveAt >= 0 ? moveAt : 0, 4);
+    if (events.length >= MOST_QUEUED) {
+      const moveAt = events.findIndex((e) => e[0] === "pointerMove");
+      events.splice(moveAt >= 0 ? moveAt : 0, 1);
     }
-    events.push(kind, a | 0, b | 0, c | 0);
+    events.push([kind, a | 0, b | 0, c | 0]);
     if (wake) wake(0);
   }
 
@@ -51,7 +51,7 @@ const VelmoraPage = (() => {
     // A window being dragged to a new size sends many; the saver starts over once.
     resizeTimer = setTimeout(() => {
       const s = size();
-      queue(RESIZE, s.width, s.height, s.fullScreen ? 1 : 0);
+      queue("resize", s.width, s.height, s.fullScreen ? 1 : 0);
     }, 100);
   }
 
@@ -61,10 +61,10 @@ const VelmoraPage = (() => {
   }
 
   // The pointer is followed over the whole page, so that the saver always knows where it is.
-  document.addEventListener("pointermove", (e) => queue(POINTER_MOVE, ...at(e)));
-  canvas.addEventListener("pointerdown", (e) => queue(BUTTON_DOWN, e.button, ...at(e)));
+  document.addEventListener("pointermove", (e) => queue("pointerMove", ...at(e)));
+  canvas.addEventListener("pointerdown", (e) => queue("buttonDown", e.button, ...at(e)));
   document.addEventListener("keydown", (e) => {
-    if (document.fullscreenElement === canvas) queue(KEY_DOWN, e.altKey ? 1 : 0);
+    if (document.fullscreenElement === canvas) queue("keyDown", e.altKey ? 1 : 0);
   });
   window.addEventListener("resize", queueSize);
   document.addEventListener("fullscreenchange", queueSize);
@@ -77,8 +77,15 @@ const VelmoraPage = (() => {
     settingsButton.setAttribute("aria-expanded", String(!form.hidden));
   });
 
+  // Notices gather until the user clicks them away.
+  notice.addEventListener("click", () => {
+    notice.hidden = true;
+    notice.textContent = "";
+  });
+  form.addEventListener("submit", (e) => e.preventDefault());
+
   function showNotice(text) {
-    notice.textContent = text;
+    notice.textContent += (notice.textContent ? "\n" : "") + text;
     notice.hidden = false;
     console.info("velmora: " + text);
   }
@@ -107,7 +114,7 @@ const VelmoraPage = (() => {
           input.value = input.dataset.value;
           return;
         }
-        queue(SETTING_CHANGE, s.index, value);
+        queue("settingChange", s.index, value);
       });
       form.append(label, input);
     }
@@ -127,11 +134,11 @@ const VelmoraPage = (() => {
 
   return {
     size,
+    useEventKinds(numbers) { kinds = numbers; },
     takeEvents(heap, at, most) {
-      const n = Math.min(most, events.length / 4);
-      for (let i = 0; i < n * 4; i++) heap[at + i] = events[i];
-      events.splice(0, n * 4);
-      return n;
+      const taken = events.splice(0, Math.min(most, events.length));
+      taken.forEach(([kind, a, b, c], i) => heap.set([kinds[kind], a, b, c], at + 4 * i));
+      return taken.length;
     },
     // Resolves with 1 on the next animation frame (when one is wanted), else 0
     // when input is queued or the time is up.
@@ -199,5 +206,8 @@ var Module = {
   arguments: [...new URLSearchParams(window.location.search)].flatMap(([name, value]) => ["--" + name, value]),
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
-  onAbort: (what) => console.error("velmora stopped: " + what),
+  onAbort: (what) => {
+    console.error("velmora stopped: " + what);
+    VelmoraPage.showNotice("Velmora stopped. Reload the page to start it again.");
+  },
 };
