@@ -27,7 +27,7 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems);
 std::string LinkQuery(uint64_t calendar_ms, const SaverSettingsRecord& settings);
 
 // The panel: each setting once (a switch and its "--no-" partner as one),
-// with its range, help and value, as JSON.
+// with its range, help, value and unit, as JSON.
 std::string DescribeSettings(const SaverSettingsRecord& settings);
 
 // A change from the panel: the option's index and the value (0 or 1 for a

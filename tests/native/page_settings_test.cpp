@@ -99,6 +99,7 @@ TEST(PagePanel, ShowsEachSettingOnceWithTheDialogsRange) {
     EXPECT_NE(json.find("\"name\":\"transforming-clouds\",\"switch\":true,\"min\":0,\"max\":1,\"value\":1,"),
               std::string::npos)
         << json;
+    EXPECT_NE(json.find("\"unit\":\"ROWS\"}"), std::string::npos) << json;
     EXPECT_EQ(json.front(), '[');
     EXPECT_EQ(json.back(), ']');
 }

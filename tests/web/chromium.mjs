@@ -130,6 +130,10 @@ export async function openTab(browser, width, height) {
       await mouse("mousePressed", x, y, "left");
       await mouse("mouseReleased", x, y, "left");
     },
+    async screenshot() {
+      const { data } = await send("Page.captureScreenshot", { format: "png" });
+      return Buffer.from(data, "base64");
+    },
     async type(text) { await send("Input.insertText", { text }); },
     async pressEnter() {
       for (const type of ["rawKeyDown", "char", "keyUp"])

@@ -93,7 +93,7 @@ const VelmoraPage = (() => {
   function buildPanel(settings) {
     for (const s of settings) {
       const label = document.createElement("label");
-      label.textContent = s.name.replace(/-/g, " ");
+      label.textContent = s.name.replace(/-/g, " ") + (s.unit ? ` (${s.unit.toLowerCase()})` : "");
       label.title = s.help;
       const input = document.createElement("input");
       input.id = label.htmlFor = "setting-" + s.name;
@@ -110,7 +110,7 @@ const VelmoraPage = (() => {
       input.addEventListener("change", () => {
         const value = s.switch ? (input.checked ? 1 : 0) : Number(input.value);
         if (!Number.isInteger(value) || value < s.min || value > s.max) {
-          showNotice(label.textContent + " takes a whole number from " + s.min + " to " + s.max + ".");
+          showNotice(s.name.replace(/-/g, " ") + " takes a whole number from " + s.min + " to " + s.max + ".");
           input.value = input.dataset.value;
           return;
         }
