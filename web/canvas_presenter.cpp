@@ -9,7 +9,13 @@ namespace {
 
 constexpr uint32_t kPollSpacing = 5;     // ms between two looks for input while work goes on
 constexpr uint32_t kLongestSlice = 100;  // ms one wait leaves the program at most
+// A saver that is behind (its next step due before it waits) or at long work
+// calls no wait at all; the page still gets its turn after this many ms of
+// work, and is shown on the next animation frame when something changed.
+constexpr uint32_t kLongestBusy = 50;
+constexpr uint32_t kFrameWait = 50;  // ms to wait for that frame at most (the tab may be hidden)
 constexpr int kEventsAtOnce = 64;
+constexpr LONG kPiecePixels = 127;  // under 512 bytes: copied inside the wasm, not by a call out to the page
 
 struct PresenterRecord {
     PageSize size = {0, 0, false};
@@ -17,6 +23,7 @@ struct PresenterRecord {
     HWND input_target = nullptr;
     RECT pending = {0, 0, 0, 0};  // changed and not yet shown
     uint64_t last_poll = 0;
+    uint64_t last_turn = 0;  // when the page last had its turn
     bool restart = false;
     bool input_queued = false;
     bool cursor_shown = true;
@@ -57,11 +64,17 @@ void Present() {
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, width),
          std::min<LONG>(r.bottom, height)};
     if (Empty(r) || presenter.rgba.size() != (size_t)width * (size_t)height) return;
+    // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque
+    // alpha the canvas wants. Pieces small enough to stay in the cache take
+    // the colours, and one pass adds the alpha on the way to the canvas's copy.
+    COLORREF piece[kPiecePixels];
     for (LONG y = r.top; y < r.bottom; y++) {
         uint32_t* row = presenter.rgba.data() + (size_t)y * (size_t)width;
-        // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque alpha the canvas wants.
-        np::ScreenRowColors(y, r.left, r.right, reinterpret_cast<COLORREF*>(row) + r.left);
-        for (LONG x = r.left; x < r.right; x++) row[x] |= 0xFF000000u;
+        for (LONG x = r.left; x < r.right; x += kPiecePixels) {
+            const LONG n = std::min<LONG>(kPiecePixels, r.right - x);
+            np::ScreenRowColors(y, x, x + n, piece);
+            for (LONG i = 0; i < n; i++) row[x + i] = piece[i] | 0xFF000000u;
+        }
     }
     PutPixels(presenter.rgba.data(), width, r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
@@ -123,6 +136,13 @@ void FollowCursorShape() {
     presenter.cursor_shown = shown;
 }
 
+// Leaves the program for the page; a frame that comes shows what changed.
+void GiveTurn(uint32_t ms, bool want_frame) {
+    const bool frame = WaitForPage(ms, want_frame);
+    presenter.last_turn = Now();
+    if (frame) Present();
+}
+
 void Wait(DWORD milliseconds) {
     const uint64_t start = Now();
     const uint64_t deadline = milliseconds == INFINITE ? UINT64_MAX : start + milliseconds;
@@ -134,12 +154,16 @@ void Wait(DWORD milliseconds) {
         const uint64_t now = Now();
         if (presenter.input_queued || now >= deadline) return;
         const uint32_t slice = (uint32_t)std::min<uint64_t>(deadline - now, kLongestSlice);
-        if (WaitForPage(slice, !Empty(presenter.pending))) Present();
+        GiveTurn(slice, !Empty(presenter.pending));
     }
 }
 
 void Poll() {
+    TakeChanges();  // each change counted, also those that no wait comes between
     const uint64_t now = Now();
+    if (now - presenter.last_turn >= kLongestBusy) {
+        GiveTurn(Empty(presenter.pending) ? 0 : kFrameWait, !Empty(presenter.pending));
+    }
     if (now - presenter.last_poll < kPollSpacing) return;
     presenter.last_poll = now;
     DrainEvents();

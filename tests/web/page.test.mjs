@@ -187,3 +187,16 @@ test("a new page size or pixel density starts the saver over on a display of the
   assert.deepEqual(tab.problems, []);
   await tab.close();
 });
+
+test("a saver always behind (colour cycling without delay) still leaves the page its turn and shows its colours", async () => {
+  const tab = await openPage("?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=0&time-on-screen=0");
+  await firstPicture(tab);
+  await look(tab, "first");
+  await new Promise((r) => setTimeout(r, 300));
+  await look(tab, "second");
+  assert.ok(await changedBetween(tab, "first", "second") > WIDTH * HEIGHT / 10, "the canvas does not follow the colours");
+  await tab.click("#show-settings");
+  await tab.waitFor(`!document.getElementById("settings").hidden`);
+  assert.deepEqual(tab.problems, []);
+  await tab.close();
+});

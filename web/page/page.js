@@ -19,8 +19,6 @@ const VelmoraPage = (() => {
   let wake = null;
   let displayChanges = 0;
   let starts = 0;
-  let resumedAt = 0;   // when the program last came back from a wait
-  let longestBusy = 0; // ms the program kept the page busy at most, between two waits
   let inputTaken = false;
   let resizeTimer = 0;
   let panelBuilt = false;
@@ -143,7 +141,6 @@ const VelmoraPage = (() => {
     // Resolves with 1 on the next animation frame (when one is wanted), else 0
     // when input is queued or the time is up.
     wait(ms, wantFrame) {
-      if (resumedAt) longestBusy = Math.max(longestBusy, performance.now() - resumedAt);
       return new Promise((resolve) => {
         let frame = 0;
         const finish = (value) => {
@@ -151,7 +148,6 @@ const VelmoraPage = (() => {
           wake = null;
           clearTimeout(timer);
           if (frame) cancelAnimationFrame(frame);
-          resumedAt = performance.now();
           resolve(value);
         };
         wake = finish;
@@ -166,8 +162,6 @@ const VelmoraPage = (() => {
     },
     displayChanged() { displayChanges++; },
     get displayChanges() { return displayChanges; },
-    get longestBusy() { return longestBusy; },
-    forgetLongestBusy() { longestBusy = 0; },
     started(takesInput) {
       starts++;
       inputTaken = takesInput;
