@@ -8,6 +8,7 @@
 #include "message_loop.h"
 #include "messages.h"
 #include "saver_state.h"
+#include "transition_buffers.h"
 #include "transitions.h"
 
 #include "config/saver_message.h"
@@ -138,11 +139,9 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     GetSystemTime(&now);
     SeedRandom(now.wMilliseconds);
 
-    // Rows are drawn with a stride rounded up to four bytes, so the image is
-    // made that wide too; the extra columns lie past the right edge.
     const int32_t window_width = create && create->cx > 0 ? create->cx : 1;
     SaverState.ImageHeight = create && create->cy > 0 ? create->cy : 1;
-    SaverState.ImageWidth = (int32_t)(((uint32_t)window_width + 3) & ~3u);
+    SaverState.ImageWidth = ImageWidthOf(window_width);
     SaverState.ClientRect = {0, 0, window_width, SaverState.ImageHeight};
     uint8_t* scale = PaletteChooser.ChannelScale;
     scale[0] = scale[1] = scale[2] = 255;

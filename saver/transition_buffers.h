@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+// The width of a window's images: rows are drawn with a stride rounded up to
+// four bytes, so the image is made that wide and its extra columns lie past
+// the window's right edge.
+inline int32_t ImageWidthOf(int32_t window_width) { return (int32_t)(((uint32_t)window_width + 3) & ~3u); }
+
 // The buffer before k in the rotation 2, 1, 0, 2, ...
 inline int32_t PreviousBuffer(int32_t k) { return k == 0 ? 2 : k - 1; }
 

@@ -196,6 +196,42 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
         }
 }
 
+// A window whose width is no multiple of four shows the left columns of a
+// picture made four-byte wide; the renderer at that width shows the same.
+TEST_F(RenderCycleTest, AWidthThatIsNoMultipleOfFourShowsWhatTheSaverShows) {
+    const std::string settings = "[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=0\n";
+    for (int32_t width : {49, 50, 51}) {
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        Start(np::DisplayKind::TrueColor, width, 32);
+        np::SetPlatformId(1);  // a preview on NT: no effect
+        Store(settings.substr(std::string("[ScreenSaver.Velmora]\n").size()));
+        OpenFullScreen();
+        ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+        ASSERT_EQ(SaverState.ImageWidth, 52);
+
+        TempFolder render_folder;
+        WriteFile(render_folder.File("control.ini"), settings);
+        RenderOptions options;
+        options.width = width;
+        options.height = 32;
+        options.settings_file = render_folder.File("control.ini");
+        options.seed_ms = 0;  // the saver's clock: 100 s after the calendar start
+        options.time = 1700000100;
+        bool rendered = false;
+        RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
+            rendered = true;
+            EXPECT_EQ(picture.pixels.size(), (size_t)width * 32);
+            int different = 0;
+            for (int32_t y = 0; y < 32; y++)
+                for (int32_t x = 0; x < width; x++)
+                    different += picture.pixels[(size_t)y * width + x] != SaverState.ShownImage[(size_t)y * 52 + x];
+            EXPECT_EQ(different, 0);
+            return true;
+        });
+        EXPECT_TRUE(rendered);
+    }
+}
+
 TEST(RenderProgram, CycleOfAFullTurnComesBack) {
     TempFolder folder;
     WriteFile(folder.File("plain.ini"), "[ScreenSaver.Velmora]\nContColorChange=0\n");

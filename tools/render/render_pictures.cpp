@@ -57,9 +57,9 @@ void PlaceInTallPicture(const uint8_t* image, int32_t width, int32_t height, int
 // The pictures of a chain of moving transitions after the first one, in the
 // stacked buffers as the saver makes them: generation 1 on this thread, the
 // rest on a thread of their own, each joined to the one above by a shared row.
-void RenderMovingChain(const RenderOptions& options, const PaletteGeometry& g, uint32_t first_time,
+void RenderMovingChain(const RenderOptions& options, int32_t width, const PaletteGeometry& g, uint32_t first_time,
                        uint8_t* const origins[3], std::vector<uint8_t>& tall, int32_t tall_height) {
-    const int32_t width = options.width, height = options.height;
+    const int32_t height = options.height;
     int32_t k = 2;  // the first picture was drawn into buffer 2
     for (uint32_t j = 1; j <= options.moving; j++) {
         k = PreviousBuffer(k);
@@ -93,15 +93,18 @@ bool RenderPictures(const RenderOptions& options,
     uint8_t color_table[kColorTableBytes];
 
     // With moving, the three stacked buffers of the saver; else one picture.
-    const int32_t width = options.width, height = options.height;
+    // Both as wide as the saver makes its images; the picture shown is their
+    // left options.width columns.
+    const int32_t width = ImageWidthOf(options.width), height = options.height;
     const size_t image_bytes = (size_t)width * (size_t)height;
     const bool moving = options.moving > 0;
     std::vector<uint8_t> area(moving ? (size_t)width * (size_t)(3 * height - 2) : image_bytes);
     uint8_t* const origins[3] = {area.data(), area.data() + (moving ? image_bytes - width : 0),
                                  area.data() + (moving ? 2 * (image_bytes - width) : 0)};
-    RenderedPicture out;
-    out.height = moving ? height + (int32_t)options.moving * (height - 1) : height;
+    RenderedPicture out, shown;
+    out.height = shown.height = moving ? height + (int32_t)options.moving * (height - 1) : height;
     out.pixels.resize((size_t)width * (size_t)out.height);
+    shown.pixels.resize((size_t)options.width * (size_t)out.height);
     SeedRandom(options.seed_ms);
     for (uint32_t k = 0; k < options.count; k++) {
         const uint32_t first_time = options.time + k * (options.moving + 1);
@@ -114,7 +117,7 @@ bool RenderPictures(const RenderOptions& options,
         GeneratePlasma(run, 0, 0, width - 1, height - 1, true);
         if (moving) {
             PlaceInTallPicture(first, width, height, 0, out.pixels, out.height);
-            RenderMovingChain(options, g, first_time, origins, out.pixels, out.height);
+            RenderMovingChain(options, width, g, first_time, origins, out.pixels, out.height);
         } else {
             memcpy(out.pixels.data(), first, image_bytes);
         }
@@ -130,8 +133,11 @@ bool RenderPictures(const RenderOptions& options,
             else
                 RotateColorTable(color_table, g, SaverSettings.PsycheExtra, feed);
         }
-        ShownColors(palette, color_table, g, index_table, out);
-        if (!picture(k, out)) break;
+        ShownColors(palette, color_table, g, index_table, shown);
+        for (int32_t y = 0; y < out.height; y++)
+            memcpy(shown.pixels.data() + (size_t)y * options.width, out.pixels.data() + (size_t)y * width,
+                   (size_t)options.width);
+        if (!picture(k, shown)) break;
     }
     return true;
 }
