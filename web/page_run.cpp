@@ -65,8 +65,10 @@ int RunPage(const PageLink& link) {
         ReturnToStartValues();
         if (!changes.empty()) {
             UseSettingOverrides(overrides);
-            if (!SaveChangedSettings(changes)) ShowNotice("The settings could not be saved.");
-            overrides = SettingOverrides{};  // what the link set is in the file now, as the panel showed it
+            const SaveResult saved = SaveChangedSettings(changes);
+            if (saved == SaveResult::NotWritten) ShowNotice("The settings could not be saved.");
+            // What the link set is in the file now, as the panel showed it.
+            if (saved == SaveResult::Saved) overrides = SettingOverrides{};
         }
         UseSettingOverrides(overrides);
     }

@@ -49,11 +49,13 @@ void RestoreSettingsFile() {
     fclose(f);
 }
 
-bool SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes) {
+SaveResult SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes) {
     LoadSettings();  // what ran: the file and the link's settings
-    for (const auto& change : changes) ApplyPageSetting(change.first, change.second, SaverSettings);
+    bool changed = false;
+    for (const auto& change : changes) changed = ApplyPageSetting(change.first, change.second, SaverSettings) || changed;
+    if (!changed) return SaveResult::NothingChanged;
     std::string text;
-    if (!SaveSettings() || !ReadWhole(FilePath(), text)) return false;
+    if (!SaveSettings() || !ReadWhole(FilePath(), text)) return SaveResult::NotWritten;
     StoreText(StorageKey(), text);
-    return true;
+    return SaveResult::Saved;
 }

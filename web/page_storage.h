@@ -12,8 +12,11 @@
 // and what the browser kept of it; call before the settings are first read.
 void RestoreSettingsFile();
 
+enum class SaveResult { NothingChanged, Saved, NotWritten };
+
 // The settings that ran with these changes from the panel, written to the
-// file and kept by the browser. False when the file could not be written.
-bool SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes);
+// file and kept by the browser; nothing is written when no change could be
+// taken (an index or value out of range).
+SaveResult SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes);
 
 #endif
