@@ -43,23 +43,13 @@ struct PresenterRecord {
 PresenterRecord presenter;
 volatile sig_atomic_t snapshot_asked = 0;
 
-bool Empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-void Unite(RECT& into, const RECT& r) {
-    if (Empty(r)) return;
-    if (Empty(into)) {
-        into = r;
-        return;
-    }
-    into = {std::min(into.left, r.left), std::min(into.top, r.top), std::max(into.right, r.right),
-            std::max(into.bottom, r.bottom)};
-}
-
 // Copies what changed into the window, if a frame has passed since the last copy.
 void PresentIfDue() {
-    Unite(presenter.pending, np::TakeChangedArea());
+    const RECT changed = np::TakeChangedArea();
+    UnionRect(&presenter.pending, &presenter.pending, &changed);
     const uint64_t now = SDL_GetTicks64();
-    if (Empty(presenter.pending) || now < presenter.next_frame || !presenter.staging || presenter.window_gone) return;
+    if (IsRectEmpty(&presenter.pending) || now < presenter.next_frame || !presenter.staging || presenter.window_gone)
+        return;
     presenter.next_frame = now + std::max(1, 1000 / presenter.refresh_hz);
     // A window whose surface cannot be had yet (another program's window, just
     // taken over) keeps what is pending for the next frame: a still picture
@@ -70,7 +60,7 @@ void PresentIfDue() {
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, presenter.staging->w),
          std::min<LONG>(r.bottom, presenter.staging->h)};
     presenter.pending = {0, 0, 0, 0};
-    if (Empty(r)) return;
+    if (IsRectEmpty(&r)) return;
     auto* base = static_cast<uint8_t*>(presenter.staging->pixels);
     for (int y = r.top; y < r.bottom; y++)
         np::ScreenRowRgb(y, r.left, r.right,
@@ -82,7 +72,7 @@ void PresentIfDue() {
 }
 
 void WriteSnapshotIfAsked() {
-    if (!snapshot_asked || presenter.snapshot_path.empty() || !Empty(presenter.pending)) return;
+    if (!snapshot_asked || presenter.snapshot_path.empty() || !IsRectEmpty(&presenter.pending)) return;
     snapshot_asked = 0;
     std::string problem;
     if (!WriteDisplaySnapshot(presenter.snapshot_path, problem))
@@ -191,7 +181,7 @@ void Wait(DWORD milliseconds) {
         if (presenter.input_queued || now >= deadline) return;
         uint64_t until = std::min<uint64_t>(deadline, now + kLongestSlice);
         const bool can_show = presenter.staging && !presenter.window_gone;  // else waiting for a frame is pointless
-        if (can_show && !Empty(presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
+        if (can_show && !IsRectEmpty(&presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, (int)(until - now))) Handle(e);
         DrainEvents();

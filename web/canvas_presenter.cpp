@@ -38,23 +38,11 @@ uint64_t Now() {
         .count();
 }
 
-bool Empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-void Unite(RECT& into, const RECT& r) {
-    if (Empty(r)) return;
-    if (Empty(into)) {
-        into = r;
-        return;
-    }
-    into = {std::min(into.left, r.left), std::min(into.top, r.top), std::max(into.right, r.right),
-            std::max(into.bottom, r.bottom)};
-}
-
 void TakeChanges() {
     const RECT changed = np::TakeChangedArea();
-    if (Empty(changed)) return;
+    if (IsRectEmpty(&changed)) return;
     NoteDisplayChange();
-    Unite(presenter.pending, changed);
+    UnionRect(&presenter.pending, &presenter.pending, &changed);
 }
 
 void Present() {
@@ -63,7 +51,7 @@ void Present() {
     presenter.pending = {0, 0, 0, 0};
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, width),
          std::min<LONG>(r.bottom, height)};
-    if (Empty(r) || presenter.rgba.size() != (size_t)width * (size_t)height) return;
+    if (IsRectEmpty(&r) || presenter.rgba.size() != (size_t)width * (size_t)height) return;
     // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque
     // alpha the canvas wants. Pieces small enough to stay in the cache take
     // the colours, and one pass adds the alpha on the way to the canvas's copy.
@@ -154,7 +142,7 @@ void Wait(DWORD milliseconds) {
         const uint64_t now = Now();
         if (presenter.input_queued || now >= deadline) return;
         const uint32_t slice = (uint32_t)std::min<uint64_t>(deadline - now, kLongestSlice);
-        GiveTurn(slice, !Empty(presenter.pending));
+        GiveTurn(slice, !IsRectEmpty(&presenter.pending));
     }
 }
 
@@ -162,7 +150,7 @@ void Poll() {
     TakeChanges();  // each change counted, also those that no wait comes between
     const uint64_t now = Now();
     if (now - presenter.last_turn >= kLongestBusy) {
-        GiveTurn(Empty(presenter.pending) ? 0 : kFrameWait, !Empty(presenter.pending));
+        GiveTurn(IsRectEmpty(&presenter.pending) ? 0 : kFrameWait, !IsRectEmpty(&presenter.pending));
     }
     if (now - presenter.last_poll < kPollSpacing) return;
     presenter.last_poll = now;

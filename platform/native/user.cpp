@@ -1,6 +1,7 @@
 // Window manager operations for native builds.
 // Implements: RegisterClassA, CreateWindowExA, DestroyWindow, IsWindow, GetParent,
 // FindWindowA, SetForegroundWindow, GetForegroundWindow, GetClientRect, GetWindowRect,
+// IsRectEmpty, UnionRect,
 // DefWindowProcA, PeekMessageA, GetMessageA, MsgWaitForMultipleObjects (for
 // messages only, QS_ALLINPUT), TranslateMessage, DispatchMessageA,
 // PostMessageA, SendMessageA, PostQuitMessage, SetTimer, KillTimer,
@@ -479,6 +480,27 @@ HDC GetDC(HWND window) { return LiveWindow(window) ? &window->dc : nullptr; }
 int ReleaseDC(HWND, HDC) { return 1; }
 
 // Windows here have no frames: the window is its client area, in screen coordinates.
+BOOL IsRectEmpty(const RECT* rect) {
+    if (!rect) Unimplemented("IsRectEmpty", "no rectangle");
+    return rect->right <= rect->left || rect->bottom <= rect->top;
+}
+
+// An empty rectangle adds nothing; two empty ones give the empty rectangle (all zeros) and FALSE.
+BOOL UnionRect(RECT* united, const RECT* a, const RECT* b) {
+    if (!united || !a || !b) Unimplemented("UnionRect", "no rectangle");
+    const bool a_empty = IsRectEmpty(a), b_empty = IsRectEmpty(b);
+    if (a_empty && b_empty) {
+        *united = {0, 0, 0, 0};
+        return FALSE;
+    }
+    const RECT first = *a, second = *b;  // united may be either of them
+    *united = a_empty   ? second
+              : b_empty ? first
+                        : RECT{std::min(first.left, second.left), std::min(first.top, second.top),
+                               std::max(first.right, second.right), std::max(first.bottom, second.bottom)};
+    return TRUE;
+}
+
 BOOL GetWindowRect(HWND window, RECT* rect) {
     if (!LiveWindow(window) || !rect) return FALSE;
     const POINT origin = ClientOrigin(window);

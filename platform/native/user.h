@@ -126,6 +126,8 @@ BOOL EnableWindow(HWND window, BOOL enable);
 BOOL ShowWindow(HWND window, int command);
 BOOL SetWindowTextA(HWND window, LPCSTR text);
 BOOL GetWindowRect(HWND window, RECT* rect);
+BOOL IsRectEmpty(const RECT* rect);
+BOOL UnionRect(RECT* united, const RECT* a, const RECT* b);
 int SetScrollPos(HWND window, int bar, int position, BOOL redraw);
 int GetScrollPos(HWND window, int bar);
 BOOL SetScrollRange(HWND window, int bar, int min, int max, BOOL redraw);

@@ -362,6 +362,31 @@ TEST_F(PlatformTest, OnTheRealClockWaitsGoToTheInputSource) {
     EXPECT_EQ(msg.message, (UINT)WM_KEYDOWN);
 }
 
+// Rectangles as user32 unites them: an empty one adds nothing, two give their
+// bounding box, and two empty ones the empty rectangle, in place too.
+TEST_F(PlatformTest, RectanglesUniteAsUser32Does) {
+    const RECT a = {10, 20, 30, 40}, b = {-5, 25, 15, 60}, flat = {50, 50, 50, 90}, inverted = {9, 9, 3, 12};
+    EXPECT_FALSE(IsRectEmpty(&a));
+    EXPECT_TRUE(IsRectEmpty(&flat));
+    EXPECT_TRUE(IsRectEmpty(&inverted));
+    RECT united = {1, 2, 3, 4};
+    EXPECT_TRUE(UnionRect(&united, &a, &b));
+    EXPECT_EQ(united.left, -5);
+    EXPECT_EQ(united.top, 20);
+    EXPECT_EQ(united.right, 30);
+    EXPECT_EQ(united.bottom, 60);
+    EXPECT_TRUE(UnionRect(&united, &flat, &a));
+    EXPECT_EQ(united.left, 10);
+    EXPECT_EQ(united.bottom, 40);
+    EXPECT_FALSE(UnionRect(&united, &flat, &inverted));
+    EXPECT_EQ(united.left | united.top | united.right | united.bottom, 0);
+    RECT pending = {0, 0, 0, 0};  // a record of changes that starts empty, united in place
+    EXPECT_TRUE(UnionRect(&pending, &pending, &b));
+    EXPECT_TRUE(UnionRect(&pending, &pending, &a));
+    EXPECT_EQ(pending.left, -5);
+    EXPECT_EQ(pending.right, 30);
+}
+
 // A program sets the calendar before it makes a window; however long the
 // making takes, the window's first reading is the very millisecond set, and
 // the calendar runs on with the clock from there.
@@ -376,7 +401,8 @@ TEST_F(PlatformTest, OnTheRealClockASetCalendarIsFirstReadAsSet) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     FILETIME later;
     GetSystemTimeAsFileTime(&later);
-    const uint64_t ms = ((((uint64_t)later.dwHighDateTime << 32) | later.dwLowDateTime) - 116444736000000000ull) / 10000;
+    const uint64_t since_1601 = ((uint64_t)later.dwHighDateTime << 32) | later.dwLowDateTime;
+    const uint64_t ms = (since_1601 - 116444736000000000ull) / 10000;
     EXPECT_GE(ms, 1700000000417ull + 30);
     EXPECT_LT(ms, 1700000000417ull + 60000);
 }
