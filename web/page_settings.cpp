@@ -113,8 +113,8 @@ std::string DescribeSettings(const SaverSettingsRecord& settings) {
         json += "{\"index\":" + std::to_string(i) + ",\"name\":" + JsonText(option.name + 2) +
                 ",\"switch\":" + (on_off ? "true" : "false") + ",\"min\":" + std::to_string(on_off ? 0 : option.min) +
                 ",\"max\":" + std::to_string(on_off ? 1 : option.max) +
-                ",\"value\":" + std::to_string(on_off ? (value != 0) : value) + ",\"help\":" + JsonText(option.help) + ",\"unit\":" + JsonText(on_off ? "" : option.value_name) +
-                "}";
+                ",\"value\":" + std::to_string(on_off ? (value != 0) : value) + ",\"help\":" + JsonText(option.help) +
+                ",\"unit\":" + JsonText(on_off ? "" : option.value_name) + "}";
     }
     return json + "]";
 }

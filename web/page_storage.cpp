@@ -52,7 +52,8 @@ void RestoreSettingsFile() {
 SaveResult SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes) {
     LoadSettings();  // what ran: the file and the link's settings
     bool changed = false;
-    for (const auto& change : changes) changed = ApplyPageSetting(change.first, change.second, SaverSettings) || changed;
+    for (const auto& change : changes)
+        changed = ApplyPageSetting(change.first, change.second, SaverSettings) || changed;
     if (!changed) return SaveResult::NothingChanged;
     std::string text;
     if (!SaveSettings() || !ReadWhole(FilePath(), text)) return SaveResult::NotWritten;

@@ -71,6 +71,16 @@ function differFromPicture(tab, keep, png) {
   })()`);
 }
 
+// A page of this address, and how many pixels its canvas changed over 300 ms after the first picture.
+async function changeOverAMoment(query) {
+  const tab = await openPage(query);
+  await firstPicture(tab);
+  await look(tab, "first");
+  await new Promise((r) => setTimeout(r, 300));
+  await look(tab, "second");
+  return { tab, changed: await changedBetween(tab, "first", "second") };
+}
+
 function changedBetween(tab, a, b) {
   return tab.evaluate(`(() => {
     const x = new Uint32Array(window.kept.${a}.buffer), y = new Uint32Array(window.kept.${b}.buffer);
@@ -98,12 +108,8 @@ test("the page shows plasma pictures, never a black screen, without console erro
 });
 
 test("with psychedelic colours the picture changes from moment to moment", async () => {
-  const tab = await openPage("?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=10&time-on-screen=0");
-  await firstPicture(tab);
-  await look(tab, "first");
-  await new Promise((r) => setTimeout(r, 300));
-  await look(tab, "second");
-  const changed = await changedBetween(tab, "first", "second");
+  const { tab, changed } = await changeOverAMoment(
+    "?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=10&time-on-screen=0");
   assert.ok(changed > WIDTH * HEIGHT / 10, `only ${changed} pixels changed`);
   assert.deepEqual(tab.problems, []);
   await tab.close();
@@ -201,12 +207,9 @@ test("a new page size or pixel density starts the saver over on a display of the
 });
 
 test("a saver always behind (colour cycling without delay) still leaves the page its turn and shows its colours", async () => {
-  const tab = await openPage("?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=0&time-on-screen=0");
-  await firstPicture(tab);
-  await look(tab, "first");
-  await new Promise((r) => setTimeout(r, 300));
-  await look(tab, "second");
-  assert.ok(await changedBetween(tab, "first", "second") > WIDTH * HEIGHT / 10, "the canvas does not follow the colours");
+  const { tab, changed } = await changeOverAMoment(
+    "?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=0&time-on-screen=0");
+  assert.ok(changed > WIDTH * HEIGHT / 10, `only ${changed} pixels changed: the canvas does not follow the colours`);
   await tab.click("#show-settings");
   await tab.waitFor(`!document.getElementById("settings").hidden`);
   assert.deepEqual(tab.problems, []);
