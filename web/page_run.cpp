@@ -60,7 +60,10 @@ int RunPage(const PageLink& link) {
             restart = true;
         }
         DiscardQueuedMessages();
-        if (!restart) return 0;  // the saver ended on its own
+        if (!restart) {  // the saver ended on its own
+            ShowNotice("The saver has stopped. Reload the page to start it again.");
+            return 0;
+        }
         const auto changes = TakeSettingChanges();
         ReturnToStartValues();
         if (!changes.empty()) {

@@ -46,6 +46,7 @@ std::string JsonText(const char* text) {
 
 PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
     PageLink link;
+    bool seed_given = false;
     for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : "";
@@ -60,10 +61,12 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
             continue;
         }
         if (name == "--ms") {
-            if (ParseWhole(value, 999, n))
+            if (ParseWhole(value, 999, n)) {
                 link.ms = n;
-            else
+                seed_given = true;
+            } else {
                 problems.push_back("ms takes a millisecond from 0 to 999, not \"" + std::string(value) + "\"");
+            }
             continue;
         }
         const SettingOption* option = FindOption(name);
@@ -88,6 +91,7 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
         if (TakeSettingOption(3, pair, at, link.settings, problem) != SettingOptionResult::Taken)
             problems.push_back(Bare(problem));
     }
+    if (seed_given && !link.has_time) problems.push_back("ms needs the time it belongs to");
     return link;
 }
 

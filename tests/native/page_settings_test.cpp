@@ -71,13 +71,14 @@ TEST(PageLink, LeavesOutWhatItCannotTakeAndSaysWhy) {
     LinkArguments arguments(
         "time=-5&ms=1000&time-on-screen=100000&moving-clouds=yes&no-moving-clouds=1&colour=red&cycle-delay=12&ms=999");
     const PageLink link = arguments.Parse(problems);
-    ASSERT_EQ(problems.size(), 6u);
+    ASSERT_EQ(problems.size(), 7u);
     EXPECT_EQ(problems[0], "time takes seconds since 1970, not \"-5\"");
     EXPECT_EQ(problems[1], "ms takes a millisecond from 0 to 999, not \"1000\"");
     EXPECT_EQ(problems[2], "time-on-screen takes a whole number from 0 to 99999, not \"100000\"");
     EXPECT_EQ(problems[3], "moving-clouds takes 0 or 1, not \"yes\"");
     EXPECT_EQ(problems[4], "not a setting: no-moving-clouds");
     EXPECT_EQ(problems[5], "not a setting: colour");
+    EXPECT_EQ(problems[6], "ms needs the time it belongs to");
     EXPECT_FALSE(link.has_time);
     EXPECT_EQ(link.ms, 999u);  // what could be taken is kept
     const SaverSettingsRecord settings = Applied(link);
