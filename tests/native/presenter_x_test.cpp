@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <optional>
+#include <set>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -238,11 +239,12 @@ protected:
         return p;
     }
 
+    // The window shows a picture: its ramps give it many colours. Counting lit
+    // pixels would not do: about one picture in fifty is more than half black.
     bool Drawn(Window w) {
         const Picture p = Grab(w);
-        int lit = 0;
-        for (uint32_t c : p.rgb) lit += c != 0;
-        return lit > (int)p.rgb.size() / 2;
+        const std::set<uint32_t> colours(p.rgb.begin(), p.rgb.end());
+        return colours.size() > 16;
     }
 
     // The top-level window velmora made.
