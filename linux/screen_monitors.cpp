@@ -6,7 +6,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xinerama.h>
 
-#include <algorithm>
 
 std::vector<RECT> ScreenMonitors() {
     std::vector<RECT> monitors;
@@ -28,11 +27,8 @@ std::vector<RECT> ScreenMonitors() {
 }
 
 RECT MonitorsBounds(const std::vector<RECT>& monitors) {
-    if (monitors.empty()) return {0, 0, 0, 0};
-    RECT box = monitors[0];
-    for (const RECT& m : monitors)
-        box = {std::min(box.left, m.left), std::min(box.top, m.top), std::max(box.right, m.right),
-               std::max(box.bottom, m.bottom)};
+    RECT box = {0, 0, 0, 0};
+    for (const RECT& m : monitors) UnionRect(&box, &box, &m);
     return box;
 }
 

@@ -179,11 +179,8 @@ HWND LiveWindow(HWND window) {
 }
 
 RECT BoundingBox(const std::vector<RECT>& rects) {
-    if (rects.empty()) return {0, 0, 0, 0};
-    RECT box = rects[0];
-    for (const RECT& r : rects)
-        box = {std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
-               std::max(box.bottom, r.bottom)};
+    RECT box = {0, 0, 0, 0};
+    for (const RECT& r : rects) ::UnionRect(&box, &box, &r);
     return box;
 }
 
