@@ -50,7 +50,7 @@ void ReleaseGlobal(uint8_t*& pointer, HGLOBAL& block) {
 }
 
 HGLOBAL AllocateImages(int32_t count) {
-    uint64_t bytes = (uint64_t)SaverState.ImageWidth * (uint64_t)SaverState.ImageHeight * (uint64_t)count;
+    uint64_t bytes = (uint64_t)SaverState.RowBytes * (uint64_t)SaverState.ImageHeight * (uint64_t)count;
     if (bytes == 0 || bytes > (uint64_t)(SIZE_T)-1 / 2) return nullptr;
     return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)bytes);
 }
@@ -82,9 +82,9 @@ bool MakeImageArea() {
         return false;
     }
     SaverState.BufferCount = count;
-    const intptr_t size = (intptr_t)SaverState.ImageWidth * SaverState.ImageHeight;
+    const intptr_t size = (intptr_t)SaverState.RowBytes * SaverState.ImageHeight;
     // Stacked: consecutive buffers share one row, forming one tall picture.
-    const intptr_t period = s.MovingClouds ? size - SaverState.ImageWidth : size;
+    const intptr_t period = s.MovingClouds ? size - SaverState.RowBytes : size;
     for (int k = 0; k < 4; k++) SaverState.BufferOrigin[k] = SaverState.ImageArea + k * period;
     return true;
 }
@@ -109,7 +109,7 @@ bool MakeDisplayHeader() {
     fields.biPlanes = 1;
     fields.biBitCount = 8;
     fields.biCompression = BI_RGB;
-    fields.biSizeImage = ((width + 3) & ~3u) * height;
+    fields.biSizeImage = (uint32_t)SaverState.RowBytes * height;  // rows padded to four bytes
     if (SaverState.Palette.PaletteDevice)
         WriteIndexTable(header + kHeaderFieldsBytes, SaverState.Palette, SaverSettings.PsycheExtra);
     return true;
@@ -139,10 +139,10 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
     GetSystemTime(&now);
     SeedRandom(now.wMilliseconds);
 
-    const int32_t window_width = create && create->cx > 0 ? create->cx : 1;
+    SaverState.ImageWidth = create && create->cx > 0 ? create->cx : 1;
     SaverState.ImageHeight = create && create->cy > 0 ? create->cy : 1;
-    SaverState.ImageWidth = ImageWidthOf(window_width);
-    SaverState.ClientRect = {0, 0, window_width, SaverState.ImageHeight};
+    SaverState.RowBytes = RowBytesOf(SaverState.ImageWidth);
+    SaverState.ClientRect = {0, 0, SaverState.ImageWidth, SaverState.ImageHeight};
     uint8_t* scale = PaletteChooser.ChannelScale;
     scale[0] = scale[1] = scale[2] = 255;
 
@@ -171,7 +171,7 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
 
     // The display settings' small preview on NT runs no effect. Only that
     // preview: a small full-screen window or recording is not it.
-    if (Host.Preview && IsWindowsNt() && window_width <= 250 && SaverState.ImageHeight <= 250) {
+    if (Host.Preview && IsWindowsNt() && SaverState.ImageWidth <= 250 && SaverState.ImageHeight <= 250) {
         SaverState.EffectCount = 0;
         SaverSettings.MovingClouds = 0;
         SaverSettings.PsychedelicColors = 0;

@@ -18,7 +18,7 @@ namespace {
 bool TransitionsEnabled() { return SaverSettings.MovingClouds || SaverSettings.TransformingClouds; }
 
 uint8_t* LastByteOfBuffer(int k) {
-    return SaverState.BufferOrigin[k] + (intptr_t)SaverState.ImageWidth * SaverState.ImageHeight - 1;
+    return SaverState.BufferOrigin[k] + (intptr_t)SaverState.RowBytes * SaverState.ImageHeight - 1;
 }
 
 void CopyColorTable() {

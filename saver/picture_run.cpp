@@ -32,7 +32,8 @@ PlasmaRun PictureRun(uint8_t* buffer, const PlasmaHost* host) {
                      SaverSettings.Granularity,
                      SaverSettings.Symmetry,
                      CalendarSeconds(),
-                     host};
+                     host,
+                     SaverState.RowBytes};
 }
 
 bool EffectDue() {

@@ -14,7 +14,8 @@ constexpr int kHeaderFieldsBytes = 40;
 constexpr int32_t kMaxPaletteSize = 256;  // larger displays are treated as 256-entry ones
 
 struct SaverStateRecord {
-    int32_t ImageWidth = 0;  // also the byte length of one image row: the client width rounded up to a multiple of 4
+    int32_t ImageWidth = 0;  // the window's width: the picture's cells per row
+    int32_t RowBytes = 0;    // one image row in memory: ImageWidth padded to a multiple of 4, as drawing reads rows
     int32_t ImageHeight = 0;
     RECT ClientRect = {0, 0, 0, 0};  // the client area itself
     PaletteGeometry Palette = {};    // PaletteSize, FirstAnimatedIndex, LastAnimatedIndex, AnimatedCount, PaletteDevice

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-void PrepareImageRows(uint8_t* const origins[3], int32_t k, int32_t width, int32_t height, uint8_t first_index) {
-    const size_t row = (size_t)width;
+void PrepareImageRows(uint8_t* const origins[3], int32_t k, int32_t row_bytes, int32_t height, uint8_t first_index) {
+    const size_t row = (size_t)row_bytes;
     // Rows are bottom-up: the top row is the last one in memory.
     memset(origins[k], first_index, row * (size_t)(height - 1));
     if (k == 2) memmove(origins[2] + row * (size_t)(height - 1), origins[0], row);

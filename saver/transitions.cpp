@@ -27,7 +27,7 @@ struct WorkerJobRecord {
 
 WorkerJobRecord WorkerJob;
 
-intptr_t ImageBytes() { return (intptr_t)SaverState.ImageWidth * SaverState.ImageHeight; }
+intptr_t ImageBytes() { return (intptr_t)SaverState.RowBytes * SaverState.ImageHeight; }
 
 // Hand-edited settings can hold 0 or less; one line or one step is the least that moves.
 int32_t MovingLines() { return SaverSettings.MovingSpeed > 0 ? SaverSettings.MovingSpeed : 1; }
@@ -72,7 +72,7 @@ bool GenerateHere(HWND window, int32_t k) {
 enum class Where { Here, Worker };
 
 bool PrepareBuffer(HWND window, int32_t k, Where where) {
-    PrepareImageRows(SaverState.BufferOrigin, k, SaverState.ImageWidth, SaverState.ImageHeight,
+    PrepareImageRows(SaverState.BufferOrigin, k, SaverState.RowBytes, SaverState.ImageHeight,
                      (uint8_t)SaverState.Palette.FirstAnimatedIndex);
     if (where == Where::Here || !Transition.WorkerBuffer) return GenerateHere(window, k);
     memcpy(Transition.WorkerBuffer, SaverState.BufferOrigin[k], (size_t)ImageBytes());
@@ -145,12 +145,12 @@ void MoveStep(HWND window, LPARAM target) {
         NoteStopped(SSM_MOVESTEP, 0, target);
         return;
     }
-    const int32_t width = SaverState.ImageWidth;
+    const int32_t row = SaverState.RowBytes;
     const intptr_t shown = SaverState.ShownImage - SaverState.ImageArea;
     int32_t lines = MovingLines();
-    intptr_t position = Transition.ScrollPosition - (intptr_t)lines * width;
+    intptr_t position = Transition.ScrollPosition - (intptr_t)lines * row;
     if (position < shown) {  // the last step lands exactly on the target
-        lines -= (int32_t)((shown - position) / width);
+        lines -= (int32_t)((shown - position) / row);
         position = shown;
     }
     Transition.ScrollPosition = position;

@@ -310,13 +310,13 @@ void GeneratePlasma(const PlasmaRun& request, int32_t left, int32_t top, int32_t
                     bool progressive) {
     SeedRandom(request.calendar_time);
     if (!request.buffer || request.width <= 0 || request.height <= 0 || request.animated_count <= 0 ||
-        right < left || bottom < top)
+        right < left || bottom < top || (request.row_bytes != 0 && request.row_bytes < request.width))
         return;
     // Far beyond any window: midpoint sums could overflow, and nothing there is drawn anyway.
     constexpr int32_t kLimit = 0x3FFFFFFF;
     if (left < -kLimit || top < -kLimit || right > kLimit || bottom > kLimit) return;
     Run run;
-    run.stride = request.width;
+    run.stride = request.row_bytes != 0 ? request.row_bytes : request.width;
     run.cell00 = request.buffer + (intptr_t)(request.height - 1) * run.stride;
     run.width = request.width;
     run.height = request.height;

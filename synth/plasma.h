@@ -36,6 +36,10 @@ struct PlasmaRun {
     int32_t symmetry;         // Symmetry
     uint32_t calendar_time;   // whole seconds; the calling thread is reseeded with it
     const PlasmaHost* host;
+    // Bytes from one row to the next in memory: rows may be padded past the
+    // picture's width (for drawing); 0 means exactly width. Padding is never
+    // read or written.
+    int32_t row_bytes = 0;
 };
 
 // Generates over the inclusive cell bounds; every caller passes the whole

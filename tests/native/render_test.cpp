@@ -16,31 +16,76 @@
 
 namespace {
 
-TEST(RenderGolden, TwoDefaultPicturesMatchReference) {
+// A reference of what velmora-render writes: the colour table, then the pixels,
+// bottom-up unless the rows come top first (the tall picture of a moving chain).
+void ExpectReference(const RenderedPicture& picture, int32_t width, const std::string& name, bool top_first) {
+    SCOPED_TRACE(name);
+    auto blocks = ReadGoldenBlocks(name, true);
+    const auto& plte = blocks.at(0);
+    ASSERT_EQ(plte.size(), 256u);
+    int wrong_colors = 0;
+    for (size_t j = 0; j < plte.size(); j++)
+        wrong_colors += picture.colors[j].red != plte[j].at(0) || picture.colors[j].green != plte[j].at(1) ||
+                        picture.colors[j].blue != plte[j].at(2);
+    EXPECT_EQ(wrong_colors, 0);
+    std::vector<uint8_t> expected;
+    for (const auto& row : blocks.at(1)) {
+        ASSERT_EQ(row.size(), (size_t)width);
+        for (uint32_t v : row) expected.push_back((uint8_t)v);
+    }
+    ASSERT_EQ(expected.size(), picture.pixels.size());
+    std::vector<uint8_t> ours = picture.pixels;
+    if (top_first)  // the renderer keeps rows bottom-up, as the saver does
+        for (int32_t y = 0; y < picture.height / 2; y++)
+            std::swap_ranges(ours.begin() + (ptrdiff_t)y * width, ours.begin() + (ptrdiff_t)(y + 1) * width,
+                             ours.end() - (ptrdiff_t)(y + 1) * width);
+    int wrong_pixels = 0;
+    for (size_t i = 0; i < ours.size(); i++) wrong_pixels += ours[i] != expected[i];
+    EXPECT_EQ(wrong_pixels, 0);
+}
+
+// Two consecutive pictures: picture 1 follows picture 0 on the same thread, so
+// it also checks how one picture's reseed carries into the next palette
+// choice. 37 is no multiple of four: the picture is that wide all the same.
+TEST(RenderGolden, ConsecutivePicturesMatchReferences) {
+    struct Case {
+        int32_t width, height;
+        uint32_t ms;
+        const char* name;
+    };
+    for (const Case& c : {Case{48, 32, 0, "render-48x32-defaults-ms0-t1700000000-picture"},
+                          Case{37, 23, 5, "render-37x23-defaults-ms5-t1700000000-picture"}}) {
+        RenderOptions options;
+        options.width = c.width;
+        options.height = c.height;
+        options.seed_ms = c.ms;
+        options.time = 1700000000;
+        options.count = 2;
+        int seen = 0;
+        RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
+            ExpectReference(picture, c.width, c.name + std::to_string(k) + ".txt", false);
+            seen++;
+            return true;
+        });
+        EXPECT_EQ(seen, 2);
+    }
+}
+
+TEST(RenderGolden, MovingChainMatchesReference) {
     RenderOptions options;
-    options.width = 48;
-    options.height = 32;
-    options.time = 1700000000;
-    options.count = 2;
+    options.width = 21;
+    options.height = 9;
+    options.seed_ms = 3;
+    options.time = 4242;
+    options.moving = 2;
     int seen = 0;
-    RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
-        auto blocks = ReadGoldenBlocks("render-48x32-defaults-ms0-t1700000000-picture" + std::to_string(k) + ".txt",
-                                       true);
-        const auto& plte = blocks.at(0);
-        EXPECT_EQ(plte.size(), 256u);
-        for (size_t j = 0; j < plte.size(); j++) {
-            EXPECT_EQ(picture.colors[j].red, plte[j].at(0)) << "picture " << k << " entry " << j;
-            EXPECT_EQ(picture.colors[j].green, plte[j].at(1)) << "picture " << k << " entry " << j;
-            EXPECT_EQ(picture.colors[j].blue, plte[j].at(2)) << "picture " << k << " entry " << j;
-        }
-        std::vector<uint8_t> expected;
-        for (const auto& row : blocks.at(1))
-            for (uint32_t v : row) expected.push_back((uint8_t)v);
-        EXPECT_EQ(picture.pixels, expected) << "picture " << k;
+    RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) {
+        EXPECT_EQ(picture.height, 9 + 2 * 8);
+        ExpectReference(picture, 21, "moving-21x9-defaults-ms3-t4242-transitions2-picture0.txt", true);
         seen++;
         return true;
     });
-    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(seen, 1);
 }
 
 struct Png {
@@ -196,18 +241,22 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
         }
 }
 
-// A window whose width is no multiple of four shows the left columns of a
-// picture made four-byte wide; the renderer at that width shows the same.
-TEST_F(RenderCycleTest, AWidthThatIsNoMultipleOfFourShowsWhatTheSaverShows) {
+// At every width, also those that are no multiple of four, the window shows
+// exactly what the renderer writes: the picture is the window's own width,
+// whatever padding its rows get for drawing.
+TEST_F(RenderCycleTest, EveryWidthShowsWhatTheRendererWrites) {
     const std::string settings = "[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=0\n";
-    for (int32_t width : {49, 50, 51}) {
+    for (int32_t width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 37, 97, 1366}) {
         SCOPED_TRACE(testing::Message() << "width " << width);
         Start(np::DisplayKind::TrueColor, width, 32);
         np::SetPlatformId(1);  // a preview on NT: no effect
         Store(settings.substr(std::string("[ScreenSaver.Velmora]\n").size()));
-        OpenFullScreen();
+        HWND window = OpenFullScreen();
         ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-        ASSERT_EQ(SaverState.ImageWidth, 52);
+        InvalidateRect(window, nullptr, FALSE);
+        ASSERT_TRUE(RunUntil(WM_PAINT));
+        ASSERT_EQ(SaverState.ImageWidth, width);
+        const int32_t row = SaverState.RowBytes;
 
         TempFolder render_folder;
         WriteFile(render_folder.File("control.ini"), settings);
@@ -221,11 +270,16 @@ TEST_F(RenderCycleTest, AWidthThatIsNoMultipleOfFourShowsWhatTheSaverShows) {
         RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
             rendered = true;
             EXPECT_EQ(picture.pixels.size(), (size_t)width * 32);
-            int different = 0;
+            int different = 0, shown_differently = 0;
             for (int32_t y = 0; y < 32; y++)
-                for (int32_t x = 0; x < width; x++)
-                    different += picture.pixels[(size_t)y * width + x] != SaverState.ShownImage[(size_t)y * 52 + x];
+                for (int32_t x = 0; x < width; x++) {
+                    const uint8_t v = picture.pixels[(size_t)y * width + x];
+                    different += v != SaverState.ShownImage[(size_t)y * row + x];
+                    const PaletteEntryBytes& c = picture.colors[v];
+                    shown_differently += np::ScreenPixel(x, 31 - y) != RGB(c.red, c.green, c.blue);
+                }
             EXPECT_EQ(different, 0);
+            EXPECT_EQ(shown_differently, 0);
             return true;
         });
         EXPECT_TRUE(rendered);

@@ -42,10 +42,10 @@ TEST_F(MonitorsTest, OnePictureCoversEveryMonitor) {
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(RunUntil(WM_PAINT));
     // Every pixel of the virtual screen, on either monitor, shows its cell of the one picture.
-    const int width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+    const int width = SaverState.ImageWidth, height = SaverState.ImageHeight, row = SaverState.RowBytes;
     for (int y = 0; y < height; y += 3)
         for (int x = 0; x < width; x += 5)
-            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(SaverState.ShownImage[(height - 1 - y) * width + x]))
+            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(SaverState.ShownImage[(height - 1 - y) * row + x]))
                 << x << "," << y;
 }
 

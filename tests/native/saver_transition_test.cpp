@@ -53,7 +53,7 @@ TEST_F(TransitionTest, BuffersRotateAsTheTableSays) {
 
 TEST_F(TransitionTest, MovingStepCountsAndTheShortLastStep) {
     StartTransitions("SpecialEffects=1\nMovingSpeed=4\n", 64, 480);
-    const int32_t width = SaverState.ImageWidth;
+    const int32_t width = SaverState.RowBytes;
     const size_t before = Delivered(SSM_MOVESTEP);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 119));
     EXPECT_EQ(Transition.ScrollPosition - (SaverState.ShownImage - SaverState.ImageArea), 3 * width);
@@ -113,9 +113,9 @@ TEST_F(TransitionTest, TransformingEndsOnTheTargetInItsSteps) {
         ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, (int)expected));
         // After the last step, before the next transition reuses the buffer.
         const uint8_t* source = SaverState.BufferOrigin[np::DeliveredMessages().back().lParam];
-        const size_t bytes = (size_t)SaverState.ImageWidth * SaverState.ImageHeight;
+        const size_t bytes = (size_t)SaverState.RowBytes * SaverState.ImageHeight;
         EXPECT_EQ(std::vector<uint8_t>(source, source + bytes), std::vector<uint8_t>(target, target + bytes)) << steps;
-        const int32_t width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+        const int32_t width = SaverState.RowBytes, height = SaverState.ImageHeight;
         for (int y = 0; y < height; y += 3)  // and the screen shows it
             for (int x = 0; x < 64; x += 5)
                 ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(target[(height - 1 - y) * width + x])) << steps;
@@ -133,7 +133,7 @@ TEST_F(TransitionTest, ScrollingShowsTheTallPictureWithoutASeam) {
     for (int window_height : {48, 3, 2}) {
         SCOPED_TRACE(testing::Message() << "height " << window_height);
         StartTransitions("SpecialEffects=1\nMovingSpeed=5\nSymmetry=0\n", 64, window_height);
-        const int32_t width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+        const int32_t width = SaverState.RowBytes, height = SaverState.ImageHeight;
         const intptr_t period = 3 * (intptr_t)(height - 1);  // rows of the tall picture before it repeats
         int checked = 0;
         for (int transition = 0; transition < 6; transition++) {
@@ -164,7 +164,7 @@ TEST_F(TransitionTest, APaintDuringATransitionShowsTheTarget) {
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(RunUntil(WM_PAINT));
-    const int32_t width = SaverState.ImageWidth, height = SaverState.ImageHeight;
+    const int32_t width = SaverState.RowBytes, height = SaverState.ImageHeight;
     for (int y = 0; y < height; y += 5)
         for (int x = 0; x < 64; x += 9)
             ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(SaverState.ShownImage[(height - 1 - y) * width + x]));
@@ -199,7 +199,7 @@ TEST_F(TransitionTest, StepsComeOneFrameApartAndInputGetsThroughBetween) {
     const intptr_t from = Transition.ScrollPosition;
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 60));
     EXPECT_EQ(GetTickCount() - moving, 1000u);
-    EXPECT_EQ((from - Transition.ScrollPosition) / SaverState.ImageWidth, 240);
+    EXPECT_EQ((from - Transition.ScrollPosition) / SaverState.RowBytes, 240);
 }
 
 TEST_F(TransitionTest, TheEffectScheduleEndsAChainWithANewPicture) {

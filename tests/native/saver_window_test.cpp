@@ -150,15 +150,15 @@ TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
 TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnshearedToTheLastColumn) {
     Start(np::DisplayKind::TrueColor, 333, 250);
     OpenAndPaintFirstPicture();
-    EXPECT_EQ(SaverState.ImageWidth % 4, 0);
-    EXPECT_GE(SaverState.ImageWidth, 333);
+    EXPECT_EQ(SaverState.ImageWidth, 333);  // the picture is the window's own width
+    EXPECT_EQ(SaverState.RowBytes, 336);    // in rows padded for drawing
     const LOGPALETTE* palette = SaverState.DisplayPalette;
     std::set<COLORREF> last_column;
     for (int y = 0; y < 250; y++) last_column.insert(np::ScreenPixel(332, y));
     EXPECT_GT(last_column.size(), 5u);  // the picture reaches the rightmost column
     for (int y = 0; y < 250; y += 7)
         for (int x : {0, 5, 100, 205, 330, 331, 332}) {
-            uint8_t v = SaverState.ShownImage[(size_t)(249 - y) * SaverState.ImageWidth + x];
+            uint8_t v = SaverState.ShownImage[(size_t)(249 - y) * SaverState.RowBytes + x];
             const PALETTEENTRY& e = palette->palPalEntry[v];
             ASSERT_EQ(np::ScreenPixel(x, y), RGB(e.peRed, e.peGreen, e.peBlue)) << x << "," << y;
         }
@@ -167,7 +167,7 @@ TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnshearedToTheLastColumn) {
 TEST_F(SaverTest, PaletteDeviceShowsThroughTheHardwarePalette) {
     Start(np::DisplayKind::Palette256, 64, 48);
     OpenAndPaintFirstPicture();
-    uint8_t v = SaverState.ShownImage[(size_t)47 * SaverState.ImageWidth];  // cell (0, 0)
+    uint8_t v = SaverState.ShownImage[(size_t)47 * SaverState.RowBytes];  // cell (0, 0)
     const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[v];
     EXPECT_EQ(np::ScreenPixel(0, 0), RGB(e.peRed, e.peGreen, e.peBlue));
 }

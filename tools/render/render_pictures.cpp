@@ -93,18 +93,16 @@ bool RenderPictures(const RenderOptions& options,
     uint8_t color_table[kColorTableBytes];
 
     // With moving, the three stacked buffers of the saver; else one picture.
-    // Both as wide as the saver makes its images; the picture shown is their
-    // left options.width columns.
-    const int32_t width = ImageWidthOf(options.width), height = options.height;
+    // The rows hold the picture's width exactly: nothing here is drawn.
+    const int32_t width = options.width, height = options.height;
     const size_t image_bytes = (size_t)width * (size_t)height;
     const bool moving = options.moving > 0;
     std::vector<uint8_t> area(moving ? (size_t)width * (size_t)(3 * height - 2) : image_bytes);
     uint8_t* const origins[3] = {area.data(), area.data() + (moving ? image_bytes - width : 0),
                                  area.data() + (moving ? 2 * (image_bytes - width) : 0)};
-    RenderedPicture out, shown;
-    out.height = shown.height = moving ? height + (int32_t)options.moving * (height - 1) : height;
+    RenderedPicture out;
+    out.height = moving ? height + (int32_t)options.moving * (height - 1) : height;
     out.pixels.resize((size_t)width * (size_t)out.height);
-    shown.pixels.resize((size_t)options.width * (size_t)out.height);
     SeedRandom(options.seed_ms);
     for (uint32_t k = 0; k < options.count; k++) {
         const uint32_t first_time = options.time + k * (options.moving + 1);
@@ -133,11 +131,8 @@ bool RenderPictures(const RenderOptions& options,
             else
                 RotateColorTable(color_table, g, SaverSettings.PsycheExtra, feed);
         }
-        ShownColors(palette, color_table, g, index_table, shown);
-        for (int32_t y = 0; y < out.height; y++)
-            memcpy(shown.pixels.data() + (size_t)y * options.width, out.pixels.data() + (size_t)y * width,
-                   (size_t)options.width);
-        if (!picture(k, shown)) break;
+        ShownColors(palette, color_table, g, index_table, out);
+        if (!picture(k, out)) break;
     }
     return true;
 }
