@@ -5,54 +5,101 @@
 #include <X11/Xlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-int error_seen = 0;
-unsigned long watched_window = 0;  // another program's window we draw in
-XErrorHandler handler_before_watch = nullptr;
+// X's error handler is one for the whole process: what it keeps is a fact of the process.
+struct XErrorWatch {
+    bool installed = false;
+    unsigned long foreign_window = 0;  // another program's window we draw in; 0: our own
+    bool kept = false;
+    XFailure first;
+};
+XErrorWatch watch;
 
-// A window may go while requests about it are on their way: another
-// program's window at any moment, even while SDL still follows its last new
-// size, and our own while it is destroyed, when SDL's other connection may
-// still wake it (input methods push events from a thread of their own). Errors
-// about a window or drawable that is gone are expected then, and they do not
-// always name the window; any other error goes where it went.
-int IgnoreErrorsOfGoneWindows(Display* x, XErrorEvent* error) {
-    if ((watched_window && error->resourceid == watched_window) || error->error_code == BadWindow ||
-        error->error_code == BadDrawable)
-        return 0;
-    return handler_before_watch ? handler_before_watch(x, error) : 0;
+int KeepXError(Display* x, XErrorEvent* error) {
+    // Our own window may go while requests about it are still on their way
+    // (input methods push events from a thread of their own).
+    const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
+    if (!watch.foreign_window && gone) return 0;
+    if (watch.kept) return 0;
+    char text[160] = "";
+    XGetErrorText(x, error->error_code, text, sizeof text);  // local: sends no request
+    watch.kept = true;
+    watch.first = XFailure{error->error_code, error->request_code, text};
+    return 0;
 }
 
-int NoteXError(Display*, XErrorEvent* error) {
-    error_seen = error->error_code;
+// A query's own connection and error handler: a failed query is noted, never fatal.
+int failed_query = 0;
+int NoteFailedQuery(Display*, XErrorEvent* error) {
+    failed_query = error->error_code;
     return 0;
+}
+
+std::string DisplayName() {
+    const char* name = getenv("DISPLAY");
+    return name && *name ? name : "(DISPLAY is not set)";
 }
 
 }  // namespace
 
-bool ResolveForeignWindow(unsigned long& id, std::string& problem) {
+bool XDisplayReachable() {
     Display* x = XOpenDisplay(nullptr);
-    if (!x) {
-        problem = "cannot open the X display";
-        return false;
-    }
+    if (x) XCloseDisplay(x);
+    return x != nullptr;
+}
+
+ForeignWindowState QueryForeignWindow(unsigned long& id, int& width, int& height) {
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) return ForeignWindowState::NoDisplay;
     if (!id) id = DefaultRootWindow(x);
-    auto previous = XSetErrorHandler(NoteXError);
-    error_seen = 0;
+    auto previous = XSetErrorHandler(NoteFailedQuery);
+    failed_query = 0;
     XWindowAttributes attributes;
-    bool exists = XGetWindowAttributes(x, (Window)id, &attributes) != 0;
+    const bool answered = XGetWindowAttributes(x, (Window)id, &attributes) != 0;
     XSync(x, False);
-    exists = exists && !error_seen;
     XSetErrorHandler(previous);
     XCloseDisplay(x);
-    if (!exists) {
-        char text[64];
-        snprintf(text, sizeof text, "no X window 0x%lx", id);
-        problem = text;
+    if (!answered || failed_query) return ForeignWindowState::Gone;
+    if (attributes.c_class == InputOnly) return ForeignWindowState::NotDrawable;
+    width = attributes.width;
+    height = attributes.height;
+    return ForeignWindowState::Usable;
+}
+
+std::string ForeignWindowProblem(ForeignWindowState state, unsigned long id) {
+    char window[64];
+    snprintf(window, sizeof window, "X window 0x%lx", id);
+    switch (state) {
+        case ForeignWindowState::Gone:
+            return std::string("no ") + window + " on display " + DisplayName();
+        case ForeignWindowState::NotDrawable:
+            return std::string("cannot draw into ") + window + ": it is an input-only window";
+        case ForeignWindowState::NoDisplay:
+            return "cannot open the X display " + DisplayName();
+        default:
+            return "";
     }
-    return exists;
+}
+
+void CatchXErrors(unsigned long foreign_window) {
+    watch.foreign_window = foreign_window;
+    watch.kept = false;
+    if (!watch.installed) XSetErrorHandler(KeepXError);
+    watch.installed = true;
+}
+
+bool TakeXFailure(XFailure& failure) {
+    if (!watch.kept) return false;
+    failure = watch.first;
+    watch.kept = false;
+    return true;
+}
+
+bool AboutSomethingGone(const XFailure& failure) {
+    return failure.code == BadWindow || failure.code == BadDrawable;
 }
 
 void WatchForeignWindow(SDL_Window* window) {
@@ -69,19 +116,9 @@ void WatchForeignWindow(SDL_Window* window) {
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
-void ExpectWindowsToGo(unsigned long foreign_window) {
-    watched_window = foreign_window;
-    if (!handler_before_watch) handler_before_watch = XSetErrorHandler(IgnoreErrorsOfGoneWindows);
-}
-
-bool ForeignWindowExists(unsigned long id) {
-    std::string problem;
-    return ResolveForeignWindow(id, problem);
-}
-
 bool ForeignWindowGone(const SDL_SysWMmsg* message) {
     return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify &&
-           message->msg.x11.event.xdestroywindow.window == watched_window;  // not a window of SDL's own
+           message->msg.x11.event.xdestroywindow.window == watch.foreign_window;  // not a window of SDL's own
 }
 
 void HideOwnWindow(SDL_Window* window) {

@@ -1,20 +1,45 @@
 // What velmora asks of X itself, beside SDL: another program's X window, checked
 // before SDL is given it (SDL stops the process on an X error, and a wrong id
-// must give a message instead), and our own window taken off the screen.
+// must give a message instead), X's errors kept for the presenter to judge, and
+// our own window taken off the screen.
 #ifndef VELMORA_LINUX_FOREIGN_WINDOW_H
 #define VELMORA_LINUX_FOREIGN_WINDOW_H
 
 #include <string>
 
-// id 0 stands for the screen's root window and becomes its id. False: problem says why.
-bool ResolveForeignWindow(unsigned long& id, std::string& problem);
+// What velmora learns of another program's window before it draws there.
+enum class ForeignWindowState {
+    Usable,     // there, and it can be drawn into; its size is known
+    Gone,       // no such window (any more)
+    NotDrawable,  // there, but nothing can be drawn in it (an input-only window)
+    NoDisplay,  // the X display cannot be reached
+};
 
-// From now on X errors about a window or drawable that is gone end nothing:
-// the other program may destroy its window (foreign_window; 0: none) at any
-// moment, also while SDL takes it over or follows its last new size, and our
-// own window goes while requests about it may still be on their way.
-void ExpectWindowsToGo(unsigned long foreign_window);
-bool ForeignWindowExists(unsigned long id);
+// Whether the X display of DISPLAY answers.
+bool XDisplayReachable();
+
+// id 0 stands for the screen's root window and becomes its id. The size is
+// set only for a usable window: a failed query's output is never used.
+ForeignWindowState QueryForeignWindow(unsigned long& id, int& width, int& height);
+
+// The user's words for a state other than Usable, naming the window and display.
+std::string ForeignWindowProblem(ForeignWindowState state, unsigned long id);
+
+// From now on no X error ends the process: each is kept (the first since it
+// was last taken) for the presenter, which knows whether the window it was
+// about went (its owner removed it) or cannot be drawn into. Errors about our
+// own windows going (foreign_window 0: we made the window) are expected, since
+// SDL's second connection may still wake a window while it is destroyed.
+void CatchXErrors(unsigned long foreign_window);
+
+struct XFailure {
+    int code = 0;     // X's error code (BadMatch, ...)
+    int request = 0;  // the major opcode of the request that failed
+    std::string text;
+};
+// The first error kept since the last call; false when none came.
+bool TakeXFailure(XFailure& failure);
+bool AboutSomethingGone(const XFailure& failure);  // BadWindow, BadDrawable
 
 struct SDL_Window;
 struct SDL_SysWMmsg;

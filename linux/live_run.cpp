@@ -67,6 +67,11 @@ int RunLive(const ProgramOptions& options) {
         ReturnToStartValues();
         HandSettingsToStore(options);  // checked at the start
     }
+    const std::string failure = PresenterFailure();
     ClosePresenter();
+    if (!failure.empty()) {
+        fprintf(stderr, "velmora: %s\n", failure.c_str());
+        return 1;
+    }
     return exit_code;
 }

@@ -3,6 +3,7 @@
 #include "config/setting_options.h"
 #include "config/settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -39,7 +40,6 @@ const char kUsage[] =
 
 namespace {
 
-constexpr uint64_t kMostPixels = 1u << 26;  // the display, the saver's pictures and the copies: some 700 MB
 
 bool ParseCount(const char* text, unsigned long max, unsigned long& value) {
     const size_t digits = strspn(text, "0123456789");
@@ -60,6 +60,12 @@ bool ParseSize(const char* text, int& width, int& height) {
 }
 
 }  // namespace
+
+void BoundToLargestPicture(int& width, int& height) {
+    width = std::min(std::max(width, 1), kLargestSide);
+    height = std::min(std::max(height, 1), kLargestSide);
+    if ((uint64_t)width * (uint64_t)height > kMostPixels) height = (int)(kMostPixels / (uint64_t)width);
+}
 
 unsigned long ParseWindowId(const char* text) {
     if (!text) return 0;

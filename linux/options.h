@@ -10,6 +10,14 @@
 
 enum class RunMode { Window, FullScreen, Embedded, Record, Help };
 
+// The largest picture velmora makes: each side, and all its pixels.
+constexpr int kLargestSide = 16384;
+constexpr uint64_t kMostPixels = 1u << 26;
+
+// A live window's size brought within those limits (as --size is checked):
+// the picture then covers its top-left part.
+void BoundToLargestPicture(int& width, int& height);
+
 struct ProgramOptions {
     RunMode mode = RunMode::Window;
     bool fullscreen = false;

@@ -1,6 +1,7 @@
 #include "presenter.h"
 
 #include "foreign_window.h"
+#include "options.h"
 #include "screen_monitors.h"
 #include "snapshot.h"
 #include "stop_signals.h"
@@ -34,6 +35,8 @@ struct PresenterRecord {
     uint64_t last_poll = 0;
     bool resized = false;
     bool window_gone = false;  // the foreign window was destroyed
+    unsigned long foreign_id = 0;
+    std::string failure;  // why the window cannot be drawn into; the program ends with it
     bool cursor_shown = true;
     bool input_queued = false;
     HWND stop_asked_of = nullptr;  // the saver window already asked to close for a signal or the window's going
@@ -91,9 +94,33 @@ void AskToClose() {
     presenter.input_queued = true;
 }
 
-// A stop signal, or the other program's window going, closes the saver as a
-// closed window would: once per saver window, whenever it comes.
-bool EndAsked() { return StopSignal() || presenter.window_gone; }
+// A stop signal, the other program's window going, or a window that cannot be
+// drawn into closes the saver as a closed window would: once per saver window,
+// whenever it comes.
+bool EndAsked() { return StopSignal() || presenter.window_gone || !presenter.failure.empty(); }
+
+// An X error: about another program's window that went (its owner removed
+// it), or about a window that cannot be drawn into, which ends the program
+// with a message of its own.
+void JudgeXFailures() {
+    XFailure failure;
+    if (!TakeXFailure(failure)) return;
+    if (presenter.foreign) {
+        unsigned long id = presenter.foreign_id;
+        int width = 0, height = 0;
+        if (QueryForeignWindow(id, width, height) == ForeignWindowState::Gone) {
+            presenter.window_gone = true;
+            return;
+        }
+        if (AboutSomethingGone(failure)) return;  // the window is there: what went was something else
+    }
+    if (!presenter.failure.empty()) return;
+    char what[64];
+    snprintf(what, sizeof what, " (request %d)", failure.request);
+    char window[48] = "its window";
+    if (presenter.foreign) snprintf(window, sizeof window, "X window 0x%lx", presenter.foreign_id);
+    presenter.failure = std::string("cannot draw into ") + window + ": the X server refused: " + failure.text + what;
+}
 
 void FollowEndRequest() {
     if (!EndAsked() || !presenter.close_target || presenter.stop_asked_of == presenter.close_target) return;
@@ -110,10 +137,12 @@ void Handle(const SDL_Event& e) {
             AskToClose();
             break;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
-                (e.window.data1 != presenter.width || e.window.data2 != presenter.height) && !presenter.resized) {
-                presenter.width = std::max(1, e.window.data1);
-                presenter.height = std::max(1, e.window.data2);
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && !presenter.resized) {
+                int width = e.window.data1, height = e.window.data2;
+                BoundToLargestPicture(width, height);
+                if (width == presenter.width && height == presenter.height) break;
+                presenter.width = width;
+                presenter.height = height;
                 presenter.resized = true;
                 PostQuitMessage(0);
                 presenter.input_queued = true;
@@ -166,6 +195,7 @@ void FollowCursorShape() {
 void DrainEvents() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) Handle(e);
+    JudgeXFailures();
     FollowEndRequest();
 }
 
@@ -207,12 +237,25 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     // texture, which would copy the whole picture every frame.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the program's own handlers (stop_signals.h) stay
-    if (place == PresenterPlace::ForeignWindow && !ResolveForeignWindow(foreign_window, problem)) return false;
+    int foreign_width = 0, foreign_height = 0;
+    if (place == PresenterPlace::ForeignWindow) {
+        const ForeignWindowState state = QueryForeignWindow(foreign_window, foreign_width, foreign_height);
+        if (state != ForeignWindowState::Usable) {
+            problem = ForeignWindowProblem(state, foreign_window);
+            return false;
+        }
+    }
     // Without a display SDL would first try its drivers and say so in words of
-    // its own: the user hears ours alone.
-    if (!getenv("SDL_VIDEODRIVER") && !getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) {
+    // its own: the user hears ours alone, naming the display it tried.
+    const char* x_display = getenv("DISPLAY");
+    if (!getenv("SDL_VIDEODRIVER") && !x_display && !getenv("WAYLAND_DISPLAY")) {
         problem = "cannot show anything: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); --record makes a "
                   "GIF without one";
+        return false;
+    }
+    if (!getenv("SDL_VIDEODRIVER") && x_display && !getenv("WAYLAND_DISPLAY") && !XDisplayReachable()) {
+        problem = std::string("cannot show anything: the X display \"") + x_display +
+                  "\" cannot be reached; --record makes a GIF without one";
         return false;
     }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -231,11 +274,21 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
     }
     presenter = PresenterRecord{};
     presenter.foreign = place == PresenterPlace::ForeignWindow;
-    ExpectWindowsToGo(presenter.foreign ? foreign_window : 0);
+    presenter.foreign_id = presenter.foreign ? foreign_window : 0;
+    CatchXErrors(presenter.foreign_id);
     if (presenter.foreign) {
         presenter.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
-        if (!presenter.window && !ForeignWindowExists(foreign_window)) {  // gone already: nothing left to do
+        // SDL takes the window's size from a query whose failure it does not
+        // check: the size is asked again here, and a window gone meanwhile
+        // leaves nothing to do.
+        const ForeignWindowState state = QueryForeignWindow(foreign_window, foreign_width, foreign_height);
+        if (state == ForeignWindowState::Gone) {
             problem.clear();
+            return false;
+        }
+        if (state != ForeignWindowState::Usable || !presenter.window) {
+            problem = state != ForeignWindowState::Usable ? ForeignWindowProblem(state, foreign_window)
+                                                          : std::string("cannot take the window: ") + SDL_GetError();
             return false;
         }
     } else if (place == PresenterPlace::FullScreen && (presenter.monitors = ScreenMonitors()).size() > 1) {
@@ -264,9 +317,13 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
         return false;
     }
     SDL_StopTextInput();  // keys only end the saver: no input method is asked for text
-    SDL_GetWindowSize(presenter.window, &presenter.width, &presenter.height);
-    presenter.width = std::max(presenter.width, 1);
-    presenter.height = std::max(presenter.height, 1);
+    if (presenter.foreign) {
+        presenter.width = foreign_width;
+        presenter.height = foreign_height;
+    } else {
+        SDL_GetWindowSize(presenter.window, &presenter.width, &presenter.height);
+    }
+    BoundToLargestPicture(presenter.width, presenter.height);
     SDL_DisplayMode mode;
     const int screen = SDL_GetWindowDisplayIndex(presenter.window);
     if (screen >= 0 && SDL_GetCurrentDisplayMode(screen, &mode) == 0 && mode.refresh_rate > 0)
@@ -305,9 +362,9 @@ std::vector<RECT> PresenterMonitors() {
     return screen;
 }
 
-int PresenterWidth() { return presenter.width; }
-int PresenterHeight() { return presenter.height; }
 int PresenterRefreshHz() { return presenter.refresh_hz; }
+
+const std::string& PresenterFailure() { return presenter.failure; }
 
 void PresentDisplay(HWND input_target, HWND close_target) {
     presenter.input_target = input_target;

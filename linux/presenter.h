@@ -22,10 +22,12 @@ void ClosePresenter();
 // primary first, at (0, 0)): those of a full screen over several, else one,
 // of the presenter's size.
 std::vector<RECT> PresenterMonitors();
-// The size and refresh rate the display should have now.
-int PresenterWidth();
-int PresenterHeight();
+// The refresh rate the display should have now.
 int PresenterRefreshHz();
+
+// Why the window could not be drawn into (an X error about it, the window
+// still there); empty when nothing went wrong. Read before ClosePresenter.
+const std::string& PresenterFailure();
 
 // The cursor's place on the screen, from the system: what the saver reads
 // when its window is made, and after each move.

@@ -392,6 +392,61 @@ TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
                 strsignal(number));
 }
 
+// A settings preview destroys its window as the user steps on to the next
+// entry, at any moment of velmora's start. Gone before velmora looked, the id
+// names no window (1, said); gone after, its owner removed it (0, nothing
+// said). Never an abort, a sanitizer report or Xlib's own words.
+TEST_F(OnXServer, AWindowThatGoesAtAnyMomentOfTheStart) {
+    int gone_after_start = 0;
+    for (int delay_ms = 0; delay_ms <= 100; delay_ms += 4) {
+        SCOPED_TRACE(testing::Message() << "destroyed after " << delay_ms << " ms");
+        const Window w = MakeWindow(300, 200);
+        char id[32];
+        snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+        Velmora velmora(folder, {"--window-id", id, "--psychedelic-colors", "--cycle-delay", "10"});
+        ASSERT_TRUE(velmora.Started());
+        std::this_thread::sleep_for(milliseconds(delay_ms));
+        XDestroyWindow(x, w);
+        XSync(x, False);
+        const std::optional<int> exit = velmora.Exit(15000);
+        ASSERT_TRUE(exit.has_value()) << velmora.Fate();
+        const std::string said = velmora.Output();
+        if (*exit == 0) {
+            EXPECT_EQ(said, "");
+            gone_after_start++;
+        } else {
+            EXPECT_EQ(*exit, 1);
+            EXPECT_EQ(said, std::string("velmora: no X window ") + id + " on display " + XServer::display_name + "\n");
+        }
+        unlink(folder.File("velmora.out").c_str());
+    }
+    EXPECT_GT(gone_after_start, 0);
+}
+
+// A window that takes input only, and an id that names no window: nothing can
+// be drawn there, and velmora says so in its own words.
+TEST_F(OnXServer, AWindowThatCannotBeDrawnInto) {
+    XSetWindowAttributes attributes = {};
+    const Window w = XCreateWindow(x, DefaultRootWindow(x), 0, 0, 300, 200, 0, 0, InputOnly, CopyFromParent, 0,
+                                   &attributes);
+    XMapWindow(x, w);
+    XSync(x, False);
+    char id[32];
+    snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+    {
+        Velmora velmora(folder, {"--window-id", id});
+        EXPECT_EQ(velmora.Exit(15000), 1) << velmora.Fate();
+        EXPECT_EQ(velmora.Output(), std::string("velmora: cannot draw into X window ") + id +
+                                        ": it is an input-only window\n");
+    }
+    XDestroyWindow(x, w);
+    XSync(x, False);
+    unlink(folder.File("velmora.out").c_str());
+    Velmora velmora(folder, {"--window-id", "0x1fffffff"});
+    EXPECT_EQ(velmora.Exit(15000), 1) << velmora.Fate();
+    EXPECT_EQ(velmora.Output(), "velmora: no X window 0x1fffffff on display " + XServer::display_name + "\n");
+}
+
 TEST_F(OnXServer, FullScreenCoversTheScreen) {
     const std::string snapshot = folder.File("shown.ppm");
     Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill));
