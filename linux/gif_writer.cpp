@@ -16,8 +16,14 @@ namespace {
 // a long stillness at two hundredths or more, which players show as written.
 constexpr int kLongestDelay = 65534;
 
+// giflib says only that a write or the close failed: the system's reason,
+// from errno as the failing call left it, is what the user can act on.
 bool Fail(GifRecording& r, const char* what, int error) {
-    if (r.problem.empty()) r.problem = std::string(what) + ": " + GifErrorString(error);
+    const int reason = errno;
+    if (!r.problem.empty()) return false;
+    const bool system_call = error == E_GIF_ERR_WRITE_FAILED || error == E_GIF_ERR_DISK_IS_FULL ||
+                             error == E_GIF_ERR_CLOSE_FAILED || error == E_GIF_ERR_OPEN_FAILED;
+    r.problem = std::string(what) + ": " + (system_call && reason ? strerror(reason) : GifErrorString(error));
     return false;
 }
 
@@ -217,21 +223,16 @@ bool WritePending(GifRecording& r, uint32_t until) {
 
 }  // namespace
 
-bool BeginGif(GifRecording& r, const std::string& path, int width, int height) {
+bool BeginGif(GifRecording& r, int fd, int width, int height) {
     int error = 0;
     r = GifRecording{};
     r.width = width;
     r.height = height;
-    // Opened here, not by giflib, so that the file gets the usual permissions.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) {
-        r.problem = path + ": " + strerror(errno);
-        return false;
-    }
+    errno = 0;
     r.file = EGifOpenFileHandle(fd, &error);  // closes fd from now on
     if (!r.file) {
         close(fd);
-        return Fail(r, path.c_str(), error);
+        return Fail(r, "opening the file", error);
     }
     r.current.assign((size_t)width * height, 0);
     // What a viewer shows before the first frame is left to it: a colour no
@@ -247,7 +248,7 @@ bool BeginGif(GifRecording& r, const std::string& path, int width, int height) {
         EGifPutExtensionBlock(r.file, sizeof kLoop, kLoop) == GIF_ERROR ||
         EGifPutExtensionBlock(r.file, sizeof kForever, kForever) == GIF_ERROR ||
         EGifPutExtensionTrailer(r.file) == GIF_ERROR) {
-        Fail(r, path.c_str(), r.file->Error);
+        Fail(r, "writing the file", r.file->Error);
         EGifCloseFile(r.file, &error);
         r.file = nullptr;
         return false;
@@ -272,6 +273,7 @@ bool EndGif(GifRecording& r, uint32_t hundredths) {
     // The last state lasts at least a hundredth, even when it came at the very end.
     if (r.pending) ok = WritePending(r, std::max(hundredths, r.pending_from + 1));
     int error = 0;
+    errno = 0;
     if (EGifCloseFile(r.file, &error) == GIF_ERROR && ok) ok = Fail(r, "closing the file", error);
     r.file = nullptr;
     return ok;

@@ -26,8 +26,9 @@ struct GifRecording {
     std::vector<uint64_t> seen;
 };
 
-// A black picture from time 0. False: recording.problem says why.
-bool BeginGif(GifRecording& recording, const std::string& path, int width, int height);
+// A black picture from time 0, written to fd, which the recording closes from
+// now on (also when this fails). False: recording.problem says why.
+bool BeginGif(GifRecording& recording, int fd, int width, int height);
 
 // From this hundredth of a second on (never earlier than the last call's), the
 // picture is this one (width x height COLORREF values, 0x00BBGGRR, as the

@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "platform/native/display_host.h"
 #include "config/settings_file_check.h"
+#include "output/pending_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@ int Usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
     CatchStopSignals();
+    TakeFileSizeLimitAsAnError();
     ProgramOptions options;
     std::string problem;
     if (!ParseProgramOptions(argc, argv, getenv("XSCREENSAVER_WINDOW"), options, problem)) return Usage(problem);

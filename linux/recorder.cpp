@@ -1,6 +1,7 @@
 #include "recorder.h"
 
 #include "gif_writer.h"
+#include "output/pending_file.h"
 #include "stop_signals.h"
 
 #include "platform/native/display_host.h"
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <cstdio>
+#include <unistd.h>
 #include <strings.h>
 #include <vector>
 
@@ -53,15 +55,19 @@ struct Output {
     uint64_t frames = 0;  // written so far; frame k stands at k * 1000 / frames_per_second ms
 };
 
-bool BeginOutput(Output& out, const RecordOptions& options, const std::string& path) {
+// The writers take the pending file over: giflib its descriptor, FFmpeg its
+// name (its MP4 muxer opens the file again by name to put the index first).
+bool BeginOutput(Output& out, const RecordOptions& options, PendingFile& file) {
     out.format = options.format;
     if (out.format == RecordFormat::Gif) {
         out.frames_per_second = kGifFramesPerSecond;
-        return BeginGif(out.gif, path, options.width, options.height);
+        return BeginGif(out.gif, TakeDescriptor(file), options.width, options.height);
     }
+    close(TakeDescriptor(file));
     out.frames_per_second = options.frames_per_second;
-    return BeginVideo(out.video, path, out.format == RecordFormat::Mp4 ? VideoFormat::Mp4 : VideoFormat::WebM,
-                      options.width, options.height, options.frames_per_second, options.quality);
+    return BeginVideo(out.video, file.temporary,
+                      out.format == RecordFormat::Mp4 ? VideoFormat::Mp4 : VideoFormat::WebM, options.width,
+                      options.height, options.frames_per_second, options.quality);
 }
 
 uint32_t FrameInstant(const Output& out, uint64_t k) { return (uint32_t)(k * 1000 / (uint64_t)out.frames_per_second); }
@@ -115,13 +121,16 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     np::SetTickCount(kStartTick);
     np::SetCalendarMilliseconds(options.calendar_ms);
     const uint32_t start = GetTickCount(), end = start + options.seconds * 1000;
-    // Written under a temporary name: a failed recording leaves no half
-    // picture, and whatever had the name before stays until the new one is whole.
-    const std::string temporary = options.path + ".part";
+    // Written to a file of its own beside the output, made before anything is
+    // played (an output that cannot be written is refused at once): a failed
+    // recording leaves no half picture, and whatever had the name before stays
+    // until the new one is whole.
+    PendingFile file;
+    if (!BeginPendingFile(file, options.path, problem)) return false;
     Output out;
-    if (!BeginOutput(out, options, temporary)) {
+    if (!BeginOutput(out, options, file)) {
         problem = Problem(out);
-        remove(temporary.c_str());
+        AbandonPendingFile(file);
         return false;
     }
     const uint64_t last_frame = (uint64_t)options.seconds * (uint64_t)out.frames_per_second;
@@ -129,7 +138,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
     if (!window) {
         EndOutput(out, 0, false);
-        remove(temporary.c_str());
+        AbandonPendingFile(file);
         problem = "the saver could not start";
         return false;
     }
@@ -143,8 +152,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     bool ok = true;
     while (ok && DispatchNextMessage(exit_code)) {
         if (StopSignal()) {
-            stopped = std::string("stopped by a signal (") + strsignal(StopSignal()) + "); the unfinished " +
-                      temporary + " is removed";
+            stopped = std::string("stopped by a signal (") + strsignal(StopSignal()) + "); nothing is written";
             ok = false;
             break;
         }
@@ -174,10 +182,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     ok = EndOutput(out, options.seconds, ok) && ok;
     if (options.show_progress) ShowProgress(progress, end - start, end - start, FramesWritten(out), true);
     problem = !stopped.empty() ? stopped : Problem(out);
-    if (ok && rename(temporary.c_str(), options.path.c_str()) != 0) {
-        problem = options.path + ": " + strerror(errno);
-        ok = false;
-    }
-    if (!ok) remove(temporary.c_str());
-    return ok;
+    if (ok) return FinishPendingFile(file, problem);
+    AbandonPendingFile(file);
+    return false;
 }

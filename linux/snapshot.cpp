@@ -1,5 +1,6 @@
 #include "snapshot.h"
 
+#include "output/pending_file.h"
 #include "platform/native/display_host.h"
 
 #include <cerrno>
@@ -11,10 +12,12 @@ namespace np = native_platform;
 
 bool WriteDisplaySnapshot(const std::string& path, std::string& problem) {
     const int width = np::DisplayWidth(), height = np::DisplayHeight();
-    const std::string temporary = path + ".part";
-    FILE* file = fopen(temporary.c_str(), "wb");
+    PendingFile pending;
+    if (!BeginPendingFile(pending, path, problem)) return false;
+    FILE* file = fdopen(TakeDescriptor(pending), "wb");
     if (!file) {
         problem = strerror(errno);
+        AbandonPendingFile(pending);
         return false;
     }
     fprintf(file, "P6\n%d %d\n255\n", width, height);
@@ -29,11 +32,12 @@ bool WriteDisplaySnapshot(const std::string& path, std::string& problem) {
         }
         fwrite(bytes.data(), 1, bytes.size(), file);
     }
-    const bool written = !ferror(file);
-    if (fclose(file) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
-        problem = strerror(errno ? errno : EIO);
-        remove(temporary.c_str());
+    const int write_error = ferror(file) ? (errno ? errno : EIO) : 0;
+    const int close_error = fclose(file) != 0 ? errno : 0;
+    if (write_error || close_error) {
+        problem = strerror(write_error ? write_error : close_error);
+        AbandonPendingFile(pending);
         return false;
     }
-    return true;
+    return FinishPendingFile(pending, problem);
 }

@@ -106,7 +106,7 @@ bool BeginVideo(VideoRecording& r, const std::string& path, VideoFormat format, 
     const AVCodec* encoder = avcodec_find_encoder_by_name(mp4 ? "libx264" : "libvpx-vp9");
     if (!container || !encoder) return Fail(r, std::string("this FFmpeg has no ") + (mp4 ? "H.264" : "VP9") + " encoder");
     int error = avformat_alloc_output_context2(&r.format, container, nullptr, path.c_str());
-    if (error < 0) return Fail(r, path, error);
+    if (error < 0) return Fail(r, "the container", error);
     r.codec = avcodec_alloc_context3(encoder);
     r.frame = av_frame_alloc();
     r.packet = av_packet_alloc();
@@ -162,7 +162,7 @@ bool BeginVideo(VideoRecording& r, const std::string& path, VideoFormat format, 
     error = avio_open(&r.format->pb, path.c_str(), AVIO_FLAG_WRITE);
     if (error < 0) {
         Release(r);
-        return Fail(r, path, error);
+        return Fail(r, "opening the file", error);
     }
     AVDictionary* options = nullptr;
     if (mp4) av_dict_set(&options, "movflags", "+faststart", 0);  // the index first: it plays while loading

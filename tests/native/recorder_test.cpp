@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -132,16 +133,19 @@ TEST_F(Recording, AFileThatCannotBeWrittenLeavesNothingBehind) {
     options.seconds = 1;
     std::string problem;
     EXPECT_FALSE(RecordSaver(options, nullptr, problem));
-    EXPECT_NE(problem.find("missing/out.gif"), std::string::npos) << problem;
+    EXPECT_EQ(problem, "No such file or directory");
 
-    // A file already there stays as it was when the recording fails (here:
-    // its temporary name is taken by a folder).
-    const std::string kept = folder.File("kept.gif");
+    // A writer that fails after its file is made (a frame size FFmpeg's H.264
+    // encoder refuses) leaves no file of its own, and the output as it was.
+    const std::string kept = folder.File("kept.mp4");
     WriteFile(kept, "mine");
-    ASSERT_EQ(mkdir((kept + ".part").c_str(), 0755), 0);
     options.path = kept;
+    options.format = RecordFormat::Mp4;
+    options.width = 63;  // odd: yuv420p cannot hold it
     EXPECT_FALSE(RecordSaver(options, nullptr, problem));
+    EXPECT_NE(problem, "");
     EXPECT_EQ(ReadFile(kept), "mine");
+    EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"kept.mp4"});
 }
 
 // A frame of 256 colours is exact; past that the most frequent 256 stay exact
@@ -161,7 +165,7 @@ TEST(GifWriter, TwoHundredFiftySixColoursAreExactAndMoreAreNear) {
                              : color(256 + (uint32_t)(i - 768) % (uint32_t)(distinct - 256));
         const std::string out = folder.File("colours-" + std::to_string(distinct) + ".gif");
         GifRecording gif;
-        ASSERT_TRUE(BeginGif(gif, out, width, height)) << gif.problem;
+        ASSERT_TRUE(BeginGif(gif, open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), width, height)) << gif.problem;
         std::vector<uint32_t> as_display(picture.size());  // COLORREF values, as the display holds them
         for (size_t i = 0; i < picture.size(); i++)
             as_display[i] = (picture[i] & 0xFF) << 16 | (picture[i] & 0xFF00) | (picture[i] >> 16 & 0xFF);

@@ -119,6 +119,20 @@ Png ReadPng(const std::string& path) {
     return out;
 }
 
+// What the program says (its standard error) and its exit code, under a
+// file-size limit in kilobytes (ulimit -f) when one is given.
+std::pair<int, std::string> RunRenderSaying(const std::string& arguments, int file_size_limit_kb = -1) {
+    std::string command = std::string(VELMORA_RENDER) + " " + arguments + " 2>&1";
+    if (file_size_limit_kb >= 0) command = "ulimit -f " + std::to_string(file_size_limit_kb) + "; " + command;
+    std::string said;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return {-1, ""};
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, p)) said += buffer;
+    const int status = pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
+}
+
 int RunRender(const std::string& arguments) {
     std::string command = std::string(VELMORA_RENDER) + " " + arguments + " >/dev/null 2>&1";
     int status = system(command.c_str());
@@ -326,6 +340,23 @@ TEST(RenderProgram, MovingWritesTheTallPictureOfTheChain) {
     const std::string common = "--width 24 --height 16 --ms 3 --time 500 --out ";
     EXPECT_EQ(RunRender("--moving 2 --cycle 3 " + common + folder.File("both")), 2);
     EXPECT_EQ(RunRender("--width 24 --height 1 --moving 2 --out " + folder.File("flat")), 2);
+}
+
+// A picture that cannot be written whole (a file-size limit, as a full disk)
+// leaves the old picture of that name as it was, and says why in the system's words.
+TEST(RenderProgram, AFailedWriteKeepsTheOldPicture) {
+    TempFolder folder;
+    const std::string prefix = folder.File("pic");
+    WriteFile(prefix + "-0.png", "the old picture");
+    const auto [code, said] = RunRenderSaying("--width 600 --height 600 --time 1 --out " + prefix, 16);
+    EXPECT_EQ(code, 1) << said;
+    EXPECT_EQ(said, "velmora-render: cannot write " + prefix + "-0.png: File too large\n");
+    EXPECT_EQ(ReadFile(prefix + "-0.png"), "the old picture");
+    EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"pic-0.png"});
+    // And a whole one replaces it.
+    EXPECT_EQ(RunRenderSaying("--width 60 --height 60 --time 1 --out " + prefix).first, 0);
+    EXPECT_EQ(ReadPng(prefix + "-0.png").width, 60u);
+    EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"pic-0.png"});
 }
 
 TEST(RenderProgram, BadArgumentsAndUnwritableOutput) {

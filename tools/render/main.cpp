@@ -2,6 +2,7 @@
 #include "png_writer.h"
 #include "render_pictures.h"
 #include "config/settings_file_check.h"
+#include "output/pending_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -48,6 +49,7 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    TakeFileSizeLimitAsAnError();
     RenderOptions options;
     options.time = (uint32_t)time(nullptr);
     std::string prefix;

@@ -1,5 +1,7 @@
 #include "png_writer.h"
 
+#include "output/pending_file.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -8,9 +10,12 @@
 
 namespace {
 
+// libpng says "Write Error" when the file refuses a write: the system's reason,
+// from errno as the failing write left it, is what the user can act on.
 void OnPngError(png_structp png, png_const_charp message) {
+    const int reason = errno;
     auto* error = static_cast<std::string*>(png_get_error_ptr(png));
-    *error = message;
+    *error = reason ? strerror(reason) : message;
     png_longjmp(png, 1);
 }
 
@@ -20,11 +25,16 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 bool WriteIndexedPng(const std::string& path, int32_t width, int32_t height, const RenderedPicture& picture,
                      std::string& error) {
-    FILE* file = fopen(path.c_str(), "wb");
+    // A picture of the same name stays as it was until the new one is whole.
+    PendingFile pending;
+    if (!BeginPendingFile(pending, path, error)) return false;
+    FILE* file = fdopen(TakeDescriptor(pending), "wb");
     if (!file) {
         error = strerror(errno);
+        AbandonPendingFile(pending);
         return false;
     }
+    errno = 0;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     bool ok = png && info;
@@ -45,10 +55,17 @@ bool WriteIndexedPng(const std::string& path, int32_t width, int32_t height, con
         if (error.empty()) error = "PNG encoder failed";
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    if (ok && fflush(file) != 0) {  // the last bytes may meet a full disk only now
+        error = strerror(errno);
+        ok = false;
+    }
     if (fclose(file) != 0 && ok) {
         error = strerror(errno);
         ok = false;
     }
-    if (!ok) remove(path.c_str());
-    return ok;
+    if (!ok) {
+        AbandonPendingFile(pending);
+        return false;
+    }
+    return FinishPendingFile(pending, error);
 }

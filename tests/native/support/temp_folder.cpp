@@ -1,5 +1,8 @@
 #include "temp_folder.h"
 
+#include <algorithm>
+#include <dirent.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,4 +34,15 @@ std::string ReadFile(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

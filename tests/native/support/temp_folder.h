@@ -3,6 +3,7 @@
 #define VELMORA_TEST_TEMP_FOLDER_H
 
 #include <string>
+#include <vector>
 
 class TempFolder {
 public:
@@ -20,5 +21,7 @@ private:
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListFolder(const std::string& path);
 
 #endif
