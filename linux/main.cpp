@@ -13,9 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <unistd.h>
 
 namespace {
+
+int Run(const ProgramOptions& options);
 
 int Usage(const std::string& problem) {
     fprintf(stderr, "velmora: %s\n%s%s", problem.c_str(), kUsage, SettingOptionsHelp().c_str());
@@ -48,7 +51,25 @@ int main(int argc, char** argv) {
         return 2;
     }
     native_platform::ShowMessageBoxesOn(stderr);
+    // Pictures, displays and recordings are made at the size asked for: a
+    // machine without the memory for one is told so, not an abort.
+    try {
+        return Run(options);
+    } catch (const std::bad_alloc&) {
+        if (options.mode == RunMode::Record)
+            fprintf(stderr, "velmora: cannot record %s: out of memory for a picture of %dx%d\n",
+                    options.record_file.c_str(), options.width, options.height);
+        else
+            fprintf(stderr, "velmora: out of memory for the display and its pictures\n");
+        return 1;
+    }
+}
+
+namespace {
+
+int Run(const ProgramOptions& options) {
     if (options.mode != RunMode::Record) return RunLive(options);
+    std::string problem;
 
     RecordOptions record;
     record.path = options.record_file;
@@ -67,3 +88,5 @@ int main(int argc, char** argv) {
     }
     return 0;
 }
+
+}  // namespace

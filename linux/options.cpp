@@ -165,6 +165,9 @@ bool DecideMode(ProgramOptions& options, const char* window_variable, std::strin
         if (!video && (options.frames_per_second_given || options.quality_given))
             return Fail(problem, "--fps and --quality belong to a video (.mp4, .webm): a GIF has at most 50 frames a "
                                  "second of exact colours");
+        if (options.record_format == RecordFormat::WebM && (uint64_t)options.width * options.height > kMostWebMPixels)
+            return Fail(problem, "--size: a WebM video may have at most 16777216 pixels (4096x4096), since VP9 needs "
+                                 "about 120 bytes a pixel; an .mp4 may have 67108864");
         if (options.record_format == RecordFormat::Mp4 && (options.width % 2 || options.height % 2))
             return Fail(problem, "an .mp4 video needs an even width and height, not " + std::to_string(options.width) +
                                      "x" + std::to_string(options.height));

@@ -10,9 +10,16 @@
 
 enum class RunMode { Window, FullScreen, Embedded, Record, Help };
 
-// The largest picture velmora makes: each side, and all its pixels.
+// The largest picture velmora makes: each side, and all its pixels. Peak
+// resident sizes measured with the release build (one second at one frame a
+// second): a live full screen about 17 bytes a pixel (0.9 to 1.1 GB at
+// 8192x8192), MP4 and GIF recordings about 18 (1.0 and 1.1 GB at 8192x8192),
+// but a WebM recording about 120, for VP9's look-ahead buffers (1.0 GB at
+// 3840x2160, 2.0 GB at 4096x4096 and at 5792x2896): WebM has a limit of its
+// own, so that no size allowed needs more than about 2 GB.
 constexpr int kLargestSide = 16384;
-constexpr uint64_t kMostPixels = 1u << 26;
+constexpr uint64_t kMostPixels = 1u << 26;      // 8192x8192
+constexpr uint64_t kMostWebMPixels = 1u << 24;  // 4096x4096
 
 // A live window's size brought within those limits (as --size is checked):
 // the picture then covers its top-left part.

@@ -7,10 +7,40 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+
 namespace {
+
+// What the encoders say goes to no terminal: the last thing said at error
+// level is kept, and a failure is told in our words. FFmpeg's log is one for
+// the whole process.
+char last_error_said[256];
+
+void KeepErrorLines(void* context, int level, const char* format, va_list arguments) {
+    if (level > AV_LOG_ERROR) return;
+    char line[sizeof last_error_said];
+    vsnprintf(line, sizeof line, format, arguments);
+    if (line[0] && strcmp(line, "\n") != 0) memcpy(last_error_said, line, sizeof line);
+}
+
+// An encoder out of memory says so in its own words: libvpx fails to
+// "allocate", and FFmpeg then reports only that the input was refused.
+bool OutOfMemory(int error) {
+    if (error == AVERROR(ENOMEM)) return true;
+    for (const char* p = last_error_said; *p; p++)
+        if (strncasecmp(p, "alloc", 5) == 0) return true;
+    return false;
+}
 
 bool Fail(VideoRecording& r, const std::string& what, int error = 0) {
     if (!r.problem.empty()) return false;
+    if (error < 0 && OutOfMemory(error)) {
+        r.problem = what + ": out of memory for a video of " + std::to_string(r.width) + "x" + std::to_string(r.height);
+        return false;
+    }
     r.problem = what;
     if (error < 0) {
         char text[AV_ERROR_MAX_STRING_SIZE] = "";
@@ -97,7 +127,8 @@ void Release(VideoRecording& r) {
 
 bool BeginVideo(VideoRecording& r, const std::string& path, VideoFormat format, int width, int height,
                 int frames_per_second, VideoQuality quality) {
-    av_log_set_level(AV_LOG_ERROR);  // the encoders' chatter is not the user's business; failures are said here
+    av_log_set_callback(KeepErrorLines);  // the encoders' chatter is not the user's business; failures are said here
+    last_error_said[0] = '\0';
     r = VideoRecording{};
     r.width = width;
     r.height = height;

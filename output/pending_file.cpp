@@ -34,8 +34,10 @@ mode_t NewFilePermissions() {
 
 }  // namespace
 
+PendingFile::~PendingFile() { AbandonPendingFile(*this); }
+
 bool BeginPendingFile(PendingFile& file, const std::string& destination, std::string& problem) {
-    file = PendingFile{};
+    AbandonPendingFile(file);
     file.destination = destination;
     if (destination.empty() || destination.back() == '/') return Fail(problem, EISDIR);
     struct stat info;

@@ -11,6 +11,11 @@ struct PendingFile {
     std::string destination;
     std::string temporary;  // empty: none made, or already renamed or removed
     int fd = -1;            // open for writing; whoever takes it over closes it
+
+    PendingFile() = default;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile();  // a file never finished goes, however the work ended (a failed allocation too)
 };
 
 // Makes the temporary file in the destination's folder, with the permissions a

@@ -218,6 +218,51 @@ TEST(LinuxProgram, AFileSizeLimitIsAWriteErrorThatKeepsTheOldOutput) {
     }
 }
 
+// An encoder that cannot have its memory says so in our words, with the size,
+// and leaves nothing behind. A machine short of memory is played by the
+// sanitizer's allocator refusing any block over 70 MB: the display of a
+// 4096x4096 recording gets its 64, VP9's look-ahead buffers do not.
+TEST(LinuxProgram, AnEncoderWithoutMemorySaysSoAndNamesTheSize) {
+    TempFolder folder;
+    const std::string out = folder.File("big.webm");
+    WriteFile(out, "the old one");
+    const char* before = getenv("ASAN_OPTIONS");
+    const std::string kept = before ? before : "";
+    setenv("ASAN_OPTIONS", "max_allocation_size_mb=70:allocator_may_return_null=1", 1);
+    const Outcome o = RunVelmora({"--record", out, "--size", "4096x4096", "--seconds", "1", "--fps", "1"},
+                                 folder.path(), false);
+    if (before) setenv("ASAN_OPTIONS", kept.c_str(), 1);
+    else unsetenv("ASAN_OPTIONS");
+    EXPECT_EQ(o.exit_code, 1) << o.output;
+    EXPECT_NE(o.output.find("velmora: cannot record " + out + ": starting the encoder: out of memory for a video of "
+                            "4096x4096\n"),
+              std::string::npos)
+        << o.output;
+    EXPECT_EQ(o.output.find("libvpx"), std::string::npos) << "the encoder's own words: " << o.output;
+    EXPECT_EQ(ReadFile(out), "the old one");
+    EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"big.webm"});
+    // Past its own limit a WebM is refused before anything is made.
+    const Outcome larger = RunVelmora({"--record", out, "--size", "4097x4096"}, folder.path(), false);
+    EXPECT_EQ(larger.exit_code, 2);
+    EXPECT_EQ(larger.output.rfind("velmora: --size: a WebM video may have at most 16777216 pixels", 0), 0u)
+        << larger.output;
+}
+
+// A display that cannot be reached is named in our words, and nothing of
+// SDL's or a display library's comes before them.
+TEST(LinuxProgram, AnUnreachableDisplayIsNamed) {
+    TempFolder folder;
+    const char* before = getenv("DISPLAY");
+    const std::string kept = before ? before : "";
+    setenv("DISPLAY", ":4077", 1);  // no server listens there
+    const Outcome o = RunVelmora({"--size", "320x200"}, folder.path(), false);
+    if (before) setenv("DISPLAY", kept.c_str(), 1);
+    else unsetenv("DISPLAY");
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_EQ(o.output, "velmora: cannot show anything: the X display \":4077\" cannot be reached; --record makes a GIF "
+                        "without one\n");
+}
+
 // What ffprobe (FFmpeg's, not ours) says of a file: its "key=value" lines.
 std::string Probe(const std::string& path) {
     const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "

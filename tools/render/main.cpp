@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <string>
 
 namespace {
@@ -107,14 +108,21 @@ int main(int argc, char** argv) {
     }
 
     int status = 0;
-    bool usable = RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
-        std::string path = prefix + "-" + std::to_string(k) + ".png";
-        std::string error;
-        if (WriteIndexedPng(path, options.width, picture.height, picture, error)) return true;
-        fprintf(stderr, "velmora-render: cannot write %s: %s\n", path.c_str(), error.c_str());
-        status = 1;
-        return false;
-    });
+    bool usable = false;
+    try {
+        usable = RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
+            std::string path = prefix + "-" + std::to_string(k) + ".png";
+            std::string error;
+            if (WriteIndexedPng(path, options.width, picture.height, picture, error)) return true;
+            fprintf(stderr, "velmora-render: cannot write %s: %s\n", path.c_str(), error.c_str());
+            status = 1;
+            return false;
+        });
+    } catch (const std::bad_alloc&) {
+        fprintf(stderr, "velmora-render: out of memory for a picture of %dx%u\n", options.width,
+                (unsigned)(options.height + (uint64_t)options.moving * (uint64_t)(options.height - 1)));
+        return 1;
+    }
     if (!usable) {
         fprintf(stderr, "velmora-render: settings file path too long: %s\n", options.settings_file.c_str());
         return 2;
