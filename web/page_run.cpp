@@ -1,6 +1,7 @@
 #include "page_run.h"
 
 #include "canvas_presenter.h"
+#include "page_settings.h"
 #include "page_storage.h"
 
 #include "config/settings.h"
@@ -28,7 +29,13 @@ uint64_t CalendarNow() {
 int RunPage(const PageLink& link) {
     np::UseRealTime(CanvasInput());
     RestoreSettingsFile();
+    // What the browser kept, checked as the address and the panel are checked.
     SettingOverrides overrides = link.settings;
+    UseSettingOverrides(SettingOverrides{});
+    LoadSettings();
+    std::vector<std::string> problems;
+    KeepStoredSettingsInRange(SaverSettings, overrides, problems);
+    for (const std::string& problem : problems) ShowNotice("Left out of the stored settings: " + problem);
     UseSettingOverrides(overrides);
     bool first = true;
     for (;;) {

@@ -44,12 +44,22 @@ std::string JsonText(const char* text) {
 
 }  // namespace
 
+std::string CutForNotice(const std::string& text) {
+    constexpr size_t kLongest = 80;
+    if (text.size() <= kLongest) return text;
+    size_t end = kLongest;
+    while (end > 0 && ((unsigned char)text[end] & 0xC0) == 0x80) end--;  // not inside a UTF-8 character
+    return text.substr(0, end) + "\u2026";
+}
+
 PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
     PageLink link;
     bool seed_given = false;
     for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : "";
+        // A notice repeats what the address says: never more than a line of it.
+        const std::string cut_value = CutForNotice(i + 1 < argc ? argv[i + 1] : "");
+        const char* value = cut_value.c_str();
         uint32_t n = 0;
         if (name == "--time") {
             if (ParseWhole(value, 0xFFFFFFFFull, n)) {
@@ -71,7 +81,7 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
         }
         const SettingOption* option = FindOption(name);
         if (!option || !IsShown(*option)) {
-            problems.push_back("not a setting: " + Bare(name));
+            problems.push_back("not a setting: " + CutForNotice(Bare(name)));
             continue;
         }
         if (IsSwitch(*option)) {
@@ -121,6 +131,24 @@ std::string DescribeSettings(const SaverSettingsRecord& settings) {
                 ",\"unit\":" + JsonText(on_off ? "" : option.value_name) + "}";
     }
     return json + "]";
+}
+
+void KeepStoredSettingsInRange(const SaverSettingsRecord& stored, SettingOverrides& overrides,
+                               std::vector<std::string>& problems) {
+    std::vector<SettingOverrides::Taken> built_in;
+    for (size_t i = 0; i < kSettingOptionCount; i++) {
+        const SettingOption& option = kSettingOptions[i];
+        if (!IsShown(option) || IsSwitch(option)) continue;
+        const uint32_t value = (uint32_t)option.read(stored);  // as the file holds it
+        if (value >= (uint32_t)option.min && value <= (uint32_t)option.max) continue;
+        const int32_t fallback = option.read(kDefaultSettings);
+        built_in.push_back({&option, fallback});
+        problems.push_back("the stored " + std::string(option.name + 2) + " " + std::to_string(value) +
+                           " is not one the page takes (" + std::to_string(option.min) + " to " +
+                           std::to_string(option.max) + "): the built-in " + std::to_string(fallback) +
+                           " is used instead");
+    }
+    overrides.taken.insert(overrides.taken.begin(), built_in.begin(), built_in.end());
 }
 
 bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings) {

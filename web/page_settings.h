@@ -34,4 +34,16 @@ std::string DescribeSettings(const SaverSettingsRecord& settings);
 // switch). False, and nothing changed, when either is out of range.
 bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings);
 
+// Settings kept by the browser outside the ranges the address and the panel
+// take (the numbers the file holds, read as the unsigned numbers they are):
+// each is replaced for the run by its built-in value, ahead of the link's own
+// settings, and said in a line of problems. The stored text stays as it is
+// until the user saves from the panel; the page's link then always gives its
+// pictures again.
+void KeepStoredSettingsInRange(const SaverSettingsRecord& stored, SettingOverrides& overrides,
+                               std::vector<std::string>& problems);
+
+// What a notice repeats of the address: at most 80 characters, then an ellipsis.
+std::string CutForNotice(const std::string& text);
+
 #endif

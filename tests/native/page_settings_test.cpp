@@ -126,3 +126,45 @@ TEST(PagePanel, AChangeWithinRangeIsAppliedAndAnyOtherIsRefused) {
     for (size_t i = 0; i < kSettingOptionCount; i++)
         EXPECT_EQ(kSettingOptions[i].read(settings), kSettingOptions[i].read(before)) << kSettingOptions[i].name;
 }
+
+// Stored numbers the page cannot take run as the built-in ones, ahead of the
+// link's own settings, which still win.
+TEST(PageStoredSettings, OutOfRangeValuesRunAsBuiltInAndTheLinkStillWins) {
+    SaverSettingsRecord stored = kDefaultSettings;
+    stored.TimeOnScreen = 4294967295u;  // as the file holds it
+    stored.EffectCycle = -7;            // stored as 4294967289
+    stored.MovingSpeed = 0;
+    stored.PsycheDelay = 999;  // the last value in range
+    std::vector<std::string> problems;
+    LinkArguments arguments("effect-cycle=12");
+    PageLink link = arguments.Parse(problems);
+    ASSERT_TRUE(problems.empty());
+    KeepStoredSettingsInRange(stored, link.settings, problems);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0], "the stored time-on-screen 4294967295 is not one the page takes (0 to 99999): the built-in 3 "
+                           "is used instead");
+    EXPECT_NE(problems[1].find("effect-cycle 4294967289"), std::string::npos) << problems[1];
+    EXPECT_NE(problems[2].find("moving-speed 0 is not one the page takes (1 to 240): the built-in 4"),
+              std::string::npos)
+        << problems[2];
+    SaverSettingsRecord run = stored;
+    ApplySettingOverrides(link.settings, run);
+    EXPECT_EQ(run.TimeOnScreen, 3u);
+    EXPECT_EQ(run.EffectCycle, 12);  // the link's
+    EXPECT_EQ(run.MovingSpeed, 4);
+    EXPECT_EQ(run.PsycheDelay, 999);
+}
+
+TEST(PageNotices, RepeatAtMostEightyCharactersOfTheAddress) {
+    EXPECT_EQ(CutForNotice(std::string(80, 'a')), std::string(80, 'a'));
+    EXPECT_EQ(CutForNotice(std::string(81, 'a')), std::string(80, 'a') + "\u2026");
+    // Never inside a character of several bytes.
+    const std::string wide = std::string(79, 'a') + "\u00e9\u00e9";
+    EXPECT_EQ(CutForNotice(wide), std::string(79, 'a') + "\u2026");
+    std::vector<std::string> problems;
+    LinkArguments arguments(std::string(5000, 'k') + "=1&time=" + std::string(300, '9'));
+    arguments.Parse(problems);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0], "not a setting: " + std::string(80, 'k') + "\u2026");
+    EXPECT_EQ(problems[1], "time takes seconds since 1970, not \"" + std::string(80, '9') + "\u2026\"");
+}

@@ -19,4 +19,5 @@ if [ "$compressed" -ge 1048576 ]; then
   exit 1
 fi
 
-VELMORA_SITE="$site" VELMORA_RENDER="$native/tools/velmora-render" node --test "$here/page.test.mjs"
+# Each case has its own time limit; this one holds the whole run to a bound too.
+VELMORA_SITE="$site" VELMORA_RENDER="$native/tools/velmora-render" timeout 1800 node --test "$here/page.test.mjs"

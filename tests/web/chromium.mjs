@@ -135,10 +135,12 @@ export async function openTab(browser, width, height) {
       return Buffer.from(data, "base64");
     },
     async type(text) { await send("Input.insertText", { text }); },
-    async pressEnter() {
-      for (const type of ["rawKeyDown", "char", "keyUp"])
-        await send("Input.dispatchKeyEvent", { type, key: "Enter", code: "Enter", windowsVirtualKeyCode: 13,
-          ...(type === "char" ? { text: "\r" } : {}) });
+    async pressEnter() { await this.pressKey("Enter", 13, "\r"); },
+    // A key as the keyboard sends it: down, its character if it has one, up.
+    async pressKey(key, keyCode, text = "", modifiers = 0) {
+      for (const type of text ? ["rawKeyDown", "char", "keyUp"] : ["rawKeyDown", "keyUp"])
+        await send("Input.dispatchKeyEvent", { type, key, code: key, windowsVirtualKeyCode: keyCode, modifiers,
+          ...(type === "char" ? { text } : {}) });
     },
     async close() {
       stop();

@@ -13,6 +13,8 @@ const SITE = process.env.VELMORA_SITE;
 const RENDER = process.env.VELMORA_RENDER;
 const CHROMIUM = process.env.VELMORA_CHROMIUM || "/usr/bin/chromium";
 const WIDTH = 640, HEIGHT = 400;
+// Each case fails after this long instead of holding the test command for good.
+const LIMIT = { timeout: 120000 };
 
 let site, browser;
 
@@ -90,7 +92,7 @@ function changedBetween(tab, a, b) {
   })()`);
 }
 
-test("the page shows plasma pictures, never a black screen, without console errors", async () => {
+test("the page shows plasma pictures, never a black screen, without console errors", LIMIT, async () => {
   const tab = await openPage("?time=1700000000&ms=417&time-on-screen=1");
   await firstPicture(tab);
   // Across the change to the next picture every look finds a picture of many colours.
@@ -107,7 +109,7 @@ test("the page shows plasma pictures, never a black screen, without console erro
   await tab.close();
 });
 
-test("with psychedelic colours the picture changes from moment to moment", async () => {
+test("with psychedelic colours the picture changes from moment to moment", LIMIT, async () => {
   const { tab, changed } = await changeOverAMoment(
     "?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=10&time-on-screen=0");
   assert.ok(changed > WIDTH * HEIGHT / 10, `only ${changed} pixels changed`);
@@ -115,7 +117,7 @@ test("with psychedelic colours the picture changes from moment to moment", async
   await tab.close();
 });
 
-test("a link with seed and time shows velmora-render's picture, pixel for pixel", async () => {
+test("a link with seed and time shows velmora-render's picture, pixel for pixel", LIMIT, async () => {
   const folder = mkdtempSync(join(tmpdir(), "velmora-web-"));
   try {
     for (const [time, ms] of [[1700000000, 417], [1234567890, 0]]) {
@@ -134,7 +136,7 @@ test("a link with seed and time shows velmora-render's picture, pixel for pixel"
   }
 });
 
-test("a setting changed in the panel restarts the saver with it and survives a reload", async () => {
+test("a setting changed in the panel restarts the saver with it and survives a reload", LIMIT, async () => {
   const tab = await openPage();
   await firstPicture(tab);
   assert.match(await tab.evaluate("location.search"), /&time-on-screen=3&/);
@@ -155,7 +157,7 @@ test("a setting changed in the panel restarts the saver with it and survives a r
   await tab.close();
 });
 
-test("in full screen the saver ends on input as on Windows, and the page goes on", async () => {
+test("in full screen the saver ends on input as on Windows, and the page goes on", LIMIT, async () => {
   const tab = await openPage("?time-on-screen=0");
   await firstPicture(tab);
   const [x, y] = await tab.evaluate(`(() => { const r = document.getElementById("full-screen").getBoundingClientRect();
@@ -175,7 +177,7 @@ test("in full screen the saver ends on input as on Windows, and the page goes on
   await tab.close();
 });
 
-test("a new page size or pixel density starts the saver over on a display of the canvas's device pixels", async () => {
+test("a new page size or pixel density starts the saver over on a display of the canvas's device pixels", LIMIT, async () => {
   const folder = mkdtempSync(join(tmpdir(), "velmora-web-"));
   const tab = await openPage("?time=1700000000&ms=417&time-on-screen=0");
   try {
@@ -206,12 +208,92 @@ test("a new page size or pixel density starts the saver over on a display of the
   }
 });
 
-test("a saver always behind (colour cycling without delay) still leaves the page its turn and shows its colours", async () => {
+test("a saver always behind (colour cycling without delay) still leaves the page its turn and shows its colours", LIMIT, async () => {
   const { tab, changed } = await changeOverAMoment(
     "?time=1700000000&ms=417&psychedelic-colors=1&cycle-delay=0&time-on-screen=0");
   assert.ok(changed > WIDTH * HEIGHT / 10, `only ${changed} pixels changed: the canvas does not follow the colours`);
   await tab.click("#show-settings");
   await tab.waitFor(`!document.getElementById("settings").hidden`);
+  assert.deepEqual(tab.problems, []);
+  await tab.close();
+});
+
+// The panel's text of a notice, and the stored settings file's text.
+const noticeText = (tab) => tab.evaluate(`document.getElementById("notice").textContent`);
+const storedText = (tab) => tab.evaluate(`localStorage.getItem("velmora/control.ini") ?? ""`);
+
+test("a field left empty, or holding no number, is refused and nothing is saved", LIMIT, async () => {
+  const tab = await openPage();
+  await firstPicture(tab);
+  const starts = await tab.evaluate("VelmoraPage.starts");
+  const before = await storedText(tab);
+  await tab.click("#show-settings");
+  for (const typed of ["", "-"]) {
+    await tab.click("#setting-time-on-screen");
+    await tab.evaluate(`document.getElementById("setting-time-on-screen").select()`);
+    await tab.pressKey("Backspace", 8);
+    if (typed) await tab.type(typed);
+    await tab.pressEnter();
+    await tab.waitFor(`document.getElementById("notice").textContent.includes("time on screen takes a whole number")`);
+    assert.equal(await tab.evaluate(`document.getElementById("setting-time-on-screen").value`), "3");
+  }
+  await new Promise((r) => setTimeout(r, 300));
+  assert.equal(await tab.evaluate("VelmoraPage.starts"), starts, "a refused field started the saver over");
+  assert.equal(await storedText(tab), before);
+  assert.doesNotMatch(await storedText(tab), /TimeOnScreen=0/);
+  assert.match(await tab.evaluate("location.search"), /&time-on-screen=3&/);
+  assert.deepEqual(tab.problems, []);
+  await tab.close();
+});
+
+test("stored settings out of range are left out with a notice, and the page's link gives its pictures again",
+  LIMIT, async () => {
+    const tab = await openPage();
+    await firstPicture(tab);
+    await tab.evaluate(`localStorage.setItem("velmora/control.ini",
+      "[ScreenSaver.Velmora]\\nTimeOnScreen=4294967295\\nEffectCycle=4294967289\\nMovingSpeed=0\\nPsycheDelay=12\\n")`);
+    await tab.go(site.url);
+    await firstPicture(tab);
+    const said = await noticeText(tab);
+    for (const line of ["the stored time-on-screen 4294967295 is not one the page takes (0 to 99999): the built-in 3",
+      "the stored effect-cycle 4294967289 is not one the page takes (0 to 99999): the built-in 30",
+      "the stored moving-speed 0 is not one the page takes (1 to 240): the built-in 4"])
+      assert.ok(said.includes(line), `"${line}" not in: ${said}`);
+    assert.ok(!said.includes("cycle-delay"), said);
+    const search = await tab.evaluate("location.search");
+    assert.match(search, /&time-on-screen=3&effect-cycle=30&.*&moving-speed=4&.*&cycle-delay=12&/);
+    assert.equal(await tab.evaluate(`document.getElementById("setting-time-on-screen").value`), "3");
+    // The page's own link is taken whole.
+    await tab.go(site.url + search);
+    await firstPicture(tab);
+    assert.ok(!(await noticeText(tab)).includes("Left out of the address"), await noticeText(tab));
+    assert.equal(await tab.evaluate("location.search"), search);
+    assert.deepEqual(tab.problems, []);
+    await tab.close();
+  });
+
+test("a notice repeats no more than a line of the address", LIMIT, async () => {
+  const tab = await openPage(`?${"k".repeat(300000)}=1&time-on-screen=${"9".repeat(200)}`);
+  await firstPicture(tab);
+  const said = await noticeText(tab);
+  assert.ok(said.length < 600, `a notice of ${said.length} characters`);
+  assert.match(said, /not a setting: k{80}\u2026/);
+  assert.match(said, /"9{80}\u2026"/);
+  assert.deepEqual(tab.problems, []);
+  await tab.close();
+});
+
+test("a change the program cannot take saves nothing and keeps the link's settings", LIMIT, async () => {
+  const tab = await openPage("?time=1700000000&ms=417&time-on-screen=7");
+  await firstPicture(tab);
+  const starts = await tab.evaluate("VelmoraPage.starts");
+  // What no control of the panel sends: a setting that does not exist.
+  await tab.evaluate(`document.getElementById("settings").dispatchEvent(
+    new CustomEvent("velmora-setting", { detail: { index: 9999, value: 5 } }))`);
+  await tab.waitFor(`VelmoraPage.starts > ${starts}`);
+  await firstPicture(tab);
+  assert.match(await tab.evaluate("location.search"), /&time-on-screen=7&/);
+  assert.doesNotMatch(await storedText(tab), /TimeOnScreen=7/);
   assert.deepEqual(tab.problems, []);
   await tab.close();
 });

@@ -6,7 +6,8 @@ import { extname, join, normalize } from "node:path";
 const TYPES = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm" };
 
 export async function serveSite(folder) {
-  const server = createServer(async (request, response) => {
+  // Long addresses too: the tests try what a shared link of any length does to the page.
+  const server = createServer({ maxHeaderSize: 1 << 20 }, async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
     const file = join(folder, path.endsWith("/") ? path + "index.html" : path);
     try {

@@ -81,6 +81,10 @@ const VelmoraPage = (() => {
     notice.textContent = "";
   });
   form.addEventListener("submit", (e) => e.preventDefault());
+  // A change of a setting reaches the program as an event of the form, which
+  // the panel's controls send once their value is a number in range; the
+  // program checks it again and takes nothing it cannot.
+  form.addEventListener("velmora-setting", (e) => queue("settingChange", e.detail.index, e.detail.value));
 
   function showNotice(text) {
     notice.textContent += (notice.textContent ? "\n" : "") + text;
@@ -106,13 +110,16 @@ const VelmoraPage = (() => {
         input.step = 1;
       }
       input.addEventListener("change", () => {
-        const value = s.switch ? (input.checked ? 1 : 0) : Number(input.value);
+        // An empty field (or one holding no number: the browser empties it)
+        // is no number at all, not 0.
+        const text = input.value.trim();
+        const value = s.switch ? (input.checked ? 1 : 0) : /^[0-9]+$/.test(text) ? Number(text) : NaN;
         if (!Number.isInteger(value) || value < s.min || value > s.max) {
           showNotice(s.name.replace(/-/g, " ") + " takes a whole number from " + s.min + " to " + s.max + ".");
           input.value = input.dataset.value;
           return;
         }
-        queue("settingChange", s.index, value);
+        form.dispatchEvent(new CustomEvent("velmora-setting", { detail: { index: s.index, value } }));
       });
       form.append(label, input);
     }
