@@ -18,7 +18,8 @@ namespace native_platform {
 enum class DisplayKind { Palette256, Colors16, TrueColor, NoColors, HugePalette };
 
 // A new, black display of this kind and size (one monitor), refreshing
-// refresh_hz times a second. The windows drawn on the old one keep their places.
+// refresh_hz times a second (0 or 1: the hardware's default, as VREFRESH says it).
+// The windows drawn on the old one keep their places.
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz = 60);
 // A new, black display of several monitors, each a rectangle in screen
 // coordinates. The first is the primary monitor, whose top-left corner is

@@ -200,7 +200,8 @@ void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
 }
 
 void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz) {
-    if (monitors.empty() || refresh_hz <= 0) Unimplemented("OpenMonitors", "a display without monitors");
+    if (monitors.empty()) Unimplemented("OpenMonitors", "a display without monitors");
+    if (refresh_hz < 0) Unimplemented("OpenMonitors", "a negative refresh rate");  // 0 and 1: the hardware's default
     if (monitors[0].left != 0 || monitors[0].top != 0) Unimplemented("OpenMonitors", "a primary monitor off (0, 0)");
     for (const RECT& m : monitors)
         if (m.left >= m.right || m.top >= m.bottom) Unimplemented("OpenMonitors", "an empty monitor");

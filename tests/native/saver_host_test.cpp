@@ -134,6 +134,23 @@ TEST_F(SaverTest, RefusedCloseResumesAStoppedDrawing) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+// The drawing resumed after a refused close is paced (the loop raised the
+// timer resolution for it); the still picture that follows waits for its image
+// timer with the resolution given back, on Windows' coarse clock.
+TEST_F(SaverTest, AStillPictureAfterPacedWorkWaitsWithTheResolutionGivenBack) {
+    np::UseCoarseClock(true);
+    Store("TimeOnScreen=2\nSpecialEffects=0\n");
+    HWND window = StartProtected();
+    ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
+    PostMessageA(window, WM_CLOSE, 0, 0);  // stops the drawing; the refusal paces its restart
+    ASSERT_TRUE(RunUntil(WM_CLOSE));
+    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
+    ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+    ASSERT_TRUE(RunUntil(WM_TIMER));  // two seconds of a still picture later
+    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
+    EXPECT_FALSE(TimerResolution.Raised);
+}
+
 // The check removes the image timer's waiting message, which restarts the
 // timer: the next picture comes a whole TimeOnScreen after the refused close.
 TEST_F(SaverTest, RefusedCloseRestartsTheImageTimer) {

@@ -202,6 +202,56 @@ TEST_F(TransitionTest, StepsComeOneFrameApartAndInputGetsThroughBetween) {
     EXPECT_EQ((from - Transition.ScrollPosition) / SaverState.RowBytes, 240);
 }
 
+// The display's refresh rate paces the steps; 0 and 1 mean the hardware's
+// default (VREFRESH), which is taken as 60 Hz, not as one step a second.
+TEST_F(TransitionTest, StepsComeAtTheDisplaysRefreshRate) {
+    for (const int hz : {75, 1, 0}) {
+        SCOPED_TRACE(testing::Message() << "VREFRESH " << hz);
+        Start(np::DisplayKind::TrueColor, 64, 48);
+        np::OpenDisplay(np::DisplayKind::TrueColor, 64, 48, hz);
+        np::SetPlatformId(1);
+        Store("SpecialEffects=4\nTransformSteps=400\nTimeOnScreen=3\nEffectCycle=1000\n");
+        OpenFullScreen();
+        ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 2));
+        const uint32_t start = GetTickCount();
+        const size_t before = Delivered(SSM_TRANSFORMSTEP);
+        while (GetTickCount() - start < 1000) ASSERT_TRUE(Step());
+        EXPECT_NEAR((double)(Delivered(SSM_TRANSFORMSTEP) - before), hz > 1 ? hz : 60, 1);
+    }
+}
+
+// Near the tick count's wrap (after 49.7 days) the steps keep their cadence:
+// frame k of a chain at k x 1000 / 60 ms from its start, straight across the
+// wrap, never counted afresh (which would make a flat 16 ms and 62.5 a second).
+TEST_F(TransitionTest, StepsStayEvenAcrossTheTickCountsWrap) {
+    auto frame_time = [](uint32_t k) { return (uint32_t)((uint64_t)k * 1000 / 60); };
+    // Starts a millisecond apart: the wrap meets the frames at each of their phases.
+    for (uint32_t before_wrap = 700; before_wrap < 706; before_wrap++) {
+        SCOPED_TRACE(testing::Message() << before_wrap << " ms before the wrap");
+        Start(np::DisplayKind::TrueColor, 64, 48);
+        np::SetPlatformId(1);
+        np::SetTickCount(0u - before_wrap);
+        Store("SpecialEffects=4\nTransformSteps=200\nTimeOnScreen=3\nEffectCycle=1000\n");
+        OpenFullScreen();
+        ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 120));
+        std::vector<uint32_t> times;
+        for (const MSG& m : np::DeliveredMessages())
+            if (m.message == SSM_TRANSFORMSTEP) times.push_back(m.time);
+        ASSERT_GE(times.size(), 120u);
+        ASSERT_GT(times.front(), 0x80000000u) << "the steps began before the wrap";
+        ASSERT_LT(times.back(), 0x80000000u) << "and went on after it";
+        // The first step finds the chain's start; from the second on, one start holds.
+        bool one_start = false;
+        for (uint32_t phase = 0; phase < 3 && !one_start; phase++) {
+            one_start = true;
+            for (size_t i = 1; i < times.size() && one_start; i++)
+                one_start = times[i] - times[1] == frame_time(phase + (uint32_t)i - 1) - frame_time(phase);
+        }
+        EXPECT_TRUE(one_start) << "the steps were counted afresh somewhere";
+        EXPECT_EQ(times[61] - times[1], 1000u);
+    }
+}
+
 TEST_F(TransitionTest, TheEffectScheduleEndsAChainWithANewPicture) {
     StartTransitions("SpecialEffects=1\nMovingSpeed=16\nEffectCycle=1\n");
     const size_t pictures = Delivered(SSM_NEWIMAGE);

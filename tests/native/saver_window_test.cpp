@@ -121,6 +121,20 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
         EXPECT_FALSE(IsWindow(preview));
         ExpectNothingLeaked();
     }
+    // Small means small both ways: a preview wide but short, or narrow but
+    // tall, runs every effect on NT.
+    struct Size {
+        int cx, cy;
+    };
+    for (const Size size : {Size{1920, 200}, Size{200, 1080}, Size{251, 250}}) {
+        Start(np::DisplayKind::TrueColor, 1920, 1080);
+        Store("TimeOnScreen=3\nSpecialEffects=7\n");
+        np::SetPlatformId(2);
+        HWND parent = MakeParent(0, 0, size.cx, size.cy);
+        ASSERT_NE(OpenSaverWindow(nullptr, parent, ScreenSaverProc), nullptr);
+        EXPECT_EQ(SaverState.EffectCount, 3) << size.cx << "x" << size.cy;
+        DestroyWindow(parent);
+    }
     // A screen, window or recording that small is not the preview: it runs every effect.
     Start(np::DisplayKind::TrueColor, 240, 135);
     Store("TimeOnScreen=3\nSpecialEffects=7\n");
