@@ -63,11 +63,33 @@ int QualityFactor(VideoFormat format, VideoQuality quality) {
     }
 }
 
-// The picture (COLORREF values) into the frame's planes: BT.601 studio range,
-// each chroma sample the mean of its 2x2 pixels (fewer at an odd edge).
+// Takes every packet the encoder has ready into the file.
+bool Drain(VideoRecording& r) {
+    for (;;) {
+        const int got = avcodec_receive_packet(r.codec, r.packet);
+        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
+        if (got < 0) return Fail(r, "encoding", got);
+        av_packet_rescale_ts(r.packet, r.codec->time_base, r.stream->time_base);
+        r.packet->stream_index = r.stream->index;
+        const int written = av_interleaved_write_frame(r.format, r.packet);  // takes the packet
+        if (written < 0) return Fail(r, "writing", written);
+    }
+}
+
+void Release(VideoRecording& r) {
+    if (r.format && !(r.format->oformat->flags & AVFMT_NOFILE) && r.format->pb) avio_closep(&r.format->pb);
+    avformat_free_context(r.format);
+    avcodec_free_context(&r.codec);
+    av_frame_free(&r.frame);
+    av_packet_free(&r.packet);
+    r.format = nullptr;
+}
+
+}  // namespace
+
 // Written out rather than through libswscale, whose path from 32-bit RGB
 // costs twice the encoder's time here.
-void ToYuv420(const uint32_t* picture, int width, int height, AVFrame* frame) {
+void PictureToYuv420(const uint32_t* picture, int width, int height, AVFrame* frame) {
     for (int y = 0; y < height; y++) {
         const uint32_t* row = picture + (size_t)y * width;
         uint8_t* luma = frame->data[0] + (ptrdiff_t)y * frame->linesize[0];
@@ -100,30 +122,6 @@ void ToYuv420(const uint32_t* picture, int width, int height, AVFrame* frame) {
         }
     }
 }
-
-// Takes every packet the encoder has ready into the file.
-bool Drain(VideoRecording& r) {
-    for (;;) {
-        const int got = avcodec_receive_packet(r.codec, r.packet);
-        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
-        if (got < 0) return Fail(r, "encoding", got);
-        av_packet_rescale_ts(r.packet, r.codec->time_base, r.stream->time_base);
-        r.packet->stream_index = r.stream->index;
-        const int written = av_interleaved_write_frame(r.format, r.packet);  // takes the packet
-        if (written < 0) return Fail(r, "writing", written);
-    }
-}
-
-void Release(VideoRecording& r) {
-    if (r.format && !(r.format->oformat->flags & AVFMT_NOFILE) && r.format->pb) avio_closep(&r.format->pb);
-    avformat_free_context(r.format);
-    avcodec_free_context(&r.codec);
-    av_frame_free(&r.frame);
-    av_packet_free(&r.packet);
-    r.format = nullptr;
-}
-
-}  // namespace
 
 bool BeginVideo(VideoRecording& r, const std::string& path, VideoFormat format, int width, int height,
                 int frames_per_second, VideoQuality quality) {
@@ -212,7 +210,7 @@ bool PutVideoFrame(VideoRecording& r, const uint32_t* picture, bool changed) {
     // The encoder may still hold the last frame's buffer: a copy is written then.
     int error = av_frame_make_writable(r.frame);
     if (error < 0) return Fail(r, "a frame buffer", error);
-    if (changed || r.frames == 0) ToYuv420(picture, r.width, r.height, r.frame);
+    if (changed || r.frames == 0) PictureToYuv420(picture, r.width, r.height, r.frame);
     r.frame->pts = r.frames++;
     error = avcodec_send_frame(r.codec, r.frame);
     if (error < 0) return Fail(r, "encoding", error);

@@ -38,6 +38,11 @@ bool BeginVideo(VideoRecording& recording, const std::string& path, VideoFormat 
 // conversion is skipped.
 bool PutVideoFrame(VideoRecording& recording, const uint32_t* picture, bool changed);
 
+// The picture (COLORREF values) in the frame's yuv420p planes: BT.601 studio
+// range, each chroma sample the mean of its 2x2 pixels (an odd last column or
+// row counts twice in its block).
+void PictureToYuv420(const uint32_t* picture, int width, int height, AVFrame* frame);
+
 // Writes what the encoder still holds and the index, and closes the file.
 // With complete false (a failed recording) only closes it. Releases everything.
 bool EndVideo(VideoRecording& recording, bool complete);

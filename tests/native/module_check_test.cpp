@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -41,11 +43,29 @@ std::vector<uint8_t> Module() {
     return b;
 }
 
+// The same module signed: its certificate (an attribute certificate table
+// entry) appended at the end, as signing tools put it.
+std::vector<uint8_t> SignedModule() {
+    std::vector<uint8_t> b = Module();
+    const size_t place = b.size(), length = 0x40;
+    b.resize(place + length, 0x5A);
+    Put32(b, 0x98 + 112 + 8 * 4, (uint32_t)place);
+    Put32(b, 0x98 + 112 + 8 * 4 + 4, (uint32_t)length);
+    return b;
+}
+
+// Each cut is a block of exactly that size: a look past its end is a fault
+// the address sanitizer stops at, not a byte of the rest of the module.
 TEST(ModuleCheck, AWholeModulePassesAndOneCutShortAnywhereDoesNot) {
-    const std::vector<uint8_t> whole = Module();
-    EXPECT_TRUE(WholeModule(whole.data(), whole.size()));
-    for (size_t size = 0; size < whole.size(); size++)
-        ASSERT_FALSE(WholeModule(whole.data(), size)) << "cut to " << size << " bytes";
+    for (const std::vector<uint8_t>& whole : {Module(), SignedModule()}) {
+        SCOPED_TRACE(whole.size() > Module().size() ? "signed" : "unsigned");
+        EXPECT_TRUE(WholeModule(whole.data(), whole.size()));
+        for (size_t size = 0; size < whole.size(); size++) {
+            const std::unique_ptr<uint8_t[]> cut(new uint8_t[size ? size : 1]);
+            std::copy(whole.begin(), whole.begin() + (ptrdiff_t)size, cut.get());
+            ASSERT_FALSE(WholeModule(cut.get(), size)) << "cut to " << size << " bytes";
+        }
+    }
     EXPECT_FALSE(WholeModule(nullptr, 0));
 }
 

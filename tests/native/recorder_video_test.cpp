@@ -9,7 +9,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "linux/video_writer.h"
+
 #include <cmath>
+#include <sys/stat.h>
 #include <fstream>
 #include <iterator>
 
@@ -162,6 +165,68 @@ TEST_F(VideoRecording, AnOddSizeInWebMAndAFailedFileLeavesNothing) {
     EXPECT_EQ(problem.rfind("starting the encoder: ", 0), 0u) << problem;
     EXPECT_EQ(ReadFile(kept), "mine");
     EXPECT_EQ(ListFolder(folder.path()), (std::vector<std::string>{"control.ini", "kept.mp4", "odd.webm"}));
+}
+
+}  // namespace
+
+namespace {
+
+// BT.601 studio range, written out in floating point: what any decoder undoes.
+void ChromaOf(uint32_t colorref, double& u, double& v) {
+    const double r = colorref & 255, g = colorref >> 8 & 255, b = colorref >> 16 & 255;
+    u = 128 + (-37.797 * r - 74.203 * g + 112.0 * b) / 256;
+    v = 128 + (112.0 * r - 93.786 * g - 18.214 * b) / 256;
+}
+
+// Every chroma sample of a picture of one colour is that colour's, also the
+// last column and row of an odd size, whose blocks hold fewer pixels.
+TEST(VideoColours, EveryChromaSampleOfAnOddSizeIsTheColoursOwn) {
+    for (const uint32_t colour : {0x0000FFu, 0xFF0000u, 0x20C040u, 0xFFFFFFu}) {
+        const int width = 7, height = 5;
+        const std::vector<uint32_t> picture((size_t)width * height, colour);
+        AVFrame* frame = av_frame_alloc();
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = width;
+        frame->height = height;
+        ASSERT_GE(av_frame_get_buffer(frame, 0), 0);
+        PictureToYuv420(picture.data(), width, height, frame);
+        double u = 0, v = 0;
+        ChromaOf(colour, u, v);
+        for (int y = 0; y < (height + 1) / 2; y++)
+            for (int x = 0; x < (width + 1) / 2; x++) {
+                EXPECT_NEAR(frame->data[1][y * frame->linesize[1] + x], u, 1.0) << colour << " at " << x << "," << y;
+                EXPECT_NEAR(frame->data[2][y * frame->linesize[2] + x], v, 1.0) << colour << " at " << x << "," << y;
+            }
+        av_frame_free(&frame);
+    }
+}
+
+// The three qualities are three different files, larger as they are better,
+// for both codecs: the same second of flowing colours each time.
+TEST_F(VideoRecording, EachQualityIsLargerThanTheOneBelow) {
+    for (const RecordFormat format : {RecordFormat::Mp4, RecordFormat::WebM}) {
+        std::vector<off_t> sizes;
+        for (const VideoQuality quality : {VideoQuality::Low, VideoQuality::Medium, VideoQuality::High}) {
+            StartFreshProcess(np::DisplayKind::TrueColor, 160, 96);
+            WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\n");
+            RecordOptions options;
+            options.path = folder.File(format == RecordFormat::Mp4 ? "q.mp4" : "q.webm");
+            options.format = format;
+            options.quality = quality;
+            options.frames_per_second = 30;
+            options.width = 160;
+            options.height = 96;
+            options.seconds = 1;
+            options.calendar_ms = 1700000000000ull;
+            std::string problem;
+            ASSERT_TRUE(RecordSaver(options, nullptr, problem)) << problem;
+            struct stat info;
+            ASSERT_EQ(stat(options.path.c_str(), &info), 0);
+            sizes.push_back(info.st_size);
+        }
+        EXPECT_LT(sizes[0], sizes[1]) << (format == RecordFormat::Mp4 ? "MP4" : "WebM");
+        EXPECT_LT(sizes[1], sizes[2]) << (format == RecordFormat::Mp4 ? "MP4" : "WebM");
+    }
 }
 
 }  // namespace
