@@ -1,6 +1,7 @@
 // The Linux program's command line, and settings given on it.
 #include "config/setting_options.h"
 #include "config/settings.h"
+#include "config/settings_file_check.h"
 #include "config/settings_location.h"
 #include "linux/options.h"
 #include "support/fresh_process.h"
@@ -74,7 +75,18 @@ TEST_F(LinuxOptions, ModesAndWhereTheWindowComesFrom) {
     EXPECT_TRUE(p.options.root);
     EXPECT_FALSE(Parse({"-root"}, "junk").ok);
     // A window of our own asked for explicitly keeps the variable out.
-    EXPECT_EQ(Parse({"--size", "300x200"}, "0x500002").options.mode, RunMode::Window);
+    p = Parse({"--size", "300x200"}, "0x500002");
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(p.options.mode, RunMode::Window);
+    EXPECT_EQ(p.options.width, 300);
+    EXPECT_EQ(p.options.window_id, 0ul);
+    // The largest sizes said in the help are taken: 8192x8192 pixels, a WebM's 4096x4096.
+    for (const std::vector<std::string>& largest :
+         {std::vector<std::string>{"--size", "8192x8192"}, {"--size", "16384x4096"},
+          {"--record", "a.gif", "--size", "8192x8192"}, {"--record", "a.webm", "--size", "4096x4096"}}) {
+        p = Parse(largest);
+        EXPECT_TRUE(p.ok) << largest[0] << " " << largest.back() << ": " << p.problem;
+    }
 
     p = Parse({"--record", "out.gif", "--seconds", "3", "--time", "1700000000", "--size", "64x48"},
               "0x500002");
@@ -116,6 +128,10 @@ TEST_F(LinuxOptions, WhatCannotBeMeantIsRefusedWithAReason) {
         {"--record", "a.gif", "--fullscreen"},
         {"--record", "a.gif", "--size", "16384x16384"},
         {"--size", "8193x8192"},
+        {"--size", "16384x4097"},
+        {"--record", "a.webm", "--size", "4097x4096"},
+        {"--record", "a.gif", "--snapshot", "s.ppm"},
+        {"--snapshot", "s.ppm", "--record", "a.gif"},
         {"--record", ""},
         {"--record", "a.avi"},
         {"--record", "gif"},
@@ -185,7 +201,33 @@ TEST_F(LinuxOptions, ANamedSettingsFileIsTheOneReadAtEveryLoad) {
         EXPECT_EQ(SaverSettings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
     }
     EXPECT_FALSE(UseSettingsFile(std::string(300, 'a').c_str()));
+    // The path's buffer holds 259 characters and the end: one more is refused,
+    // not written past the buffer.
+    EXPECT_TRUE(UseSettingsFile(("/" + std::string(258, 'a')).c_str()));
+    EXPECT_FALSE(UseSettingsFile(("/" + std::string(259, 'a')).c_str()));
     unsetenv(kConfigDirVariable);
+}
+
+// A settings file up to 1 MB serves; one byte more is no settings file. One
+// that is there but cannot be read (here its folder is a file: ENOTDIR; the
+// tests run as root, who reads anything) is refused, not taken as missing.
+TEST_F(LinuxOptions, TheSettingsFileCheckHoldsItsLimitsExactly) {
+    TempFolder folder;
+    std::string problem;
+    const std::string ini = folder.File("control.ini");
+    const std::string header = "[ScreenSaver.Velmora]\n";
+    WriteFile(ini, header + std::string((size_t)kLargestSettingsFile - header.size(), ';'));
+    EXPECT_TRUE(ReadableSettings(ini, problem)) << problem;
+    WriteFile(ini, header + std::string((size_t)kLargestSettingsFile - header.size() + 1, ';'));
+    EXPECT_FALSE(ReadableSettings(ini, problem));
+    EXPECT_EQ(problem, "larger than 1 MB, too large for a settings file");
+    EXPECT_EQ(kLargestSettingsFile, 1 << 20);
+
+    EXPECT_TRUE(UsableIfPresent(folder.File("none/control.ini"), problem));  // missing: the defaults
+    WriteFile(folder.File("plain"), "a file, not a folder");
+    problem.clear();
+    EXPECT_FALSE(UsableIfPresent(folder.File("plain/control.ini"), problem));
+    EXPECT_EQ(problem, "Not a directory");
 }
 
 // Every widget of XScreenSaver's settings dialog gives options the program takes,

@@ -375,9 +375,15 @@ TEST_F(PlatformTest, RectanglesUniteAsUser32Does) {
     EXPECT_EQ(united.top, 20);
     EXPECT_EQ(united.right, 30);
     EXPECT_EQ(united.bottom, 60);
-    EXPECT_TRUE(UnionRect(&united, &flat, &a));
-    EXPECT_EQ(united.left, 10);
-    EXPECT_EQ(united.bottom, 40);
+    // An empty rectangle on either side adds nothing, wherever it lies.
+    for (const bool flat_first : {true, false}) {
+        united = {1, 2, 3, 4};
+        EXPECT_TRUE(flat_first ? UnionRect(&united, &flat, &a) : UnionRect(&united, &a, &flat));
+        EXPECT_EQ(united.left, 10) << flat_first;
+        EXPECT_EQ(united.top, 20) << flat_first;
+        EXPECT_EQ(united.right, 30) << flat_first;
+        EXPECT_EQ(united.bottom, 40) << flat_first;
+    }
     EXPECT_FALSE(UnionRect(&united, &flat, &inverted));
     EXPECT_EQ(united.left | united.top | united.right | united.bottom, 0);
     RECT pending = {0, 0, 0, 0};  // a record of changes that starts empty, united in place
