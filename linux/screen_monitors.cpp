@@ -72,6 +72,13 @@ long Outermost(const std::vector<RECT>& monitors, Further further) {
 
 }  // namespace
 
+OutermostMonitors FindOutermostMonitors(const std::vector<RECT>& monitors) {
+    return {Outermost(monitors, [](const RECT& a, const RECT& b) { return a.top < b.top; }),
+            Outermost(monitors, [](const RECT& a, const RECT& b) { return a.bottom > b.bottom; }),
+            Outermost(monitors, [](const RECT& a, const RECT& b) { return a.left < b.left; }),
+            Outermost(monitors, [](const RECT& a, const RECT& b) { return a.right > b.right; })};
+}
+
 void SpanMonitors(SDL_Window* window, const std::vector<RECT>& monitors) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -80,11 +87,8 @@ void SpanMonitors(SDL_Window* window, const std::vector<RECT>& monitors) {
     const Atom span = XInternAtom(x, "_NET_WM_FULLSCREEN_MONITORS", False);
     // A manager that knows full screen but not this would shrink the window to one monitor.
     if (!WindowManagerSupports(x, span)) return;
-    const long top = Outermost(monitors, [](const RECT& a, const RECT& b) { return a.top < b.top; });
-    const long bottom = Outermost(monitors, [](const RECT& a, const RECT& b) { return a.bottom > b.bottom; });
-    const long left = Outermost(monitors, [](const RECT& a, const RECT& b) { return a.left < b.left; });
-    const long right = Outermost(monitors, [](const RECT& a, const RECT& b) { return a.right > b.right; });
-    SendToWindowManager(x, info.info.x11.window, span, {top, bottom, left, right, 1});
+    const OutermostMonitors edges = FindOutermostMonitors(monitors);
+    SendToWindowManager(x, info.info.x11.window, span, {edges.top, edges.bottom, edges.left, edges.right, 1});
     const long add = 1;  // _NET_WM_STATE_ADD
     SendToWindowManager(x, info.info.x11.window, XInternAtom(x, "_NET_WM_STATE", False),
                         {add, (long)XInternAtom(x, "_NET_WM_STATE_FULLSCREEN", False), 0, 1, 0});

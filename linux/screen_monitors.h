@@ -17,6 +17,13 @@ std::vector<RECT> ScreenMonitors();
 // The smallest rectangle holding them all.
 RECT MonitorsBounds(const std::vector<RECT>& monitors);
 
+// The monitors whose edges reach furthest up, down, left and right: what a
+// window manager is told a window spanning them all covers (by index).
+struct OutermostMonitors {
+    long top, bottom, left, right;
+};
+OutermostMonitors FindOutermostMonitors(const std::vector<RECT>& monitors);
+
 // A window manager that can make a window full screen over several monitors
 // (EWMH's _NET_WM_FULLSCREEN_MONITORS) is asked to do so for this window;
 // without one the window stays where it was made, over them all.

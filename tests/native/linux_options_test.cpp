@@ -4,6 +4,7 @@
 #include "config/settings_file_check.h"
 #include "config/settings_location.h"
 #include "linux/options.h"
+#include "linux/screen_monitors.h"
 #include "support/fresh_process.h"
 #include "support/temp_folder.h"
 
@@ -318,6 +319,22 @@ TEST_F(LinuxOptions, TheXScreenSaverDialogDecidesWhatItShows) {
     EXPECT_EQ(SaverSettings.PsycheDelay, kDefaultSettings.PsycheDelay);
     EXPECT_EQ(SaverSettings.Granularity, 33);  // not in the dialog: the file's
     unsetenv(kConfigDirVariable);
+}
+
+// A window over monitors of different sizes is asked to reach the furthest
+// edge each way: the lower edge of the taller monitor, not of the shorter one.
+TEST(ScreenMonitors, TheWindowManagerIsToldTheOutermostEdges) {
+    // The primary 400x300 at the left, 240x200 right of it, 300x500 above both.
+    const std::vector<RECT> monitors = {{0, 0, 400, 300}, {400, 0, 640, 200}, {100, -500, 400, 0}};
+    const OutermostMonitors edges = FindOutermostMonitors(monitors);
+    EXPECT_EQ(edges.top, 2);
+    EXPECT_EQ(edges.bottom, 0);
+    EXPECT_EQ(edges.left, 0);
+    EXPECT_EQ(edges.right, 1);
+    const RECT all = MonitorsBounds(monitors);
+    EXPECT_EQ(all.top, -500);
+    EXPECT_EQ(all.bottom, 300);
+    EXPECT_EQ(all.right, 640);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ struct Outcome {
 // in bytes.
 Outcome RunVelmora(const std::vector<std::string>& args, const std::string& config_dir, bool terminal,
             bool with_display = true, const std::function<void(pid_t)>& meanwhile = nullptr,
-            rlim_t file_size_limit = RLIM_INFINITY) {
+            rlim_t file_size_limit = RLIM_INFINITY, unsigned seconds_allowed = 120) {
     std::vector<std::string> words = {VELMORA_PROGRAM};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -60,7 +60,7 @@ Outcome RunVelmora(const std::vector<std::string>& args, const std::string& conf
         unsetenv("XSCREENSAVER_WINDOW");
         const rlimit limit = {file_size_limit, file_size_limit};
         setrlimit(RLIMIT_FSIZE, &limit);
-        alarm(120);
+        alarm(seconds_allowed);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -109,6 +109,20 @@ TEST(LinuxProgram, RecordsWithAProgressLineOnlyOnATerminal) {
         EXPECT_EQ(TotalHundredths(out, frames), 200);
         EXPECT_GT(frames, 30);  // the colours move every 50 ms
     }
+}
+
+// Colours that rotate without delay change the display at every step: the
+// recording's clock still moves on (each change takes a millisecond), so
+// two seconds are recorded in a moment, not never.
+TEST(LinuxProgram, ARecordingOfColoursWithoutDelayEnds) {
+    TempFolder folder;
+    const std::string out = folder.File("fast.gif");
+    const Outcome o = RunVelmora({"--record", out, "--seconds", "2", "--size", "32x24", "--psychedelic-colors",
+                                  "--cycle-delay", "0", "--time-on-screen", "0"},
+                                 folder.path(), false, true, nullptr, RLIM_INFINITY, 60);
+    EXPECT_EQ(o.exit_code, 0) << "142: still recording after a minute; " << o.output;
+    int frames = 0;
+    EXPECT_EQ(TotalHundredths(out, frames), 200);
 }
 
 // Ctrl-C or SIGTERM during a recording: nothing unfinished stays behind, and

@@ -318,6 +318,33 @@ TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
     }
 }
 
+// The X server keeps no copy of a window: what another window covered is
+// lost when it goes, and the picture must be drawn there again.
+TEST_F(OnXServer, AForeignWindowUncoveredIsDrawnAgain) {
+    const Window w = MakeWindow(320, 240);
+    char id[32];
+    snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
+    const std::string snapshot = folder.File("shown.ppm");
+    Velmora velmora(folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
+    ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
+    std::this_thread::sleep_for(milliseconds(300));
+    XSetWindowAttributes over = {};
+    over.override_redirect = True;
+    over.background_pixel = 0;
+    const Window cover = XCreateWindow(x, DefaultRootWindow(x), 0, 0, 200, 150, 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &over);
+    XMapRaised(x, cover);
+    XSync(x, False);
+    std::this_thread::sleep_for(milliseconds(300));
+    XDestroyWindow(x, cover);
+    XSync(x, False);
+    std::this_thread::sleep_for(milliseconds(500));
+    ExpectShowsItsDisplay(velmora, w, snapshot);
+    velmora.Signal(SIGTERM);
+    EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
+    XDestroyWindow(x, w);
+}
+
 // XScreenSaver's preview window takes new sizes, and goes with its dialog.
 TEST_F(OnXServer, AForeignWindowThatTakesANewSizeOrGoes) {
     const Window w = MakeWindow(300, 200);
@@ -539,20 +566,21 @@ TEST_F(OnXServer, MovesAddUpPastFourPixelsAndKeysAndClicksEndIt) {
         EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
         ExpectCleanOutput(velmora.Output());
     }
-    for (bool key : {true, false}) {
+    // A key, and a click of each of the three buttons (0: the key).
+    for (unsigned button : {0u, 1u, 2u, 3u}) {
         MovePointerTo(320, 240);
         Velmora velmora(folder, With({"--size", "400x300"}, kStill));
         Window w = 0;
         ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
-        if (key) {
+        if (button == 0) {
             XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), True, CurrentTime);
             XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
         } else {
-            XTestFakeButtonEvent(x, 3, True, CurrentTime);
-            XTestFakeButtonEvent(x, 3, False, CurrentTime);
+            XTestFakeButtonEvent(x, button, True, CurrentTime);
+            XTestFakeButtonEvent(x, button, False, CurrentTime);
         }
         XSync(x, False);
-        EXPECT_EQ(velmora.Exit(10000), 0) << (key ? "key" : "click") << velmora.Output();
+        EXPECT_EQ(velmora.Exit(10000), 0) << "button " << button << " (0: a key) " << velmora.Output();
     }
 }
 
