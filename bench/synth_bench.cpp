@@ -14,12 +14,13 @@ namespace {
 void BM_GeneratePlasma(benchmark::State& state) {
     const int32_t width = (int32_t)state.range(0), height = (int32_t)state.range(1);
     std::vector<uint8_t> buffer((size_t)width * height);
-    PlasmaRun run{buffer.data(), width, height, 10, 236, 5, 0, 1700000000u, nullptr};
+    RandomSource random;
+    PlasmaRun run{buffer.data(), width, height, width, 10, 236, 5, 0, 1700000000u, &random, nullptr};
     for (auto _ : state) {
         std::fill(buffer.begin(), buffer.end(), (uint8_t)10);
         GeneratePlasma(run, 0, 0, width - 1, height - 1, true);
         benchmark::DoNotOptimize(buffer.data());
-        run.calendar_time++;
+        run.CalendarTime++;
     }
     state.SetItemsProcessed(state.iterations() * width * height);
 }
@@ -29,25 +30,27 @@ BENCHMARK(BM_GeneratePlasma)->Args({640, 480})->Args({1920, 1080})->Args({3840, 
 BENCHMARK(BM_GeneratePlasma)->Args({1, 8192})->Args({8192, 1})->Args({2, 8192})->Args({90, 91})->Unit(benchmark::kMicrosecond);
 
 void BM_BuildPalette(benchmark::State& state) {
-    UseDefaultSettings();
+    const SettingsRecord settings;
     const PaletteGeometry g = MakePaletteGeometry(256, false);
-    SaverSettings.PaletteIndex = 1;  // eight key colours
+    const uint8_t scale[3] = {255, 255, 255};
+    RandomSource random;
     PaletteEntryBytes palette[257];
     for (auto _ : state) {
-        BuildPalette(palette, true, g);
+        BuildPalette(palette, true, g, settings.PaletteTable[1], scale, kExtraNone, random);  // eight key colours
         benchmark::DoNotOptimize(palette);
     }
 }
 BENCHMARK(BM_BuildPalette);
 
 void BM_ChoosePalette(benchmark::State& state) {
-    UseDefaultSettings();
-    PaletteChooser = PaletteChooserRecord{};
+    const SettingsRecord settings;
+    PaletteChooserRecord chooser;
+    StartPaletteChooser(chooser, settings.SaverSettings);
     const PaletteGeometry g = MakePaletteGeometry(256, false);
-    SeedRandom(1);
+    RandomSource random;
     for (auto _ : state) {
-        ChoosePalette(g);
-        benchmark::DoNotOptimize(SaverSettings.PaletteIndex);
+        ChoosePalette(chooser, settings.SaverSettings, settings.PaletteTable, g, random);
+        benchmark::DoNotOptimize(chooser.PaletteIndex);
     }
 }
 BENCHMARK(BM_ChoosePalette);

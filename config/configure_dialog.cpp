@@ -19,13 +19,17 @@ namespace {
 constexpr int kFrames = 16;
 constexpr int kFrameWidth = 150, kFrameHeight = 112;  // each animation frame's bitmap
 
+// What one open dialog holds, found from the dialog window (its user data).
 struct DialogStateRecord {
-    RECT frame = {0, 0, 0, 0};  // the animation's picture frame, in client coordinates
-    HBITMAP bitmaps[kFrames] = {};
-    int current = 0;
+    RECT Frame = {0, 0, 0, 0};  // the animation's picture frame, in client coordinates
+    HBITMAP Bitmaps[kFrames] = {};
+    int Current = 0;
+    LoadedSettings Loaded;  // the user's settings and where they live: what OK writes back
 };
 
-DialogStateRecord Dialog;
+DialogStateRecord* DialogOf(HWND dialog) {
+    return reinterpret_cast<DialogStateRecord*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 void Enable(HWND dialog, int id, bool on) { EnableWindow(Item(dialog, id), on ? TRUE : FALSE); }
@@ -52,7 +56,7 @@ void FillCombo(HWND dialog, int id, const char* const names[4], int32_t selected
     SendDlgItemMessageA(dialog, id, CB_SETCURSEL, selected >= 0 && selected <= 3 ? (WPARAM)selected : (WPARAM)-1, 0);
 }
 
-void Open(HWND dialog) {
+void Open(HWND dialog, DialogStateRecord& state) {
     // The picture fills the frame inside its sunken edge, whatever size the
     // dialog units give it at the display's DPI.
     RECT frame, origin, inside;
@@ -61,19 +65,19 @@ void Open(HWND dialog) {
     GetClientRect(Item(dialog, IDC_ANIMATION), &inside);
     const LONG edge_x = std::max<LONG>(0, (frame.right - frame.left - inside.right) / 2);
     const LONG edge_y = std::max<LONG>(0, (frame.bottom - frame.top - inside.bottom) / 2);
-    Dialog.frame = {frame.left - origin.left + edge_x, frame.top - origin.top + edge_y,
+    state.Frame = {frame.left - origin.left + edge_x, frame.top - origin.top + edge_y,
                     frame.right - origin.left - edge_x, frame.bottom - origin.top - edge_y};
     for (int i = 0; i < kFrames; i++) {
         char name[16];
         snprintf(name, sizeof name, "IDB_BMP%02d", i + 1);
-        Dialog.bitmaps[i] = LoadBitmapA(ResourceModule(), name);  // a frame that fails stays empty
+        state.Bitmaps[i] = LoadBitmapA(ResourceModule(), name);  // a frame that fails stays empty
     }
-    Dialog.current = 0;
+    state.Current = 0;
     SetTimer(dialog, IDT_ANIMATION, 100, nullptr);
     for (int id : {IDC_PASSWORD_GROUP, IDC_SET_PASSWORD, IDC_PROTECTION}) ShowWindow(Item(dialog, id), SW_HIDE);
 
-    LoadSettings();
-    const SaverSettingsRecord& s = SaverSettings;
+    state.Loaded = LoadSettings(SettingsSource{});
+    const SaverSettingsRecord& s = state.Loaded.Settings.SaverSettings;
     SetUnsigned(dialog, IDC_TIME_ON_SCREEN, s.TimeOnScreen);
     SetUnsigned(dialog, IDC_GRANULARITY, s.Granularity);
     SetUnsigned(dialog, IDC_PALETTE_NUMBER, s.PaletteIndex + 1);
@@ -184,7 +188,7 @@ void Command(HWND dialog, int id) {
 int32_t Selected(HWND dialog, int id) { return (int32_t)SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0); }
 
 // OK: the controls become the settings. False when they could not be saved.
-bool Store(HWND dialog) {
+bool Store(HWND dialog, DialogStateRecord& state) {
     DialogValues v;
     v.time_on_screen = Number(dialog, IDC_TIME_ON_SCREEN);
     v.granularity = Number(dialog, IDC_GRANULARITY);
@@ -206,8 +210,8 @@ bool Store(HWND dialog) {
     v.delay = GetScrollPos(Item(dialog, IDC_DELAY_BAR), SB_CTL);
     v.extra = Selected(dialog, IDC_EXTRA);
     v.symmetry = Selected(dialog, IDC_SYMMETRY);
-    StoreDialogValues(v, SaverSettings);
-    return SaveSettings();
+    StoreDialogValues(v, state.Loaded.Settings.SaverSettings);
+    return SaveSettings(state.Loaded.Settings, state.Loaded.Place);
 }
 
 void Scroll(HWND dialog, HWND bar, int request, int thumb) {
@@ -218,14 +222,14 @@ void Scroll(HWND dialog, HWND bar, int request, int thumb) {
 }
 
 // The current frame into the picture frame, then the next one.
-void Animate(HWND dialog) {
-    HBITMAP bitmap = Dialog.bitmaps[Dialog.current];
-    Dialog.current = (Dialog.current + 1) % kFrames;
+void Animate(HWND dialog, DialogStateRecord& state) {
+    HBITMAP bitmap = state.Bitmaps[state.Current];
+    state.Current = (state.Current + 1) % kFrames;
     if (!bitmap) return;
     HDC dc = GetDC(dialog);
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(source, bitmap);
-    const RECT& f = Dialog.frame;
+    const RECT& f = state.Frame;
     const int width = f.right - f.left, height = f.bottom - f.top;
     IntersectClipRect(dc, f.left, f.top, f.right, f.bottom);
     if (width == kFrameWidth && height == kFrameHeight) {
@@ -240,8 +244,8 @@ void Animate(HWND dialog) {
     ReleaseDC(dialog, dc);
 }
 
-void Close(HWND dialog) {
-    for (HBITMAP& bitmap : Dialog.bitmaps) {
+void Close(HWND dialog, DialogStateRecord& state) {
+    for (HBITMAP& bitmap : state.Bitmaps) {
         if (bitmap) DeleteObject(bitmap);
         bitmap = nullptr;
     }
@@ -253,13 +257,19 @@ void Close(HWND dialog) {
 BOOL ScreenSaverPrepareDialog(HINSTANCE) { return TRUE; }
 
 VELMORA_EXPORT INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        DialogStateRecord* made = new DialogStateRecord;
+        SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(made));
+        Open(dialog, *made);
+        return TRUE;
+    }
+    DialogStateRecord* found = DialogOf(dialog);
+    if (!found) return FALSE;  // before WM_INITDIALOG (its font) or after the dialog's end
+    DialogStateRecord& state = *found;
     switch (message) {
-        case WM_INITDIALOG:
-            Open(dialog);
-            return TRUE;
         case WM_COMMAND:
             if (wparam == IDOK) {
-                if (!Store(dialog)) {  // the edits stay in the dialog: the user may try again or cancel
+                if (!Store(dialog, state)) {  // the edits stay in the dialog: the user may try again or cancel
                     ShowSaverMessage(IDS_SETTINGS_NOT_SAVED);
                     return TRUE;
                 }
@@ -273,16 +283,18 @@ VELMORA_EXPORT INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT mes
             Command(dialog, (int)wparam);
             return FALSE;
         case WM_TIMER:
-            InvalidateRect(dialog, &Dialog.frame, FALSE);
+            InvalidateRect(dialog, &state.Frame, FALSE);
             return FALSE;
         case WM_HSCROLL:
             Scroll(dialog, reinterpret_cast<HWND>(lparam), LOWORD(wparam), HIWORD(wparam));
             return FALSE;
         case WM_PAINT:
-            Animate(dialog);
+            Animate(dialog, state);
             return FALSE;
         case WM_DESTROY:
-            Close(dialog);
+            Close(dialog, state);
+            SetWindowLongPtrA(dialog, DWLP_USER, 0);
+            delete found;
             return FALSE;
         default:
             return FALSE;

@@ -1,5 +1,7 @@
-// The settings store: reads the records of settings_record.h from the settings
-// file once per process; only the configuration dialog writes them back.
+// The settings store: reads the user's settings from the settings file; only
+// an explicit save (the configuration dialog's, the page's panel) writes them
+// back. No state of its own: where the file is and what overrides it are the
+// caller's, given with every call.
 #ifndef VELMORA_SETTINGS_H
 #define VELMORA_SETTINGS_H
 
@@ -8,33 +10,47 @@
 #include "settings_record.h"
 
 #include <cstddef>
+#include <string>
 
 constexpr size_t kSettingsPathSize = 260;  // MAX_PATH
 
-extern char SettingsSection[40];
-extern char SettingsFile[13];
-extern char SettingsPath[kSettingsPathSize];  // empty: no usable file, so defaults and no writes
-extern SettingsPlace SettingsFilePlace;        // why SettingsPath is empty
+// What a load reads: the user's usual file or one named (only read, whatever
+// it holds), and settings of a command line or a link over it (for that run
+// only, never written).
+struct SettingsSource {
+    std::string NamedFile;  // empty: the user's file
+    SettingOverrides Overrides;
+};
 
-void LoadSettings();
-void LoadSettingNames();
-void ReadSettings();
-bool SettingsExist();
-bool SaveSettings();  // false when the file could not be written whole
-bool WriteSettingNumber(const char* section, const char* key, uint32_t value);
+// Where the settings live: the names of the string table and the file's path.
+struct SettingsPlaceRecord {
+    char SettingsSection[40] = "";
+    char SettingsFile[13] = "";
+    char SettingsPath[kSettingsPathSize] = "";  // empty: no usable file, so the defaults and no writes
+    SettingsPlace SettingsFilePlace = SettingsPlace::Found;  // why SettingsPath is empty
+    bool Named = false;  // a file named by the source: never written
+};
+
+// What a load gives: the settings, and where they came from.
+struct LoadedSettings {
+    SettingsRecord Settings;
+    SettingsPlaceRecord Place;
+};
+
+// Names, reads, writes a missing section of the user's file (what it lacks,
+// with the values just read), then applies the source's overrides.
+LoadedSettings LoadSettings(const SettingsSource& source);
+// The section's and file's names from the string table, and the file's path.
+SettingsPlaceRecord LoadSettingNames(const SettingsSource& source);
+// What the file holds over the built-in values (no overrides).
+SettingsRecord ReadSettings(const SettingsPlaceRecord& place);
+bool SettingsExist(const SettingsPlaceRecord& place);
+bool SaveSettings(const SettingsRecord& settings, const SettingsPlaceRecord& place);  // false: not written whole
+bool WriteSettingNumber(const SettingsPlaceRecord& place, const char* key, uint32_t value);
 int32_t ColorFromName(const char* name);
 const char* NameFromColor(int32_t color);
 
-// Reads this file instead of the user's, from now on and at every load (the
-// tools' and the Linux program's --settings); LoadSettings never writes it.
-// Null or empty: the user's file again. False when the path is too long.
-bool UseSettingsFile(const char* path);
-
-// From now on every load applies these over what it read (a command line's
-// settings, for this run only; never written).
-void UseSettingOverrides(const SettingOverrides& overrides);
-
-// The store as a new process has it: the user's file, no overrides.
-void ReturnStoreToStart();
+// False when a named file's path is too long to be one.
+bool UsableSettingsPath(const std::string& path);
 
 #endif

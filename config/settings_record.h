@@ -1,7 +1,7 @@
-// Every user choice of the saver and the user's palettes: process-wide records
-// with their built-in values, and the one table of the file's numeric keys.
-// Header only and free of platform calls, so that the synthesis can read and
-// change the records without linking the store.
+// Every user choice of the saver and the user's palettes, with their built-in
+// values, and the one table of the file's numeric keys. Header only and free
+// of platform calls, so that the synthesis can read the records without
+// linking the store.
 #ifndef VELMORA_SETTINGS_RECORD_H
 #define VELMORA_SETTINGS_RECORD_H
 
@@ -135,18 +135,15 @@ inline constexpr PaletteDefinition kDefaultPalettes[kKeyColorSlots] = {
 enum PsycheExtraKind { kExtraNone = 0, kExtraPepper = 1, kExtraConfetti = 2, kExtraTerrible = 3 };
 enum SymmetryKind { kSymmetryNone = 0, kSymmetryQuarter = 1, kSymmetryVertical = 2, kSymmetryHorizontal = 3 };
 
-// The process-wide records, holding the built-in values from the start.
-inline SaverSettingsRecord SaverSettings = kDefaultSettings;
-inline PaletteDefinition PaletteTable[kKeyColorSlots] = {
-    kDefaultPalettes[0], kDefaultPalettes[1], kDefaultPalettes[2], kDefaultPalettes[3],
-    kDefaultPalettes[4], kDefaultPalettes[5], kDefaultPalettes[6], kDefaultPalettes[7],
+// The user's settings: every choice and the palettes, as a load reads them
+// (the built-in values where the file says nothing). Read only once loaded:
+// a running saver keeps its own choices in a record of its own.
+struct SettingsRecord {
+    SaverSettingsRecord SaverSettings = kDefaultSettings;
+    PaletteDefinition PaletteTable[kKeyColorSlots] = {
+        kDefaultPalettes[0], kDefaultPalettes[1], kDefaultPalettes[2], kDefaultPalettes[3],
+        kDefaultPalettes[4], kDefaultPalettes[5], kDefaultPalettes[6], kDefaultPalettes[7],
+    };
 };
-
-// Both records back to the built-in values, for a run that starts afresh in a
-// process that has used them already (the picture renderer).
-inline void UseDefaultSettings() {
-    SaverSettings = kDefaultSettings;
-    for (int i = 0; i < kKeyColorSlots; i++) PaletteTable[i] = kDefaultPalettes[i];
-}
 
 #endif

@@ -19,16 +19,16 @@ constexpr int kPaletteTextSize = 500;
 constexpr int kNameSize = 20;  // a longer name is no colour name
 
 // Without a usable file every key reads as its default and nothing is written.
-uint32_t ReadNumber(const char* key, uint32_t fallback) {
-    if (!SettingsPath[0]) return fallback;
-    return GetPrivateProfileIntA(SettingsSection, key, (INT)fallback, SettingsPath);
+uint32_t ReadNumber(const SettingsPlaceRecord& place, const char* key, uint32_t fallback) {
+    if (!place.SettingsPath[0]) return fallback;
+    return GetPrivateProfileIntA(place.SettingsSection, key, (INT)fallback, place.SettingsPath);
 }
 
 // Whether the section lacks the key altogether (an empty value is the user's own).
-bool KeyMissing(const char* key) {
+bool KeyMissing(const SettingsPlaceRecord& place, const char* key) {
     static const char kAbsent[] = "\x7f";  // a value no writer of this file produces
     char text[4];
-    GetPrivateProfileStringA(SettingsSection, key, kAbsent, text, sizeof text, SettingsPath);
+    GetPrivateProfileStringA(place.SettingsSection, key, kAbsent, text, sizeof text, place.SettingsPath);
     return strcmp(text, kAbsent) == 0;
 }
 
@@ -38,9 +38,10 @@ struct PaletteKey {
     explicit PaletteKey(int n) { snprintf(text, sizeof text, "%s%d", "Palette", n); }
 };
 
-void ReadPalette(const PaletteKey& key, PaletteDefinition& palette) {
+void ReadPalette(const SettingsPlaceRecord& place, const PaletteKey& key, PaletteDefinition& palette) {
     char text[kPaletteTextSize] = "";
-    if (SettingsPath[0]) GetPrivateProfileStringA(SettingsSection, key.text, "", text, sizeof text, SettingsPath);
+    if (place.SettingsPath[0])
+        GetPrivateProfileStringA(place.SettingsSection, key.text, "", text, sizeof text, place.SettingsPath);
 
     int32_t colors[kKeyColorSlots];
     int found = 0;
@@ -65,98 +66,87 @@ void ReadPalette(const PaletteKey& key, PaletteDefinition& palette) {
     palette.count = found;
 }
 
-bool WritePalette(const PaletteKey& key, const PaletteDefinition& palette) {
+bool WritePalette(const SettingsPlaceRecord& place, const PaletteKey& key, const PaletteDefinition& palette) {
     const int32_t* c = palette.colors;
     char text[kKeyColorSlots * 8 + 8];
     snprintf(text, sizeof text, "%s %s %s %s %s %s %s %s", NameFromColor(c[0]), NameFromColor(c[1]),
              NameFromColor(c[2]), NameFromColor(c[3]), NameFromColor(c[4]), NameFromColor(c[5]),
              NameFromColor(c[6]), NameFromColor(c[7]));
-    return WritePrivateProfileStringA(SettingsSection, key.text, text, SettingsPath) != FALSE;
+    return WritePrivateProfileStringA(place.SettingsSection, key.text, text, place.SettingsPath) != FALSE;
 }
 
 // Every key in the order of the format; with only_missing, the keys that the
 // section lacks, so that no line the user wrote is ever rewritten. False when
 // any write failed.
-bool WriteSettings(bool only_missing) {
-    if (!SettingsPath[0]) return false;
+bool WriteSettings(const SettingsRecord& settings, const SettingsPlaceRecord& place, bool only_missing) {
+    if (!place.SettingsPath[0]) return false;
     CreateSettingsFolder();
     bool written = true;
     for (const SettingKey& k : kSettingKeys)
-        if (!only_missing || KeyMissing(k.key))
-            written = WriteSettingNumber(SettingsSection, k.key, k.stored(SaverSettings)) && written;
+        if (!only_missing || KeyMissing(place, k.key))
+            written = WriteSettingNumber(place, k.key, k.stored(settings.SaverSettings)) && written;
     for (int n = 1; n <= kStoredPalettes; n++) {
         const PaletteKey key(n);
-        if (!only_missing || KeyMissing(key.text)) written = WritePalette(key, PaletteTable[n - 1]) && written;
+        if (!only_missing || KeyMissing(place, key.text))
+            written = WritePalette(place, key, settings.PaletteTable[n - 1]) && written;
     }
     return written;
 }
 
 }  // namespace
 
-char SettingsSection[40];
-char SettingsFile[13];
-char SettingsPath[kSettingsPathSize];
-SettingsPlace SettingsFilePlace = SettingsPlace::Found;
-
-namespace {
-char ChosenSettingsPath[kSettingsPathSize];  // empty: the user's file, wherever it lives
-SettingOverrides Overrides;
-}
-
-void UseSettingOverrides(const SettingOverrides& overrides) { Overrides = overrides; }
-
-void ReturnStoreToStart() {
-    UseDefaultSettings();
-    SettingsSection[0] = SettingsFile[0] = SettingsPath[0] = '\0';
-    SettingsFilePlace = SettingsPlace::Found;
-    ChosenSettingsPath[0] = '\0';
-    Overrides = SettingOverrides{};
-}
-
-bool UseSettingsFile(const char* path) {
-    size_t length = path ? strlen(path) : 0;
-    if (length >= sizeof SettingsPath) return false;
-    memcpy(ChosenSettingsPath, path ? path : "", length + 1);
-    if (length) memcpy(SettingsPath, path, length + 1);
-    return true;
-}
+bool UsableSettingsPath(const std::string& path) { return path.size() < kSettingsPathSize; }
 
 // A section without a readable "TimeOnScreen" counts as missing; what it lacks
 // is added with the values just read (the defaults on a fresh system). A file
-// named with UseSettingsFile is only read: it may be anything the user chose.
-void LoadSettings() {
-    LoadSettingNames();
-    ReadSettings();
-    if (!SettingsExist() && !ChosenSettingsPath[0]) WriteSettings(true);
-    ApplySettingOverrides(Overrides, SaverSettings);  // for this run only: never written
+// named by the source is only read: it may be anything the user chose.
+LoadedSettings LoadSettings(const SettingsSource& source) {
+    LoadedSettings loaded;
+    loaded.Place = LoadSettingNames(source);
+    loaded.Settings = ReadSettings(loaded.Place);
+    if (!loaded.Place.Named && !SettingsExist(loaded.Place)) WriteSettings(loaded.Settings, loaded.Place, true);
+    ApplySettingOverrides(source.Overrides, loaded.Settings.SaverSettings);  // for this run only: never written
+    return loaded;
 }
 
-void LoadSettingNames() {
-    LoadStringA(ResourceModule(), IDS_SETTINGS_SECTION, SettingsSection, sizeof SettingsSection);
-    LoadStringA(ResourceModule(), IDS_SETTINGS_FILE, SettingsFile, sizeof SettingsFile);
-    if (ChosenSettingsPath[0]) {
-        memcpy(SettingsPath, ChosenSettingsPath, sizeof SettingsPath);
-        SettingsFilePlace = SettingsPlace::Found;
-        return;
+SettingsPlaceRecord LoadSettingNames(const SettingsSource& source) {
+    SettingsPlaceRecord place;
+    LoadStringA(ResourceModule(), IDS_SETTINGS_SECTION, place.SettingsSection, sizeof place.SettingsSection);
+    LoadStringA(ResourceModule(), IDS_SETTINGS_FILE, place.SettingsFile, sizeof place.SettingsFile);
+    if (!source.NamedFile.empty()) {
+        place.Named = true;
+        if (UsableSettingsPath(source.NamedFile))
+            memcpy(place.SettingsPath, source.NamedFile.c_str(), source.NamedFile.size() + 1);
+        else
+            place.SettingsFilePlace = SettingsPlace::NamedTooLong;
+        return place;
     }
-    SettingsFilePlace = SettingsFilePath(SettingsFile, SettingsPath, sizeof SettingsPath);
-    if (SettingsFilePlace != SettingsPlace::Found) SettingsPath[0] = '\0';
+    place.SettingsFilePlace = SettingsFilePath(place.SettingsFile, place.SettingsPath, sizeof place.SettingsPath);
+    if (place.SettingsFilePlace != SettingsPlace::Found) place.SettingsPath[0] = '\0';
+    return place;
 }
 
-void ReadSettings() {
-    for (const SettingKey& k : kSettingKeys) k.take(SaverSettings, ReadNumber(k.key, k.fallback));
-    for (int n = 1; n <= kStoredPalettes; n++) ReadPalette(PaletteKey(n), PaletteTable[n - 1]);
+SettingsRecord ReadSettings(const SettingsPlaceRecord& place) {
+    SettingsRecord settings;
+    for (const SettingKey& k : kSettingKeys) k.take(settings.SaverSettings, ReadNumber(place, k.key, k.fallback));
+    for (int n = 1; n <= kStoredPalettes; n++) ReadPalette(place, PaletteKey(n), settings.PaletteTable[n - 1]);
+    return settings;
 }
 
-bool SettingsExist() { return ReadNumber("TimeOnScreen", 0xFFFFFFFFu) != 0xFFFFFFFFu; }
+bool SettingsExist(const SettingsPlaceRecord& place) {
+    return ReadNumber(place, "TimeOnScreen", 0xFFFFFFFFu) != 0xFFFFFFFFu;
+}
 
-bool WriteSettingNumber(const char* section, const char* key, uint32_t value) {
+bool WriteSettingNumber(const SettingsPlaceRecord& place, const char* key, uint32_t value) {
     char text[16];
     snprintf(text, sizeof text, "%u", value);
-    return SettingsPath[0] && WritePrivateProfileStringA(section, key, text, SettingsPath) != FALSE;
+    return place.SettingsPath[0] &&
+           WritePrivateProfileStringA(place.SettingsSection, key, text, place.SettingsPath) != FALSE;
 }
 
-bool SaveSettings() { return WriteSettings(false); }
+bool SaveSettings(const SettingsRecord& settings, const SettingsPlaceRecord& place) {
+    return !place.Named && WriteSettings(settings, place, false);
+}
 
 int32_t ColorFromName(const char* name) {
     char upper[kNameSize];

@@ -35,11 +35,11 @@ void MakeBackdropPalette(HWND window) {
     }
     Backdrop.palette->palVersion = 0x300;
     Backdrop.palette->palNumEntries = (WORD)g.PaletteSize;
-    PaletteTable[kScratchPalette] = {2, {settings_colors::kBlue, settings_colors::kBlack, -1, -1, -1, -1, -1, -1}};
-    SaverSettings.PaletteIndex = kScratchPalette;
-    SaverSettings.PsycheExtra = kExtraNone;
-    PaletteChooser = PaletteChooserRecord{};  // every channel at 255
-    BuildPalette(reinterpret_cast<PaletteEntryBytes*>(Backdrop.palette->palPalEntry), false, g);
+    const PaletteDefinition blue_to_black = {2, {settings_colors::kBlue, settings_colors::kBlack, -1, -1, -1, -1, -1, -1}};
+    const uint8_t full_scale[3] = {255, 255, 255};
+    RandomSource unused;  // nothing is drawn without "Confetti"
+    BuildPalette(reinterpret_cast<PaletteEntryBytes*>(Backdrop.palette->palPalEntry), false, g, blue_to_black,
+                 full_scale, kExtraNone, unused);
     Backdrop.object = CreatePalette(Backdrop.palette);
     if (!Backdrop.object) Backdrop.ready = false;
 }

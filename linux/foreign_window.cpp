@@ -11,10 +11,10 @@ namespace {
 
 // X's error handler is one for the whole process: what it keeps is a fact of the process.
 struct XErrorWatch {
-    bool installed = false;
-    unsigned long foreign_window = 0;  // another program's window we draw in; 0: our own
-    bool kept = false;
-    XFailure first;
+    bool Installed = false;
+    unsigned long ForeignWindow = 0;  // another program's window we draw in; 0: our own
+    bool Kept = false;
+    XFailure First;
 };
 XErrorWatch watch;
 
@@ -22,12 +22,12 @@ int KeepXError(Display* x, XErrorEvent* error) {
     // Our own window may go while requests about it are still on their way
     // (input methods push events from a thread of their own).
     const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
-    if (!watch.foreign_window && gone) return 0;
-    if (watch.kept) return 0;
+    if (!watch.ForeignWindow && gone) return 0;
+    if (watch.Kept) return 0;
     char text[160] = "";
     XGetErrorText(x, error->error_code, text, sizeof text);  // local: sends no request
-    watch.kept = true;
-    watch.first = XFailure{error->error_code, error->request_code, text};
+    watch.Kept = true;
+    watch.First = XFailure{error->error_code, error->request_code, text};
     return 0;
 }
 
@@ -85,21 +85,21 @@ std::string ForeignWindowProblem(ForeignWindowState state, unsigned long id) {
 }
 
 void CatchXErrors(unsigned long foreign_window) {
-    watch.foreign_window = foreign_window;
-    watch.kept = false;
-    if (!watch.installed) XSetErrorHandler(KeepXError);
-    watch.installed = true;
+    watch.ForeignWindow = foreign_window;
+    watch.Kept = false;
+    if (!watch.Installed) XSetErrorHandler(KeepXError);
+    watch.Installed = true;
 }
 
 bool TakeXFailure(XFailure& failure) {
-    if (!watch.kept) return false;
-    failure = watch.first;
-    watch.kept = false;
+    if (!watch.Kept) return false;
+    failure = watch.First;
+    watch.Kept = false;
     return true;
 }
 
 bool AboutSomethingGone(const XFailure& failure) {
-    return failure.code == BadWindow || failure.code == BadDrawable;
+    return failure.Code == BadWindow || failure.Code == BadDrawable;
 }
 
 void WatchForeignWindow(SDL_Window* window) {
@@ -118,7 +118,7 @@ void WatchForeignWindow(SDL_Window* window) {
 
 bool ForeignWindowGone(const SDL_SysWMmsg* message) {
     return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify &&
-           message->msg.x11.event.xdestroywindow.window == watch.foreign_window;  // not a window of SDL's own
+           message->msg.x11.event.xdestroywindow.window == watch.ForeignWindow;  // not a window of SDL's own
 }
 
 void HideOwnWindow(SDL_Window* window) {

@@ -33,9 +33,9 @@ std::string ForeignWindowProblem(ForeignWindowState state, unsigned long id);
 void CatchXErrors(unsigned long foreign_window);
 
 struct XFailure {
-    int code = 0;     // X's error code (BadMatch, ...)
-    int request = 0;  // the major opcode of the request that failed
-    std::string text;
+    int Code = 0;     // X's error code (BadMatch, ...)
+    int Request = 0;  // the major opcode of the request that failed
+    std::string Text;
 };
 // The first error kept since the last call; false when none came.
 bool TakeXFailure(XFailure& failure);

@@ -2,9 +2,8 @@
 
 #include "presenter.h"
 
+#include "live/saver_windows.h"
 #include "saver/host.h"
-#include "saver/message_loop.h"
-#include "saver/start_values.h"
 #include "saver/window_core.h"
 
 #include <cstdio>
@@ -25,6 +24,42 @@ HWND OpenForeignStandIn() {
                            np::DisplayHeight(), nullptr, nullptr, nullptr, nullptr);
 }
 
+struct LiveRunRecord {
+    const ProgramOptions* Options;
+    SettingsSource Source;
+    bool Foreign;
+    np::DisplayKind Kind;
+    HWND Parent = nullptr;  // the stand-in for another program's window
+};
+
+HWND OpenWindow(void* context) {
+    LiveRunRecord& run = *static_cast<LiveRunRecord*>(context);
+    np::OpenMonitors(run.Kind, PresenterMonitors(), PresenterRefreshHz());
+    TakeSystemCursor();
+    if (!run.Foreign) {
+        bool already_running = false;
+        return StartFullScreen(nullptr, ScreenSaverProc, run.Source, already_running);
+    }
+    run.Parent = OpenForeignStandIn();
+    HWND window = run.Parent ? OpenSaverWindow(nullptr, run.Parent, ScreenSaverProc, run.Source) : nullptr;
+    if (!window && run.Parent) DestroyWindow(run.Parent);
+    return window;
+}
+
+// Another program's window takes its own input, as a preview's parent does.
+void Shown(void* context, HWND window) {
+    const LiveRunRecord& run = *static_cast<LiveRunRecord*>(context);
+    PresentDisplay(run.Foreign ? nullptr : window, window);
+}
+
+// A new size is a new display: the saver starts over on it, as a new process would.
+bool Again(void* context, int) {
+    LiveRunRecord& run = *static_cast<LiveRunRecord*>(context);
+    if (run.Parent) DestroyWindow(run.Parent);
+    run.Parent = nullptr;
+    return TakeResize();
+}
+
 }  // namespace
 
 int RunLive(const ProgramOptions& options) {
@@ -40,33 +75,10 @@ int RunLive(const ProgramOptions& options) {
     }
     if (!options.snapshot_file.empty()) AskSnapshot(options.snapshot_file);
     np::UseRealTime(PresenterInput());
-    const np::DisplayKind kind = options.palette_device ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor;
-    int exit_code = 0;
-    for (;;) {
-        np::OpenMonitors(kind, PresenterMonitors(), PresenterRefreshHz());
-        TakeSystemCursor();
-        HWND parent = foreign ? OpenForeignStandIn() : nullptr;
-        bool already_running = false;
-        HWND window = foreign ? (parent ? OpenSaverWindow(nullptr, parent, ScreenSaverProc) : nullptr)
-                              : StartFullScreen(nullptr, ScreenSaverProc, already_running);
-        if (!window) {  // the saver has said why
-            exit_code = kExitWindowFailed;
-            if (parent) DestroyWindow(parent);
-            break;
-        }
-        // Another program's window takes its own input, as a preview's parent does.
-        PresentDisplay(foreign ? nullptr : window, window);
-        exit_code = RunMessageLoop();
-        const bool resized = TakeResize();
-        if (IsWindow(window)) DestroyWindow(window);
-        if (parent) DestroyWindow(parent);
-        DiscardQueuedMessages();
-        if (!foreign) EndFullScreen();
-        if (!resized) break;
-        // A new size is a new display: the saver starts over on it, as a new process would.
-        ReturnToStartValues();
-        HandSettingsToStore(options);  // checked at the start
-    }
+    LiveRunRecord run = {&options, SettingsSourceOf(options), foreign,
+                         options.palette_device ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor};
+    const SaverWindowsHooks hooks = {&run, OpenWindow, Shown, Again};
+    const int exit_code = RunSaverWindows(hooks);
     const std::string failure = PresenterFailure();
     ClosePresenter();
     if (!failure.empty()) {

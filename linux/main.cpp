@@ -37,14 +37,14 @@ int main(int argc, char** argv) {
         printf("%s%s", kUsage, SettingOptionsHelp().c_str());
         return 0;
     }
-    if (!HandSettingsToStore(options)) {
+    if (!UsableSettingsPath(options.settings_file)) {
         fprintf(stderr, "velmora: settings file path too long: %s\n", options.settings_file.c_str());
         return 2;
     }
     // The file the store will read, checked once: a named one must be there,
     // the user's usual one may not be yet.
-    LoadSettingNames();
-    const std::string file = native_platform::HostPath(SettingsPath);
+    const SettingsPlaceRecord place = LoadSettingNames(SettingsSourceOf(options));
+    const std::string file = native_platform::HostPath(place.SettingsPath);
     const bool named = !options.settings_file.empty();
     if (!file.empty() && !(named ? ReadableSettings(file, problem) : UsableIfPresent(file, problem))) {
         fprintf(stderr, "velmora: cannot read settings file %s: %s\n", file.c_str(), problem.c_str());
@@ -81,6 +81,7 @@ int Run(const ProgramOptions& options) {
     record.palette_device = options.palette_device;
     record.seconds = options.seconds;
     record.calendar_ms = (uint64_t)(options.time_given ? options.time : (uint32_t)time(nullptr)) * 1000;
+    record.settings = SettingsSourceOf(options);
     record.show_progress = isatty(STDERR_FILENO);
     if (!RecordSaver(record, nullptr, problem)) {
         fprintf(stderr, "velmora: cannot record %s: %s\n", options.record_file.c_str(), problem.c_str());

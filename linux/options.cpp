@@ -226,7 +226,9 @@ bool ParseProgramOptions(int argc, char** argv, const char* window_variable, Pro
     return DecideMode(options, window_variable, problem);
 }
 
-bool HandSettingsToStore(const ProgramOptions& options) {
-    UseSettingOverrides(options.settings);
-    return UseSettingsFile(options.settings_file.empty() ? nullptr : options.settings_file.c_str());
+SettingsSource SettingsSourceOf(const ProgramOptions& options) {
+    SettingsSource source;
+    source.NamedFile = options.settings_file;
+    source.Overrides = options.settings;
+    return source;
 }

@@ -3,6 +3,7 @@
 #define VELMORA_LINUX_OPTIONS_H
 
 #include "config/setting_options.h"
+#include "config/settings.h"
 #include "recorder.h"
 
 #include <cstdint>
@@ -54,11 +55,9 @@ struct ProgramOptions {
 bool ParseProgramOptions(int argc, char** argv, const char* window_variable, ProgramOptions& options,
                          std::string& problem);
 
-// Gives the settings store what the command line says of settings: the file to
-// read (only read) and the settings that replace the file's. Called before
-// every saver window, since each starts from the values of a new process.
-// False when the file's path is too long.
-bool HandSettingsToStore(const ProgramOptions& options);
+// What the command line says of settings: the file to read (only read) and
+// the settings that replace the file's, for every saver window of the run.
+SettingsSource SettingsSourceOf(const ProgramOptions& options);
 
 // An X window id as XScreenSaver gives it: decimal, or hexadecimal after 0x; 0 when not one.
 unsigned long ParseWindowId(const char* text);

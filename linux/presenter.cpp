@@ -1,6 +1,7 @@
 #include "presenter.h"
 
 #include "foreign_window.h"
+#include "live/live_presenter.h"
 #include "options.h"
 #include "screen_monitors.h"
 #include "snapshot.h"
@@ -18,86 +19,65 @@ namespace np = native_platform;
 
 namespace {
 
-constexpr uint32_t kPollSpacing = 5;    // ms between two looks for input while work goes on
-constexpr uint32_t kLongestSlice = 100;  // ms one wait lasts at most, so that a snapshot is never late
-
 struct PresenterRecord {
-    SDL_Window* window = nullptr;
-    SDL_Surface* staging = nullptr;  // the display's colours, XRGB
-    bool foreign = false;
-    int width = 0, height = 0;
-    std::vector<RECT> monitors;  // full screen over several: each in root coordinates, the primary first
-    int refresh_hz = 60;
-    HWND input_target = nullptr;
-    HWND close_target = nullptr;
-    RECT pending = {0, 0, 0, 0};  // changed and not yet shown
-    uint64_t next_frame = 0;      // SDL ticks
-    uint64_t last_poll = 0;
-    bool resized = false;
-    bool window_gone = false;  // the foreign window was destroyed
-    unsigned long foreign_id = 0;
-    std::string failure;  // why the window cannot be drawn into; the program ends with it
-    bool cursor_shown = true;
-    bool input_queued = false;
-    HWND stop_asked_of = nullptr;  // the saver window already asked to close for a signal or the window's going
-    std::string snapshot_path;
+    LivePresenterRecord Live;
+    SDL_Window* Window = nullptr;
+    SDL_Surface* Staging = nullptr;  // the display's colours, XRGB
+    bool Foreign = false;
+    int Width = 0, Height = 0;
+    std::vector<RECT> Monitors;  // full screen over several: each in root coordinates, the primary first
+    int RefreshHz = 60;
+    uint64_t NextFrame = 0;  // SDL ticks
+    bool Resized = false;
+    bool WindowGone = false;  // the foreign window was destroyed
+    unsigned long ForeignId = 0;
+    std::string Failure;  // why the window cannot be drawn into; the program ends with it
+    bool CursorShown = true;
+    std::string SnapshotPath;
 };
 
+// The program shows one window: its presenter is a fact of the process.
 PresenterRecord presenter;
 volatile sig_atomic_t snapshot_asked = 0;
 
 // Copies what changed into the window, if a frame has passed since the last copy.
 void PresentIfDue() {
-    const RECT changed = np::TakeChangedArea();
-    UnionRect(&presenter.pending, &presenter.pending, &changed);
+    TakeDisplayChanges(presenter.Live);
+    RECT& pending = presenter.Live.Pending;
     const uint64_t now = SDL_GetTicks64();
-    if (IsRectEmpty(&presenter.pending) || now < presenter.next_frame || !presenter.staging || presenter.window_gone)
-        return;
-    presenter.next_frame = now + std::max(1, 1000 / presenter.refresh_hz);
+    if (IsRectEmpty(&pending) || now < presenter.NextFrame || !presenter.Staging || presenter.WindowGone) return;
+    presenter.NextFrame = now + std::max(1, 1000 / presenter.RefreshHz);
     // A window whose surface cannot be had yet (another program's window, just
     // taken over) keeps what is pending for the next frame: a still picture
     // changes nothing more, and would never be shown.
-    SDL_Surface* target = SDL_GetWindowSurface(presenter.window);
+    SDL_Surface* target = SDL_GetWindowSurface(presenter.Window);
     if (!target) return;
-    RECT r = presenter.pending;
-    r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, presenter.staging->w),
-         std::min<LONG>(r.bottom, presenter.staging->h)};
-    presenter.pending = {0, 0, 0, 0};
+    RECT r = pending;
+    r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, presenter.Staging->w),
+         std::min<LONG>(r.bottom, presenter.Staging->h)};
+    pending = {0, 0, 0, 0};
     if (IsRectEmpty(&r)) return;
-    auto* base = static_cast<uint8_t*>(presenter.staging->pixels);
+    auto* base = static_cast<uint8_t*>(presenter.Staging->pixels);
     for (int y = r.top; y < r.bottom; y++)
         np::ScreenRowRgb(y, r.left, r.right,
-                         reinterpret_cast<uint32_t*>(base + (size_t)y * presenter.staging->pitch) + r.left);
+                         reinterpret_cast<uint32_t*>(base + (size_t)y * presenter.Staging->pitch) + r.left);
     SDL_Rect area = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     SDL_Rect to = area;
-    SDL_BlitSurface(presenter.staging, &area, target, &to);
-    SDL_UpdateWindowSurfaceRects(presenter.window, &area, 1);
+    SDL_BlitSurface(presenter.Staging, &area, target, &to);
+    SDL_UpdateWindowSurfaceRects(presenter.Window, &area, 1);
 }
 
 void WriteSnapshotIfAsked() {
-    if (!snapshot_asked || presenter.snapshot_path.empty() || !IsRectEmpty(&presenter.pending)) return;
+    if (!snapshot_asked || presenter.SnapshotPath.empty() || !IsRectEmpty(&presenter.Live.Pending)) return;
     snapshot_asked = 0;
     std::string problem;
-    if (!WriteDisplaySnapshot(presenter.snapshot_path, problem))
-        fprintf(stderr, "velmora: cannot write %s: %s\n", presenter.snapshot_path.c_str(), problem.c_str());
-}
-
-void Queue(UINT message, WPARAM wparam, LPARAM lparam) {
-    if (!presenter.input_target) return;
-    np::QueueInput(presenter.input_target, message, wparam, lparam);
-    presenter.input_queued = true;
-}
-
-void AskToClose() {
-    if (presenter.close_target && IsWindow(presenter.close_target))
-        PostMessageA(presenter.close_target, WM_CLOSE, 0, 0);
-    presenter.input_queued = true;
+    if (!WriteDisplaySnapshot(presenter.SnapshotPath, problem))
+        fprintf(stderr, "velmora: cannot write %s: %s\n", presenter.SnapshotPath.c_str(), problem.c_str());
 }
 
 // A stop signal, the other program's window going, or a window that cannot be
-// drawn into closes the saver as a closed window would: once per saver window,
-// whenever it comes.
-bool EndAsked() { return StopSignal() || presenter.window_gone || !presenter.failure.empty(); }
+// drawn into closes the saver as a closed window would.
+bool EndAsked() { return StopSignal() || presenter.WindowGone || !presenter.Failure.empty(); }
 
 // An X error: about another program's window that went (its owner removed
 // it), or about a window that cannot be drawn into, which ends the program
@@ -105,67 +85,62 @@ bool EndAsked() { return StopSignal() || presenter.window_gone || !presenter.fai
 void JudgeXFailures() {
     XFailure failure;
     if (!TakeXFailure(failure)) return;
-    if (presenter.foreign) {
-        unsigned long id = presenter.foreign_id;
+    if (presenter.Foreign) {
+        unsigned long id = presenter.ForeignId;
         int width = 0, height = 0;
         if (QueryForeignWindow(id, width, height) == ForeignWindowState::Gone) {
-            presenter.window_gone = true;
+            presenter.WindowGone = true;
             return;
         }
         if (AboutSomethingGone(failure)) return;  // the window is there: what went was something else
     }
-    if (!presenter.failure.empty()) return;
+    if (!presenter.Failure.empty()) return;
     char what[64];
-    snprintf(what, sizeof what, " (request %d)", failure.request);
+    snprintf(what, sizeof what, " (request %d)", failure.Request);
     char window[48] = "its window";
-    if (presenter.foreign) snprintf(window, sizeof window, "X window 0x%lx", presenter.foreign_id);
-    presenter.failure = std::string("cannot draw into ") + window + ": the X server refused: " + failure.text + what;
+    if (presenter.Foreign) snprintf(window, sizeof window, "X window 0x%lx", presenter.ForeignId);
+    presenter.Failure = std::string("cannot draw into ") + window + ": the X server refused: " + failure.Text + what;
 }
 
-void FollowEndRequest() {
-    if (!EndAsked() || !presenter.close_target || presenter.stop_asked_of == presenter.close_target) return;
-    presenter.stop_asked_of = presenter.close_target;
-    AskToClose();
-}
 
 void Handle(const SDL_Event& e) {
     switch (e.type) {
         case SDL_SYSWMEVENT:
-            if (ForeignWindowGone(e.syswm.msg)) presenter.window_gone = true;  // nothing is left to show on
+            if (ForeignWindowGone(e.syswm.msg)) presenter.WindowGone = true;  // nothing is left to show on
             break;
         case SDL_QUIT:
-            AskToClose();
+            AskSaverToClose(presenter.Live);
             break;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && !presenter.resized) {
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && !presenter.Resized) {
                 int width = e.window.data1, height = e.window.data2;
                 BoundToLargestPicture(width, height);
-                if (width == presenter.width && height == presenter.height) break;
-                presenter.width = width;
-                presenter.height = height;
-                presenter.resized = true;
+                if (width == presenter.Width && height == presenter.Height) break;
+                presenter.Width = width;
+                presenter.Height = height;
+                presenter.Resized = true;
                 PostQuitMessage(0);
-                presenter.input_queued = true;
-            } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED && presenter.staging) {
-                presenter.pending = {0, 0, presenter.staging->w, presenter.staging->h};
+                presenter.Live.InputQueued = true;
+            } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED && presenter.Staging) {
+                presenter.Live.Pending = {0, 0, presenter.Staging->w, presenter.Staging->h};
             }
             break;
         case SDL_MOUSEMOTION:
-            if (!presenter.input_target) break;
+            if (!presenter.Live.InputTarget) break;
             TakeSystemCursor();  // a window that moves or takes a new size under it does not move the cursor
-            Queue(WM_MOUSEMOVE, 0, MAKELPARAM(e.motion.x, e.motion.y));
+            QueueLiveInput(presenter.Live, WM_MOUSEMOVE, 0, MAKELPARAM(e.motion.x, e.motion.y));
             break;
         case SDL_MOUSEBUTTONDOWN: {
             const UINT message = e.button.button == SDL_BUTTON_LEFT     ? WM_LBUTTONDOWN
                                  : e.button.button == SDL_BUTTON_RIGHT  ? WM_RBUTTONDOWN
                                  : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
                                                                         : 0;
-            if (message) Queue(message, 0, MAKELPARAM(e.button.x, e.button.y));
+            if (message) QueueLiveInput(presenter.Live, message, 0, MAKELPARAM(e.button.x, e.button.y));
             break;
         }
         case SDL_KEYDOWN:
             // With Alt held Windows reports a system key.
-            Queue((e.key.keysym.mod & KMOD_ALT) ? WM_SYSKEYDOWN : WM_KEYDOWN, 0, 1);
+            QueueLiveInput(presenter.Live, (e.key.keysym.mod & KMOD_ALT) ? WM_SYSKEYDOWN : WM_KEYDOWN, 0, 1);
             break;
         default:
             break;
@@ -178,53 +153,42 @@ void TakeSystemCursor() {
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
     // Screen coordinates start at the primary monitor's corner, as on Windows.
-    const POINT primary = presenter.monitors.empty() ? POINT{0, 0}
-                                                     : POINT{presenter.monitors[0].left, presenter.monitors[0].top};
+    const POINT primary = presenter.Monitors.empty() ? POINT{0, 0}
+                                                     : POINT{presenter.Monitors[0].left, presenter.Monitors[0].top};
     np::SetCursorPosition(x - primary.x, y - primary.y);
 }
 
 namespace {
 
 void FollowCursorShape() {
-    const bool shown = presenter.foreign || !np::CursorHidden();
-    if (shown == presenter.cursor_shown) return;
+    const bool shown = presenter.Foreign || !np::CursorHidden();
+    if (shown == presenter.CursorShown) return;
     SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
-    presenter.cursor_shown = shown;
+    presenter.CursorShown = shown;
 }
 
-void DrainEvents() {
+// One look: SDL's events, X's failures, a close when the program must end,
+// then what is due shown.
+void Look(void*) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) Handle(e);
     JudgeXFailures();
-    FollowEndRequest();
-}
-
-void Wait(DWORD milliseconds) {
-    const uint64_t start = SDL_GetTicks64();
-    const uint64_t deadline = milliseconds == INFINITE ? UINT64_MAX : start + milliseconds;
-    presenter.input_queued = false;
-    for (;;) {
-        PresentIfDue();
-        WriteSnapshotIfAsked();
-        FollowCursorShape();
-        const uint64_t now = SDL_GetTicks64();
-        if (presenter.input_queued || now >= deadline) return;
-        uint64_t until = std::min<uint64_t>(deadline, now + kLongestSlice);
-        const bool can_show = presenter.staging && !presenter.window_gone;  // else waiting for a frame is pointless
-        if (can_show && !IsRectEmpty(&presenter.pending)) until = std::min(until, std::max(presenter.next_frame, now));
-        SDL_Event e;
-        if (SDL_WaitEventTimeout(&e, (int)(until - now))) Handle(e);
-        DrainEvents();
-    }
-}
-
-void Poll() {
-    const uint64_t now = SDL_GetTicks64();
-    if (now - presenter.last_poll < kPollSpacing) return;
-    presenter.last_poll = now;
-    DrainEvents();
+    FollowEndRequest(presenter.Live, EndAsked());
     PresentIfDue();
+    WriteSnapshotIfAsked();
     FollowCursorShape();
+}
+
+// Until an event or the time; sooner when a frame is due and something waits to be shown.
+void Sleep(void*, uint64_t until) {
+    const uint64_t now = LiveNow();
+    const bool can_show = presenter.Staging && !presenter.WindowGone;  // else waiting for a frame is pointless
+    if (can_show && !IsRectEmpty(&presenter.Live.Pending)) {
+        const uint64_t frame = now + (presenter.NextFrame > SDL_GetTicks64() ? presenter.NextFrame - SDL_GetTicks64() : 0);
+        until = std::min(until, frame);
+    }
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, (int)(until > now ? until - now : 0))) Handle(e);
 }
 
 void AskedForSnapshot(int) { snapshot_asked = 1; }
@@ -273,11 +237,12 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
         return false;
     }
     presenter = PresenterRecord{};
-    presenter.foreign = place == PresenterPlace::ForeignWindow;
-    presenter.foreign_id = presenter.foreign ? foreign_window : 0;
-    CatchXErrors(presenter.foreign_id);
-    if (presenter.foreign) {
-        presenter.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
+    presenter.Live.Backend = {nullptr, Look, Sleep, nullptr};
+    presenter.Foreign = place == PresenterPlace::ForeignWindow;
+    presenter.ForeignId = presenter.Foreign ? foreign_window : 0;
+    CatchXErrors(presenter.ForeignId);
+    if (presenter.Foreign) {
+        presenter.Window = SDL_CreateWindowFrom(reinterpret_cast<const void*>((uintptr_t)foreign_window));
         // SDL takes the window's size from a query whose failure it does not
         // check: the size is asked again here, and a window gone meanwhile
         // leaves nothing to do.
@@ -286,48 +251,48 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
             problem.clear();
             return false;
         }
-        if (state != ForeignWindowState::Usable || !presenter.window) {
+        if (state != ForeignWindowState::Usable || !presenter.Window) {
             problem = state != ForeignWindowState::Usable ? ForeignWindowProblem(state, foreign_window)
                                                           : std::string("cannot take the window: ") + SDL_GetError();
             return false;
         }
-    } else if (place == PresenterPlace::FullScreen && (presenter.monitors = ScreenMonitors()).size() > 1) {
+    } else if (place == PresenterPlace::FullScreen && (presenter.Monitors = ScreenMonitors()).size() > 1) {
         // Every monitor is covered, as Windows' virtual screen is: one borderless
         // window over all of them, which a window manager may make full screen.
-        const RECT all = MonitorsBounds(presenter.monitors);
-        presenter.window = SDL_CreateWindow("Velmora", all.left, all.top, all.right - all.left, all.bottom - all.top,
+        const RECT all = MonitorsBounds(presenter.Monitors);
+        presenter.Window = SDL_CreateWindow("Velmora", all.left, all.top, all.right - all.left, all.bottom - all.top,
                                             SDL_WINDOW_BORDERLESS);
-        if (presenter.window) SpanMonitors(presenter.window, presenter.monitors);
+        if (presenter.Window) SpanMonitors(presenter.Window, presenter.Monitors);
     } else {
-        presenter.monitors.clear();
+        presenter.Monitors.clear();
         SDL_DisplayMode desktop;
         const bool full_screen = place == PresenterPlace::FullScreen;
         if (full_screen && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {  // made at its size: no resize follows
             width = desktop.w;
             height = desktop.h;
         }
-        presenter.window = SDL_CreateWindow("Velmora", full_screen ? 0 : SDL_WINDOWPOS_UNDEFINED,
+        presenter.Window = SDL_CreateWindow("Velmora", full_screen ? 0 : SDL_WINDOWPOS_UNDEFINED,
                                             full_screen ? 0 : SDL_WINDOWPOS_UNDEFINED, width, height,
                                             full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
     }
-    if (presenter.window && presenter.foreign) WatchForeignWindow(presenter.window);
-    if (!presenter.window) {
+    if (presenter.Window && presenter.Foreign) WatchForeignWindow(presenter.Window);
+    if (!presenter.Window) {
         problem = std::string("cannot open a window: ") + SDL_GetError();
         SDL_Quit();
         return false;
     }
     SDL_StopTextInput();  // keys only end the saver: no input method is asked for text
-    if (presenter.foreign) {
-        presenter.width = foreign_width;
-        presenter.height = foreign_height;
+    if (presenter.Foreign) {
+        presenter.Width = foreign_width;
+        presenter.Height = foreign_height;
     } else {
-        SDL_GetWindowSize(presenter.window, &presenter.width, &presenter.height);
+        SDL_GetWindowSize(presenter.Window, &presenter.Width, &presenter.Height);
     }
-    BoundToLargestPicture(presenter.width, presenter.height);
+    BoundToLargestPicture(presenter.Width, presenter.Height);
     SDL_DisplayMode mode;
-    const int screen = SDL_GetWindowDisplayIndex(presenter.window);
+    const int screen = SDL_GetWindowDisplayIndex(presenter.Window);
     if (screen >= 0 && SDL_GetCurrentDisplayMode(screen, &mode) == 0 && mode.refresh_rate > 0)
-        presenter.refresh_hz = mode.refresh_rate;
+        presenter.RefreshHz = mode.refresh_rate;
     struct sigaction action = {};
     action.sa_handler = AskedForSnapshot;
     sigemptyset(&action.sa_mask);
@@ -336,12 +301,12 @@ bool OpenPresenter(PresenterPlace place, int width, int height, unsigned long fo
 }
 
 void ClosePresenter() {
-    if (presenter.staging) SDL_FreeSurface(presenter.staging);
-    // SDL's goodbye to a window that is gone ends in an X error that ends the
-    // process: the window is let go with the process instead.
-    const bool gone = presenter.window_gone;
-    if (presenter.window && !presenter.foreign) HideOwnWindow(presenter.window);
-    if (presenter.window && !gone) SDL_DestroyWindow(presenter.window);
+    if (presenter.Staging) SDL_FreeSurface(presenter.Staging);
+    // SDL's goodbye to a window that is gone ends in an X error: the window is
+    // let go with the process instead.
+    const bool gone = presenter.WindowGone;
+    if (presenter.Window && !presenter.Foreign) HideOwnWindow(presenter.Window);
+    if (presenter.Window && !gone) SDL_DestroyWindow(presenter.Window);
     presenter = PresenterRecord{};
     // Nor does SDL_Quit come: it gives X's error handling back to Xlib's
     // default and then closes its connections, where an error still on its way
@@ -350,38 +315,36 @@ void ClosePresenter() {
 }
 
 std::vector<RECT> PresenterMonitors() {
-    const RECT all = MonitorsBounds(presenter.monitors);
+    const RECT all = MonitorsBounds(presenter.Monitors);
     // One monitor, or a window that no longer spans them all: the window is the screen.
-    if (presenter.monitors.size() < 2 || all.right - all.left != presenter.width ||
-        all.bottom - all.top != presenter.height)
-        return {RECT{0, 0, presenter.width, presenter.height}};
+    if (presenter.Monitors.size() < 2 || all.right - all.left != presenter.Width ||
+        all.bottom - all.top != presenter.Height)
+        return {RECT{0, 0, presenter.Width, presenter.Height}};
     std::vector<RECT> screen;
-    const RECT& primary = presenter.monitors[0];
-    for (const RECT& m : presenter.monitors)
+    const RECT& primary = presenter.Monitors[0];
+    for (const RECT& m : presenter.Monitors)
         screen.push_back({m.left - primary.left, m.top - primary.top, m.right - primary.left, m.bottom - primary.top});
     return screen;
 }
 
-int PresenterRefreshHz() { return presenter.refresh_hz; }
+int PresenterRefreshHz() { return presenter.RefreshHz; }
 
-const std::string& PresenterFailure() { return presenter.failure; }
+const std::string& PresenterFailure() { return presenter.Failure; }
 
 void PresentDisplay(HWND input_target, HWND close_target) {
-    presenter.input_target = input_target;
-    presenter.close_target = close_target;
-    if (presenter.staging) SDL_FreeSurface(presenter.staging);
-    presenter.staging = SDL_CreateRGBSurfaceWithFormat(0, np::DisplayWidth(), np::DisplayHeight(), 32,
+    if (presenter.Staging) SDL_FreeSurface(presenter.Staging);
+    presenter.Staging = SDL_CreateRGBSurfaceWithFormat(0, np::DisplayWidth(), np::DisplayHeight(), 32,
                                                        SDL_PIXELFORMAT_XRGB8888);
-    presenter.pending = {0, 0, np::DisplayWidth(), np::DisplayHeight()};
-    presenter.next_frame = 0;
+    PresentSaver(presenter.Live, input_target, close_target);
+    presenter.NextFrame = 0;
 }
 
-native_platform::InputSource PresenterInput() { return {Wait, Poll}; }
+native_platform::InputSource PresenterInput() { return LiveInput(presenter.Live); }
 
 bool TakeResize() {
-    const bool resized = presenter.resized && !EndAsked();
-    presenter.resized = false;
+    const bool resized = presenter.Resized && !EndAsked();
+    presenter.Resized = false;
     return resized;
 }
 
-void AskSnapshot(const std::string& path) { presenter.snapshot_path = path; }
+void AskSnapshot(const std::string& path) { presenter.SnapshotPath = path; }

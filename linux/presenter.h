@@ -38,7 +38,7 @@ void TakeSystemCursor();
 // a request to close goes to close_target.
 void PresentDisplay(HWND input_target, HWND close_target);
 
-// Where the platform's waiting thread gets its input.
+// Where the platform's waiting thread gets its input (the live presenter's pacing).
 native_platform::InputSource PresenterInput();
 
 // The window took a new size: true once, with the quit message posted; false

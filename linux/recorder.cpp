@@ -135,7 +135,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     }
     const uint64_t last_frame = (uint64_t)options.seconds * (uint64_t)out.frames_per_second;
     bool already_running = false;
-    HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, options.settings, already_running);
     if (!window) {
         EndOutput(out, 0, false);
         AbandonPendingFile(file);
@@ -150,7 +150,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     uint32_t last_tick = start, last_change = UINT32_MAX;
     int messages_at_tick = 0, exit_code = 0;
     bool ok = true;
-    while (ok && DispatchNextMessage(exit_code)) {
+    while (ok && DispatchNextMessage(&window, 1, exit_code)) {
         if (StopSignal()) {
             stopped = std::string("stopped by a signal (") + strsignal(StopSignal()) + "); nothing is written";
             ok = false;
@@ -177,7 +177,6 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
     }
     if (IsWindow(window)) DestroyWindow(window);
     DiscardQueuedMessages();
-    EndFullScreen();
     if (ok) ok = WriteFramesBefore(out, end - start + 1, last_frame, picture, changed_since_frame);
     ok = EndOutput(out, options.seconds, ok) && ok;
     if (options.show_progress) ShowProgress(progress, end - start, end - start, FramesWritten(out), true);

@@ -7,6 +7,8 @@
 
 #include "video_writer.h"
 
+#include "config/settings.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,6 +33,7 @@ struct RecordOptions {
     uint32_t seconds = 10;
     uint64_t calendar_ms = 0;  // the calendar time at the start, ms since 1970
     bool show_progress = false;  // a progress line on standard error
+    SettingsSource settings;     // the saver's: the user's file, or another, and settings over it
 };
 
 // Called at each change of the display, with the test clock's time in ms; the

@@ -1,78 +1,74 @@
-// Each step schedules the next one as the paced message of the loop, due when
-// the next rotation is: between rotations the thread sleeps awake for input,
-// and at most one chain exists.
+// Each step schedules the next one as the saver's paced message, due when the
+// next rotation is: between rotations the thread sleeps awake for input, and
+// at most one chain exists.
 #include "color_cycle.h"
 
 #include "clock.h"
-#include "color_rotation.h"
 #include "message_loop.h"
 #include "messages.h"
-#include "saver_state.h"
-
-#include "config/settings.h"
-
-ColorCycleRecord ColorCycle;
+#include "saver_record.h"
 
 namespace {
 
-uint32_t Delay() { return SaverSettings.PsycheDelay > 0 ? (uint32_t)SaverSettings.PsycheDelay : 0; }
+uint32_t Delay(const SaverRecord& saver) {
+    const int32_t delay = saver.Settings.SaverSettings.PsycheDelay;
+    return delay > 0 ? (uint32_t)delay : 0;
+}
 
-void ScheduleStep(HWND window, uint32_t limit, uint32_t due) { PostMessageAt(window, SSM_CYCLESTEP, limit, 0, due); }
+void ScheduleStep(SaverRecord& saver, uint32_t limit, uint32_t due) {
+    PostMessageAt(saver.PacedMessage, saver.Window, SSM_CYCLESTEP, limit, 0, due);
+}
 
-void ChooseByMessage(void* window) { SendMessageA(static_cast<HWND>(window), SSM_CHOOSEPALETTE, 0, 0); }
+void ChooseByMessage(SaverRecord& saver) { SendMessageA(saver.Window, SSM_CHOOSEPALETTE, 0, 0); }
 
-void Rotate(HWND window) {
-    const PaletteGeometry& g = SaverState.Palette;
-    const bool feeding = SaverSettings.ContColorChange && SaverState.FeedPalette;
-    const ColorFeed feed = {
-        feeding ? reinterpret_cast<PaletteEntryBytes*>(SaverState.FeedPalette->palPalEntry) : nullptr,
-        &ColorCycle.FeedIndex, ChooseByMessage, window};
+void Rotate(SaverRecord& saver) {
+    SaverStateRecord& state = saver.SaverState;
+    const PaletteGeometry& g = state.Palette;
+    RotateColors(saver, ChooseByMessage);
     if (g.PaletteDevice) {
-        PALETTEENTRY* entries = SaverState.DisplayPalette->palPalEntry;
-        RotatePaletteEntries(reinterpret_cast<PaletteEntryBytes*>(entries), g, feed);
-        if (feeding) {
-            HDC dc = GetDC(window);
+        if (saver.Effects.ContColorChange && state.FeedPalette) {
+            HDC dc = GetDC(saver.Window);
             RealizePalette(dc);
-            ReleaseDC(window, dc);
+            ReleaseDC(saver.Window, dc);
         }
         // The hardware palette changes at once; no pixel is drawn.
-        if (SaverState.PaletteObject)
-            AnimatePalette(SaverState.PaletteObject, (UINT)g.FirstAnimatedIndex, (UINT)g.AnimatedCount,
-                           entries + g.FirstAnimatedIndex);
+        if (state.PaletteObject)
+            AnimatePalette(state.PaletteObject, (UINT)g.FirstAnimatedIndex, (UINT)g.AnimatedCount,
+                           state.DisplayPalette->palPalEntry + g.FirstAnimatedIndex);
     } else {
-        RotateColorTable(SaverState.DisplayHeader + kHeaderFieldsBytes, g, SaverSettings.PsycheExtra, feed);
-        InvalidateRect(window, nullptr, FALSE);
-        SendMessageA(window, WM_PAINT, 0, 0);
+        InvalidateRect(saver.Window, nullptr, FALSE);
+        SendMessageA(saver.Window, WM_PAINT, 0, 0);
     }
 }
 
 }  // namespace
 
-void StartColorCycle(HWND window, uint32_t limit) {
-    ScheduleStep(window, limit, PacingTime());
-}
+void StartColorCycle(SaverRecord& saver, uint32_t limit) { ScheduleStep(saver, limit, PacingTime()); }
 
-void ColorCycleStep(HWND window, uint32_t limit) {
+void ColorCycleStep(SaverRecord& saver, uint32_t limit) {
+    ColorCycleRecord& cycle = saver.ColorCycle;
     const uint32_t now = PacingTime();
-    if (limit != 0 && now - ColorCycle.CycleStart >= SecondsToMilliseconds(limit)) return;
+    if (limit != 0 && now - cycle.CycleStart >= SecondsToMilliseconds(limit)) return;
     MSG head;
-    if (PeekMessageA(&head, nullptr, 0, 0, PM_NOREMOVE) && (head.message == WM_CLOSE || head.message == WM_DESTROY)) {
-        NoteStopped(SSM_CYCLESTEP, limit, 0);  // the close may yet be refused
+    if (PeekMessageA(&head, nullptr, 0, 0, PM_NOREMOVE) && head.hwnd == saver.Window &&
+        (head.message == WM_CLOSE || head.message == WM_DESTROY)) {
+        NoteStopped(saver, SSM_CYCLESTEP, limit, 0);  // the close may yet be refused
         return;
     }
-    const uint32_t delay = Delay();
-    const uint32_t since = now - ColorCycle.LastCycleStep;
+    const uint32_t delay = Delay(saver);
+    const uint32_t since = now - cycle.LastCycleStep;
     if (since < delay) {
-        ScheduleStep(window, limit, ColorCycle.LastCycleStep + delay);
+        ScheduleStep(saver, limit, cycle.LastCycleStep + delay);
         return;
     }
     // The cadence stays one delay per rotation: a step that comes a little
     // late does not push the next one later; one far behind starts afresh.
-    ColorCycle.LastCycleStep = since < 2 * delay ? ColorCycle.LastCycleStep + delay : now;
-    Rotate(window);
-    ScheduleStep(window, limit, ColorCycle.LastCycleStep + delay);
+    cycle.LastCycleStep = since < 2 * delay ? cycle.LastCycleStep + delay : now;
+    Rotate(saver);
+    ScheduleStep(saver, limit, cycle.LastCycleStep + delay);
 }
 
-void StopColorCycle() {
-    if (PacedMessage.Pending && PacedMessage.Message == SSM_CYCLESTEP) CancelPacedMessage();
+void StopColorCycle(SaverRecord& saver) {
+    if (saver.PacedMessage.Pending && saver.PacedMessage.Message == SSM_CYCLESTEP)
+        CancelPacedMessage(saver.PacedMessage);
 }

@@ -3,22 +3,21 @@
 #ifndef VELMORA_COLOR_CYCLE_H
 #define VELMORA_COLOR_CYCLE_H
 
-#include "platform/win32.h"
-
 #include <cstdint>
+
+struct SaverRecord;
 
 struct ColorCycleRecord {
     uint32_t CycleStart = 0;     // tick count when the still picture began
     uint32_t LastCycleStep = 0;  // tick count of the last rotation
     uint32_t FeedIndex = 0;      // next feed position; 0: a new feed palette is due
 };
-extern ColorCycleRecord ColorCycle;
 
 // Starts the chain for the picture just completed; limit in seconds, 0: none.
-void StartColorCycle(HWND window, uint32_t limit);
+void StartColorCycle(SaverRecord& saver, uint32_t limit);
 // One step (SSM_CYCLESTEP, wParam = limit).
-void ColorCycleStep(HWND window, uint32_t limit);
+void ColorCycleStep(SaverRecord& saver, uint32_t limit);
 // Ends the chain: the next picture comes, or the window goes.
-void StopColorCycle();
+void StopColorCycle(SaverRecord& saver);
 
 #endif

@@ -8,15 +8,12 @@ namespace {
 
 // The next colour of the feed, built afresh whenever the feed starts over.
 const PaletteEntryBytes& NextFeedColor(const PaletteGeometry& g, const ColorFeed& feed) {
-    if (*feed.index == 0) {
-        feed.choose_palette(feed.context);
-        BuildPalette(feed.palette, false, g);
-    }
-    return feed.palette[g.FirstAnimatedIndex + (int32_t)(*feed.index % (uint32_t)g.AnimatedCount)];
+    if (*feed.Index == 0) feed.NextPalette(feed.Context, feed.Palette);
+    return feed.Palette[g.FirstAnimatedIndex + (int32_t)(*feed.Index % (uint32_t)g.AnimatedCount)];
 }
 
 void AdvanceFeed(const PaletteGeometry& g, const ColorFeed& feed, uint32_t by) {
-    *feed.index = (*feed.index + by) % (uint32_t)g.AnimatedCount;
+    *feed.Index = (*feed.Index + by) % (uint32_t)g.AnimatedCount;
 }
 
 }  // namespace
@@ -27,7 +24,7 @@ void RotatePaletteEntries(PaletteEntryBytes* entries, const PaletteGeometry& g, 
     // Reads the spare entry just past the range; its copy is overwritten next.
     memmove(entries + g.FirstAnimatedIndex, entries + g.FirstAnimatedIndex + 1,
             (size_t)g.AnimatedCount * sizeof(PaletteEntryBytes));
-    if (!feed.palette) {
+    if (!feed.Palette) {
         entries[g.LastAnimatedIndex] = saved;
         return;
     }
@@ -45,7 +42,7 @@ void RotateColorTable(uint8_t* colors, const PaletteGeometry& g, int32_t psyche_
     const int32_t moved = g.AnimatedCount - 1 - pair;
     if (moved > 0) memmove(first, first + 4 * (1 + pair), 4 * (size_t)moved);
     uint8_t* incoming = colors + 4 * (g.LastAnimatedIndex - pair);
-    if (!feed.palette) {
+    if (!feed.Palette) {
         memcpy(incoming, saved, 4);
         return;
     }

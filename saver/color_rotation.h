@@ -11,10 +11,11 @@
 
 // The source of new colours for continuous colour changing.
 struct ColorFeed {
-    PaletteEntryBytes* palette;          // FeedPalette (PaletteSize entries); null: the colours are recycled
-    uint32_t* index;                     // FeedIndex: next position to take; 0 also means a new feed is due
-    void (*choose_palette)(void* context);  // chooses the next palette, as the caller runs the chooser
-    void* context;
+    PaletteEntryBytes* Palette;  // FeedPalette (PaletteSize entries); null: the colours are recycled
+    uint32_t* Index;             // FeedIndex: next position to take; 0 also means a new feed is due
+    // Chooses the next palette, as the caller runs the chooser, and builds it into Palette.
+    void (*NextPalette)(void* context, PaletteEntryBytes* palette);
+    void* Context;
 };
 
 // Index mode, on the logical palette, which has one spare entry past

@@ -3,11 +3,10 @@
 #include "create_window.h"
 
 #include "display_caps.h"
-#include "host_state.h"
 #include "index_table.h"
 #include "message_loop.h"
 #include "messages.h"
-#include "saver_state.h"
+#include "saver_record.h"
 #include "transition_buffers.h"
 #include "transitions.h"
 
@@ -49,24 +48,25 @@ void ReleaseGlobal(uint8_t*& pointer, HGLOBAL& block) {
     pointer = nullptr;
 }
 
-HGLOBAL AllocateImages(int32_t count) {
-    uint64_t bytes = (uint64_t)SaverState.RowBytes * (uint64_t)SaverState.ImageHeight * (uint64_t)count;
+HGLOBAL AllocateImages(const SaverStateRecord& state, int32_t count) {
+    uint64_t bytes = (uint64_t)state.RowBytes * (uint64_t)state.ImageHeight * (uint64_t)count;
     if (bytes == 0 || bytes > (uint64_t)(SIZE_T)-1 / 2) return nullptr;
     return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)bytes);
 }
 
 // Returns false after showing the message of the failure.
-bool MakeImageArea() {
-    SaverSettingsRecord& s = SaverSettings;
-    const bool three = s.MovingClouds || s.TransformingClouds;
+bool MakeImageArea(SaverRecord& saver) {
+    SaverStateRecord& state = saver.SaverState;
+    EffectSwitchesRecord& effects = saver.Effects;
+    const bool three = effects.MovingClouds || effects.TransformingClouds;
     int32_t count = three ? 3 : 1;
-    HGLOBAL block = AllocateImages(count);
+    HGLOBAL block = AllocateImages(state, count);
     if (!block && three) {
         count = 1;
-        block = AllocateImages(1);
+        block = AllocateImages(state, 1);
         if (block) {
-            s.MovingClouds = 0;
-            s.TransformingClouds = 0;
+            effects.MovingClouds = 0;
+            effects.TransformingClouds = 0;
             ShowSaverMessage(IDS_NO_MOVING_MEMORY);
         }
     }
@@ -74,33 +74,30 @@ bool MakeImageArea() {
         ShowSaverMessage(IDS_NO_MEMORY);
         return false;
     }
-    SaverState.ImageAreaBlock = block;
-    SaverState.ImageArea = static_cast<uint8_t*>(GlobalLock(block));
-    if (!SaverState.ImageArea) {
+    state.ImageAreaBlock = block;
+    state.ImageArea = static_cast<uint8_t*>(GlobalLock(block));
+    if (!state.ImageArea) {
         ShowSaverMessage(IDS_NO_MEMORY);
-        ReleaseGlobal(SaverState.ImageArea, SaverState.ImageAreaBlock);
+        ReleaseGlobal(state.ImageArea, state.ImageAreaBlock);
         return false;
     }
-    SaverState.BufferCount = count;
-    const intptr_t size = (intptr_t)SaverState.RowBytes * SaverState.ImageHeight;
-    // Stacked: consecutive buffers share one row, forming one tall picture.
-    const intptr_t period = s.MovingClouds ? size - SaverState.RowBytes : size;
-    for (int k = 0; k < 4; k++) SaverState.BufferOrigin[k] = SaverState.ImageArea + k * period;
+    LayOutImageArea(saver, state.ImageArea, count);
     return true;
 }
 
-bool MakeDisplayHeader() {
+bool MakeDisplayHeader(SaverRecord& saver) {
+    SaverStateRecord& state = saver.SaverState;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, kDisplayHeaderBytes);
     uint8_t* header = block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr;
     if (!header) {
         if (block) GlobalFree(block);
         ShowSaverMessage(IDS_NO_BITMAP_MEMORY);
-        ReleaseGlobal(SaverState.ImageArea, SaverState.ImageAreaBlock);
+        ReleaseGlobal(state.ImageArea, state.ImageAreaBlock);
         return false;
     }
-    SaverState.DisplayHeaderBlock = block;
-    SaverState.DisplayHeader = header;
-    const uint32_t width = (uint32_t)SaverState.ImageWidth, height = (uint32_t)SaverState.ImageHeight;
+    state.DisplayHeaderBlock = block;
+    state.DisplayHeader = header;
+    const uint32_t width = (uint32_t)state.ImageWidth, height = (uint32_t)state.ImageHeight;
     memset(header, 0, kDisplayHeaderBytes);  // colour entries past the palette stay black
     BITMAPINFOHEADER& fields = reinterpret_cast<BITMAPINFO*>(header)->bmiHeader;
     fields.biSize = sizeof(BITMAPINFOHEADER);
@@ -109,20 +106,20 @@ bool MakeDisplayHeader() {
     fields.biPlanes = 1;
     fields.biBitCount = 8;
     fields.biCompression = BI_RGB;
-    fields.biSizeImage = (uint32_t)SaverState.RowBytes * height;  // rows padded to four bytes
-    if (SaverState.Palette.PaletteDevice)
-        WriteIndexTable(header + kHeaderFieldsBytes, SaverState.Palette, SaverSettings.PsycheExtra);
+    fields.biSizeImage = (uint32_t)state.RowBytes * height;  // rows padded to four bytes
+    if (state.Palette.PaletteDevice)
+        WriteIndexTable(header + kHeaderFieldsBytes, state.Palette, saver.Settings.SaverSettings.PsycheExtra);
     return true;
 }
 
-void MakeEffectList() {
-    const SaverSettingsRecord& s = SaverSettings;
-    SaverState.EffectCount = 0;
-    if (s.MovingClouds) SaverState.EffectList[SaverState.EffectCount++] = kEffectMoving;
-    if (s.PsychedelicColors) SaverState.EffectList[SaverState.EffectCount++] = kEffectPsychedelic;
-    if (s.TransformingClouds) SaverState.EffectList[SaverState.EffectCount++] = kEffectTransforming;
+void MakeEffectList(SaverRecord& saver) {
+    const EffectSwitchesRecord& e = saver.Effects;
+    SaverStateRecord& state = saver.SaverState;
+    state.EffectCount = 0;
+    if (e.MovingClouds) state.EffectList[state.EffectCount++] = kEffectMoving;
+    if (e.PsychedelicColors) state.EffectList[state.EffectCount++] = kEffectPsychedelic;
+    if (e.TransformingClouds) state.EffectList[state.EffectCount++] = kEffectTransforming;
 }
-
 bool IsWindowsNt() {
     OSVERSIONINFOA version;
     memset(&version, 0, sizeof version);
@@ -132,19 +129,23 @@ bool IsWindowsNt() {
 
 }  // namespace
 
-bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
-    LoadSettings();
-    if (SettingsFilePlace == SettingsPlace::NamedTooLong) ShowSaverMessage(IDS_SETTINGS_FOLDER_TOO_LONG);
+bool CreateSaverWindow(SaverRecord& saver, const CREATESTRUCTA* create) {
+    const LoadedSettings loaded = LoadSettings(saver.Source);
+    saver.Settings = loaded.Settings;
+    saver.SettingsPlace = loaded.Place;
+    if (saver.SettingsPlace.SettingsFilePlace == SettingsPlace::NamedTooLong)
+        ShowSaverMessage(IDS_SETTINGS_FOLDER_TOO_LONG);
+    StartPictureSequence(saver);
     SYSTEMTIME now;
     GetSystemTime(&now);
-    SeedRandom(now.wMilliseconds);
+    SeedRandom(saver.Random, now.wMilliseconds);
 
-    SaverState.ImageWidth = create && create->cx > 0 ? create->cx : 1;
-    SaverState.ImageHeight = create && create->cy > 0 ? create->cy : 1;
-    SaverState.RowBytes = RowBytesOf(SaverState.ImageWidth);
-    SaverState.ClientRect = {0, 0, SaverState.ImageWidth, SaverState.ImageHeight};
-    uint8_t* scale = PaletteChooser.ChannelScale;
-    scale[0] = scale[1] = scale[2] = 255;
+    SaverStateRecord& state = saver.SaverState;
+    HWND window = saver.Window;
+    state.ImageWidth = create && create->cx > 0 ? create->cx : 1;
+    state.ImageHeight = create && create->cy > 0 ? create->cy : 1;
+    state.RowBytes = RowBytesOf(state.ImageWidth);
+    state.ClientRect = {0, 0, state.ImageWidth, state.ImageHeight};
 
     int32_t size = QueryPaletteSize(window);
     if (size <= 0) {
@@ -152,46 +153,47 @@ bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create) {
         return false;
     }
     if (size > kMaxPaletteSize) size = kMaxPaletteSize;
-    SaverState.Palette = MakePaletteGeometry(size, QueryPaletteDevice(window) != 0);
+    state.Palette = MakePaletteGeometry(size, QueryPaletteDevice(window) != 0);
 
-    SaverState.DisplayPalette = AllocatePalette(size, SaverState.DisplayPaletteBlock);
-    if (!SaverState.DisplayPalette) {
+    state.DisplayPalette = AllocatePalette(size, state.DisplayPaletteBlock);
+    if (!state.DisplayPalette) {
         ShowSaverMessage(IDS_NO_PALETTE_MEMORY);
         return false;
     }
-    SaverState.FeedPalette = AllocatePalette(size, SaverState.FeedPaletteBlock);
-    if (!SaverState.FeedPalette) SaverSettings.ContColorChange = 0;
+    state.FeedPalette = AllocatePalette(size, state.FeedPaletteBlock);
+    if (!state.FeedPalette) saver.Effects.ContColorChange = 0;
 
-    if (!MakeImageArea() || !MakeDisplayHeader()) return false;
-    MakeWorkerBuffer();
-    Transition.RefreshRate = QueryRefreshRate(window);
-    MakeEffectList();
-    SaverState.ImageReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!MakeImageArea(saver) || !MakeDisplayHeader(saver)) return false;
+    MakeWorkerBuffer(saver);
+    saver.Transition.RefreshRate = QueryRefreshRate(window);
+    MakeEffectList(saver);
+    state.ImageReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     PostMessageA(window, SSM_NEWIMAGE, 0, 0);
 
     // The display settings' small preview on NT runs no effect. Only that
     // preview: a small full-screen window or recording is not it.
-    if (Host.Preview && IsWindowsNt() && SaverState.ImageWidth <= 250 && SaverState.ImageHeight <= 250) {
-        SaverState.EffectCount = 0;
-        SaverSettings.MovingClouds = 0;
-        SaverSettings.PsychedelicColors = 0;
-        SaverSettings.TransformingClouds = 0;
+    if (saver.Host.Preview && IsWindowsNt() && state.ImageWidth <= 250 && state.ImageHeight <= 250) {
+        state.EffectCount = 0;
+        saver.Effects.MovingClouds = 0;
+        saver.Effects.PsychedelicColors = 0;
+        saver.Effects.TransformingClouds = 0;
     }
     return true;
 }
 
-void DestroySaverWindow(HWND window) {
-    CancelPacedMessage();
-    EndWorker();  // before anything it could touch is released
-    if (SaverState.PaletteObject) DeleteObject(SaverState.PaletteObject);
-    SaverState.PaletteObject = nullptr;
-    ReleasePalette(SaverState.DisplayPalette, SaverState.DisplayPaletteBlock);
-    ReleasePalette(SaverState.FeedPalette, SaverState.FeedPaletteBlock);
-    ReleaseGlobal(SaverState.ImageArea, SaverState.ImageAreaBlock);
-    ReleaseGlobal(SaverState.DisplayHeader, SaverState.DisplayHeaderBlock);
-    SaverState.ShownImage = nullptr;
-    if (SaverState.TimerArmed) KillTimer(window, kImageTimer);
-    SaverState.TimerArmed = 0;
-    if (SaverState.ImageReady) CloseHandle(SaverState.ImageReady);
-    SaverState.ImageReady = nullptr;
+void DestroySaverWindow(SaverRecord& saver) {
+    SaverStateRecord& state = saver.SaverState;
+    CancelPacedMessage(saver.PacedMessage);
+    EndWorker(saver);  // before anything it could touch is released
+    if (state.PaletteObject) DeleteObject(state.PaletteObject);
+    state.PaletteObject = nullptr;
+    ReleasePalette(state.DisplayPalette, state.DisplayPaletteBlock);
+    ReleasePalette(state.FeedPalette, state.FeedPaletteBlock);
+    ReleaseGlobal(state.ImageArea, state.ImageAreaBlock);
+    ReleaseGlobal(state.DisplayHeader, state.DisplayHeaderBlock);
+    state.ShownImage = nullptr;
+    if (state.TimerArmed) KillTimer(saver.Window, kImageTimer);
+    state.TimerArmed = 0;
+    if (state.ImageReady) CloseHandle(state.ImageReady);
+    state.ImageReady = nullptr;
 }

@@ -4,8 +4,10 @@
 
 #include "platform/win32.h"
 
+struct SaverRecord;
+
 // False after the failure's message was shown; what was acquired is released.
-bool CreateSaverWindow(HWND window, const CREATESTRUCTA* create);
-void DestroySaverWindow(HWND window);
+bool CreateSaverWindow(SaverRecord& saver, const CREATESTRUCTA* create);
+void DestroySaverWindow(SaverRecord& saver);
 
 #endif

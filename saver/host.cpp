@@ -3,17 +3,15 @@
 #include "host.h"
 
 #include "command_line.h"
-#include "host_state.h"
 #include "message_loop.h"
 #include "messages.h"
+#include "saver_record.h"
 
-#include "config/configure_dialog.h"
 #include "config/module_instance.h"
 #include "resource_ids.h"
 
 #include <cstdlib>
-
-HostStateRecord Host;
+#include <memory>
 
 namespace {
 
@@ -26,54 +24,54 @@ constexpr int kMouseThreshold = 4;
 constexpr DWORD kRecheckDelay = 200;  // ms after a password check during which a close is refused
 void HideCursor() { SetCursor(nullptr); }
 
-void RecordCursor() { GetCursorPos(&Host.Cursor); }
+void RecordCursor(HostStateRecord& host) { GetCursorPos(&host.Cursor); }
 
-void PasswordTeardown() {
-    if (Host.VerifierLibrary) FreeLibrary(Host.VerifierLibrary);
-    Host.VerifierLibrary = nullptr;
-    if (Host.Verify) {
-        Host.Verify = nullptr;
+void PasswordTeardown(HostStateRecord& host) {
+    if (host.VerifierLibrary) FreeLibrary(host.VerifierLibrary);
+    host.VerifierLibrary = nullptr;
+    if (host.Verify) {
+        host.Verify = nullptr;
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
     }
 }
 
-void PasswordSetup() {
-    PasswordTeardown();
+void PasswordSetup(HostStateRecord& host) {
+    PasswordTeardown(host);
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
     DWORD value = 0, size = sizeof value;
     LONG read = RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || value == 0) return;
-    Host.VerifierLibrary = LoadLibraryA("PASSWORD.CPL");
-    if (!Host.VerifierLibrary) return;
-    Host.Verify = reinterpret_cast<VerifyPasswordProc>(
-        reinterpret_cast<void*>(GetProcAddress(Host.VerifierLibrary, "VerifyScreenSavePwd")));
-    if (Host.Verify) {
+    host.VerifierLibrary = LoadLibraryA("PASSWORD.CPL");
+    if (!host.VerifierLibrary) return;
+    host.Verify = reinterpret_cast<VerifyPasswordProc>(
+        reinterpret_cast<void*>(GetProcAddress(host.VerifierLibrary, "VerifyScreenSavePwd")));
+    if (host.Verify) {
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, nullptr, 0);
     } else {
-        FreeLibrary(Host.VerifierLibrary);
-        Host.VerifierLibrary = nullptr;
+        FreeLibrary(host.VerifierLibrary);
+        host.VerifierLibrary = nullptr;
     }
 }
 
 // Whether a close request may go ahead.
-bool ClosePermitted(HWND window) {
-    if (Host.Checking || Host.Closing) return false;
-    if (!Host.Verify) {
-        Host.Closing = true;
+bool ClosePermitted(HWND window, HostStateRecord& host) {
+    if (host.Checking || host.Closing) return false;
+    if (!host.Verify) {
+        host.Closing = true;
         return true;
     }
-    if (Host.CheckedBefore && GetTickCount() - Host.LastCheckEnd < kRecheckDelay) return false;
-    Host.Checking = true;
+    if (host.CheckedBefore && GetTickCount() - host.LastCheckEnd < kRecheckDelay) return false;
+    host.Checking = true;
     MSG pending;
     for (int i = 0; i < 2; i++) PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    Host.Closing = SendMessageA(window, SSM_VERIFYPASSWORD, 0, 0) != 0;
-    Host.Checking = false;
-    if (!Host.Closing) HideCursor();
-    Host.CheckedBefore = true;
-    Host.LastCheckEnd = GetTickCount();
-    return Host.Closing;
+    host.Closing = SendMessageA(window, SSM_VERIFYPASSWORD, 0, 0) != 0;
+    host.Checking = false;
+    if (!host.Closing) HideCursor();
+    host.CheckedBefore = true;
+    host.LastCheckEnd = GetTickCount();
+    return host.Closing;
 }
 
 ATOM RegisterSaverClass(HINSTANCE instance) {
@@ -87,57 +85,76 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
     return RegisterClassA(&saver_class);
 }
 
+// What CreateWindowExA hands the window: its saver's record, which the
+// window takes over at WM_CREATE (and frees when it is destroyed).
+struct SaverCreation {
+    SaverRecord* Saver;
+    bool Taken;
+};
+
 }  // namespace
 
-HWND OpenSaverWindow(HINSTANCE instance, HWND parent, WNDPROC saver_procedure) {
-    Host.SaverProcedure = saver_procedure;
-    Host.Preview = parent != nullptr;
+HWND OpenSaverWindow(HINSTANCE instance, HWND parent, WNDPROC saver_procedure, const SettingsSource& source) {
+    std::unique_ptr<SaverRecord> saver(new SaverRecord);
+    saver->Source = source;
+    saver->Host.SaverProcedure = saver_procedure;
+    saver->Host.Preview = parent != nullptr;
     // A second window of the process finds the class made by the first.
     if (!RegisterSaverClass(instance) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+    if (!parent) PasswordSetup(saver->Host);
+    SaverCreation creation = {saver.get(), false};
+    HWND window;
     // Full screen covers every monitor: the virtual screen, which starts left
     // of or above the primary monitor when another monitor lies there.
-    if (!parent)
-        return CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
-                               WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                               GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                               GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr,
-                               nullptr, instance, nullptr);
-    RECT client;
-    GetClientRect(parent, &client);
-    return CreateWindowExA(0, kClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,
-                           client.bottom, parent, nullptr, instance, nullptr);
+    if (!parent) {
+        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kFullScreenTitle,
+                                 WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                                 GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr,
+                                 nullptr, instance, &creation);
+    } else {
+        RECT client;
+        GetClientRect(parent, &client);
+        window = CreateWindowExA(0, kClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                 client.right, client.bottom, parent, nullptr, instance, &creation);
+    }
+    if (creation.Taken) {
+        saver.release();  // the window's now, gone with it when its creation failed
+    } else {
+        PasswordTeardown(saver->Host);
+    }
+    return window;
 }
 
-HWND StartFullScreen(HINSTANCE instance, WNDPROC saver_procedure, bool& already_running) {
+HWND StartFullScreen(HINSTANCE instance, WNDPROC saver_procedure, const SettingsSource& source,
+                     bool& already_running) {
     already_running = false;
     if (HWND running = FindWindowA(kClassName, kFullScreenTitle)) {
         SetForegroundWindow(running);
         already_running = true;
         return nullptr;
     }
-    PasswordSetup();
-    HWND window = OpenSaverWindow(instance, nullptr, saver_procedure);
+    HWND window = OpenSaverWindow(instance, nullptr, saver_procedure, source);
     if (window) SetForegroundWindow(window);
     return window;
 }
-
-void EndFullScreen() { PasswordTeardown(); }
 
 namespace {
 
 int RunFullScreen(HINSTANCE instance, WNDPROC saver_procedure) {
     bool already_running;
-    HWND window = StartFullScreen(instance, saver_procedure, already_running);
+    HWND window = StartFullScreen(instance, saver_procedure, SettingsSource{}, already_running);
     if (already_running) return 0;
-    int result = window ? RunMessageLoop() : kExitWindowFailed;
-    EndFullScreen();
+    if (!window) return kExitWindowFailed;
+    const int result = RunMessageLoop(window);
+    if (IsWindow(window)) DestroyWindow(window);  // the system hears that no saver runs
     return result;
 }
 
 int RunPreview(HINSTANCE instance, HWND parent, WNDPROC saver_procedure) {
-    return OpenSaverWindow(instance, parent, saver_procedure) ? RunMessageLoop() : kExitWindowFailed;
+    HWND window = OpenSaverWindow(instance, parent, saver_procedure, SettingsSource{});
+    return window ? RunMessageLoop(window) : kExitWindowFailed;
 }
-
 void ChangePassword(HWND owner) {
     HMODULE library = LoadLibraryA("MPR.DLL");
     if (!library) return;
@@ -155,20 +172,23 @@ HWND WindowFromHandle(uintptr_t handle) {
 }  // namespace
 
 LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (Host.Preview || Host.Closing) return DefWindowProcA(window, message, wparam, lparam);
+    SaverRecord* saver = SaverOf(window);
+    if (!saver) return DefWindowProcA(window, message, wparam, lparam);
+    HostStateRecord& host = saver->Host;
+    if (host.Preview || host.Closing) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
         case WM_CLOSE:
-            if (!ClosePermitted(window)) {
-                RecordCursor();
+            if (!ClosePermitted(window, host)) {
+                RecordCursor(host);
                 return 0;
             }
             break;
         case SSM_VERIFYPASSWORD:
-            return Host.Verify ? Host.Verify(window) : 1;
+            return host.Verify ? host.Verify(window) : 1;
         default:
             break;
     }
-    if (Host.Checking) return DefWindowProcA(window, message, wparam, lparam);
+    if (host.Checking) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
         case WM_SETCURSOR:
             HideCursor();
@@ -187,9 +207,9 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, 
             POINT now;
             GetCursorPos(&now);
             // Small moves add up against the recorded position.
-            if (std::abs(now.x - Host.Cursor.x) + std::abs(now.y - Host.Cursor.y) > kMouseThreshold) {
+            if (std::abs(now.x - host.Cursor.x) + std::abs(now.y - host.Cursor.y) > kMouseThreshold) {
                 PostMessageA(window, WM_CLOSE, 0, 0);
-                Host.Cursor = now;
+                host.Cursor = now;
             }
             break;
         }
@@ -200,31 +220,49 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wparam, 
 }
 
 LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    const bool full_screen = !Host.Preview;
+    if (message == WM_CREATE) {  // the window takes over its saver's record
+        auto* creation = static_cast<SaverCreation*>(reinterpret_cast<const CREATESTRUCTA*>(lparam)->lpCreateParams);
+        if (creation && !creation->Taken) {
+            creation->Taken = true;
+            creation->Saver->Window = window;
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->Saver));
+        }
+    }
+    SaverRecord* saver = SaverOf(window);
+    if (!saver) return DefWindowProcA(window, message, wparam, lparam);
+    HostStateRecord& host = saver->Host;
+    const bool full_screen = !host.Preview;
     switch (message) {
         case WM_CREATE: {
             HMODULE imm = GetModuleHandleA("IMM32.DLL");
-            Host.Associate = imm ? reinterpret_cast<AssociateContextProc>(
+            host.Associate = imm ? reinterpret_cast<AssociateContextProc>(
                                        reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")))
                                  : nullptr;
-            if (Host.Associate) Host.DetachedContext = Host.Associate(window, nullptr);
-            RecordCursor();
+            if (host.Associate) host.DetachedContext = host.Associate(window, nullptr);
+            RecordCursor(host);
             if (full_screen) HideCursor();
             break;
         }
-        case WM_DESTROY:
-            if (Host.Associate && Host.DetachedContext) Host.Associate(window, Host.DetachedContext);
+        case WM_DESTROY: {
+            if (host.Associate && host.DetachedContext) host.Associate(window, host.DetachedContext);
             PostQuitMessage(0);
-            break;
+            const LRESULT result = host.SaverProcedure ? host.SaverProcedure(window, message, wparam, lparam)
+                                                       : DefWindowProcA(window, message, wparam, lparam);
+            // The saver has let go of everything: its record goes with its window.
+            PasswordTeardown(host);
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            delete saver;
+            return result;
+        }
         case WM_SETTEXT:
             return 0;
         case WM_PAINT:
-            if (Host.Closing) return DefWindowProcA(window, message, wparam, lparam);
+            if (host.Closing) return DefWindowProcA(window, message, wparam, lparam);
             if (full_screen) HideCursor();
             break;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            if (Host.Preview) {
+            if (host.Preview) {
                 HWND parent = GetParent(window);
                 if (parent && IsWindow(parent))
                     PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lparam);
@@ -237,32 +275,31 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
-            if (Host.Closing) return DefWindowProcA(window, message, wparam, lparam);
+            if (host.Closing) return DefWindowProcA(window, message, wparam, lparam);
             break;
         case WM_SYSCOMMAND:
             if (full_screen && (wparam == SC_NEXTWINDOW || wparam == SC_PREVWINDOW || wparam == SC_SCREENSAVE))
                 return 0;
             break;
         case WM_TIMER:
-            if (Host.Closing) return 0;
+            if (host.Closing) return 0;
             Sleep(0);
             break;
         default:
             break;
     }
-    return Host.SaverProcedure ? Host.SaverProcedure(window, message, wparam, lparam)
+    return host.SaverProcedure ? host.SaverProcedure(window, message, wparam, lparam)
                                 : DefWindowProcA(window, message, wparam, lparam);
 }
 
-int RunSaver(HINSTANCE instance, const char* command_line, WNDPROC saver_procedure) {
+int RunSaver(HINSTANCE instance, const char* command_line, WNDPROC saver_procedure, ConfigureProc configure) {
     ModuleInstance = instance;
     const SaverCommand command = ParseSaverCommand(command_line);
     switch (command.mode) {
         case SaverMode::Configure:
         case SaverMode::ConfigureOwned: {
-            if (!ScreenSaverPrepareDialog(instance)) return 0;
-            HWND owner = command.mode == SaverMode::ConfigureOwned ? GetForegroundWindow() : nullptr;
-            return (int)DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIGURE), owner, ScreenSaverConfigureDialog, 0);
+            if (!configure) return -1;
+            return configure(instance, command.mode == SaverMode::ConfigureOwned ? GetForegroundWindow() : nullptr);
         }
         case SaverMode::FullScreen:
             return RunFullScreen(instance, saver_procedure);

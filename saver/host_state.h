@@ -1,4 +1,4 @@
-// The host's process-wide state, with its start values.
+// The host's part of a saver's record, with its start values.
 #ifndef VELMORA_HOST_STATE_H
 #define VELMORA_HOST_STATE_H
 
@@ -20,7 +20,5 @@ struct HostStateRecord {
     AssociateContextProc Associate = nullptr;
     HANDLE DetachedContext = nullptr;
 };
-
-extern HostStateRecord Host;
 
 #endif

@@ -3,14 +3,20 @@
 #ifndef VELMORA_IMAGE_CYCLE_H
 #define VELMORA_IMAGE_CYCLE_H
 
-#include "platform/win32.h"
+#include "synth/plasma.h"
 
-void NewImage(HWND window);     // SSM_NEWIMAGE
-void ClearScreen(HWND window);  // SSM_CLEARSCREEN
-void ChooseImagePalette();      // SSM_CHOOSEPALETTE
-void SetPalette();              // SSM_SETPALETTE
-void DrawImage(HWND window);    // SSM_DRAWIMAGE
-void ImageDone(HWND window);    // SSM_IMAGEDONE
-void ImageTimer(HWND window);   // WM_TIMER: the picture's time is up
+struct SaverRecord;
+
+// How a generation on the window's thread lets the window's messages through,
+// learns of an abort, and has finished parts of a progressive picture shown.
+PlasmaHost WindowThreadHost(SaverRecord& saver);
+
+void NewImage(SaverRecord& saver);            // SSM_NEWIMAGE
+void ClearScreen(SaverRecord& saver);         // SSM_CLEARSCREEN
+void ChooseImagePalette(SaverRecord& saver);  // SSM_CHOOSEPALETTE
+void SetPalette(SaverRecord& saver);          // SSM_SETPALETTE
+void DrawImage(SaverRecord& saver);           // SSM_DRAWIMAGE
+void ImageDone(SaverRecord& saver);           // SSM_IMAGEDONE
+void ImageTimer(SaverRecord& saver);          // WM_TIMER: the picture's time is up
 
 #endif

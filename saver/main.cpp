@@ -1,7 +1,11 @@
-// The entry of the saver module.
+// The entry of the saver module: the saver's modes, and its configuration
+// dialog, which only the Windows module has.
 #include "host.h"
 #include "message_loop.h"
 #include "window_core.h"
+
+#include "config/configure_dialog.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -11,8 +15,13 @@ namespace {
 // structured exception and ends the process as usual.
 LONG WINAPI SaverCrashed(EXCEPTION_POINTERS*) {
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
-    GiveBackTimerResolution();
+    GiveBackEveryTimerResolution();
     return EXCEPTION_CONTINUE_SEARCH;
+}
+
+int Configure(HINSTANCE instance, HWND owner) {
+    if (!ScreenSaverPrepareDialog(instance)) return 0;
+    return (int)DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIGURE), owner, ScreenSaverConfigureDialog, 0);
 }
 
 }  // namespace
@@ -20,10 +29,10 @@ LONG WINAPI SaverCrashed(EXCEPTION_POINTERS*) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     SetUnhandledExceptionFilter(SaverCrashed);
     try {
-        return RunSaver(instance, command_line, ScreenSaverProc);
+        return RunSaver(instance, command_line, ScreenSaverProc, Configure);
     } catch (...) {
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
-        GiveBackTimerResolution();
+        GiveBackEveryTimerResolution();
         return -1;
     }
 }

@@ -2,9 +2,13 @@
 #ifndef VELMORA_MESSAGE_PUMP_H
 #define VELMORA_MESSAGE_PUMP_H
 
+struct SaverRecord;
+
 // Dispatches waiting messages until one that must end the current piece of
-// work (close, timer, destroy, quit) stands at the head of the queue; that one
-// stays for the outer loop and AbortRequested is set.
-void PumpMessages();
+// work (close, timer, destroy of the saver's window, or quit) stands at the
+// head of the queue; that one stays for the outer loop and the saver's
+// AbortRequested is set. Messages of other windows of the thread are theirs:
+// they are dispatched, never a reason to stop.
+void PumpMessages(SaverRecord& saver);
 
 #endif

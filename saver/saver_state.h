@@ -1,12 +1,12 @@
-// The process-wide state of the saver window. Every field holds its start
-// value from the beginning of the process: nothing needs to set it first.
+// The state of one saver window: its size, palette geometry and buffers,
+// image memory and display header. It lives in the saver's record
+// (saver_record.h); every field holds its start value when the record is made.
 #ifndef VELMORA_SAVER_STATE_H
 #define VELMORA_SAVER_STATE_H
 
 #include "platform/win32.h"
 #include "synth/palette.h"
 
-#include <atomic>
 #include <cstdint>
 
 constexpr int kDisplayHeaderBytes = 1064;
@@ -15,8 +15,8 @@ constexpr int32_t kMaxPaletteSize = 256;  // larger displays are treated as 256-
 
 struct SaverStateRecord {
     int32_t ImageWidth = 0;  // the window's width: the picture's cells per row
-    int32_t RowBytes = 0;    // one image row in memory: ImageWidth padded to a multiple of 4, as drawing reads rows
     int32_t ImageHeight = 0;
+    int32_t RowBytes = 0;  // one image row in memory: ImageWidth padded to a multiple of 4, as drawing reads rows
     RECT ClientRect = {0, 0, 0, 0};  // the client area itself
     PaletteGeometry Palette = {};    // PaletteSize, FirstAnimatedIndex, LastAnimatedIndex, AnimatedCount, PaletteDevice
     LOGPALETTE* DisplayPalette = nullptr;
@@ -46,13 +46,5 @@ struct StoppedWorkRecord {
     WPARAM WParam = 0;
     LPARAM LParam = 0;
 };
-
-extern SaverStateRecord SaverState;
-extern StoppedWorkRecord StoppedWork;
-extern std::atomic<bool> AbortRequested;
-extern std::atomic<bool> StopWorker;  // set when the window goes: the worker ends at its next check point
-
-// Records the piece of work that has just stopped, and what goes on with it.
-void NoteStopped(UINT message, WPARAM wparam, LPARAM lparam);
 
 #endif

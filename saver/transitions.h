@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+struct SaverRecord;
+
 struct TransitionRecord {
     intptr_t ScrollPosition = 0;  // moving: bytes from ImageArea to the row at the window's bottom
     int32_t TransformStep = 0;    // transforming: steps done so far
@@ -18,20 +20,19 @@ struct TransitionRecord {
     uint8_t* WorkerBuffer = nullptr;  // the worker's own image, copied in after the transition
     int32_t WorkerTarget = -1;        // buffer the running worker's image goes to; -1: no worker runs
 };
-extern TransitionRecord Transition;
 
 // SSM_NEXTTRANSITION, SSM_MOVESTEP, SSM_TRANSFORMSTEP.
-void NextTransition(HWND window);
-void MoveStep(HWND window, LPARAM target);
-void TransformStep(HWND window, LPARAM source);
+void NextTransition(SaverRecord& saver);
+void MoveStep(SaverRecord& saver, LPARAM target);
+void TransformStep(SaverRecord& saver, LPARAM source);
 
 // Creation and destruction: the worker's own buffer; a running worker is
 // stopped and waited for before anything it could touch is released.
-void MakeWorkerBuffer();
-void EndWorker();
+void MakeWorkerBuffer(SaverRecord& saver);
+void EndWorker(SaverRecord& saver);
 
 // A new picture starts: a worker left by a chain that was cut short has its
 // picture thrown away once it has finished.
-void DiscardWorker();
+void DiscardWorker(SaverRecord& saver);
 
 #endif

@@ -23,7 +23,8 @@ struct Run {
     uint32_t factor;     // G8
     int32_t checkpoint;  // CW
     int32_t symmetry_value;
-    mutable uint32_t random;  // the thread's state, kept here between pumps
+    mutable uint32_t random;  // the random source's state, kept here between pumps
+    RandomSource* source;
     bool progressive;
     const PlasmaHost* host;
 };
@@ -112,19 +113,19 @@ PLASMA_INLINE int32_t CornerMean(const Run& run, const typename Cells<Checked>::
 }
 
 PLASMA_INLINE void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    if (run.host && run.host->invalidate_cells) run.host->invalidate_cells(run.host->context, x1, y1, x2, y2);
+    if (run.host && run.host->InvalidateCells) run.host->InvalidateCells(run.host->Context, x1, y1, x2, y2);
 }
 
 // Pumped messages may draw from the thread's generator too: hand the state over and back.
 PLASMA_INLINE void PumpHostMessages(const Run& run) {
-    if (!run.host || !run.host->pump_messages) return;
-    SetRandomState(run.random);
-    run.host->pump_messages(run.host->context);
-    run.random = RandomState();
+    if (!run.host || !run.host->PumpMessages) return;
+    run.source->State = run.random;
+    run.host->PumpMessages(run.host->Context);
+    run.random = run.source->State;
 }
 
 PLASMA_INLINE bool HostAborted(const Run& run) {
-    return run.host && run.host->abort_requested && run.host->abort_requested(run.host->context);
+    return run.host && run.host->AbortRequested && run.host->AbortRequested(run.host->Context);
 }
 
 struct Rect {
@@ -308,29 +309,30 @@ int32_t DisplacementShift(int32_t animated_count) {
 
 void GeneratePlasma(const PlasmaRun& request, int32_t left, int32_t top, int32_t right, int32_t bottom,
                     bool progressive) {
-    SeedRandom(request.calendar_time);
-    if (!request.buffer || request.width <= 0 || request.height <= 0 || request.animated_count <= 0 ||
-        right < left || bottom < top || (request.row_bytes != 0 && request.row_bytes < request.width))
+    SeedRandom(*request.Random, request.CalendarTime);
+    if (!request.Buffer || request.Width <= 0 || request.Height <= 0 || request.AnimatedCount <= 0 ||
+        right < left || bottom < top || request.RowBytes < request.Width)
         return;
     // Far beyond any window: midpoint sums could overflow, and nothing there is drawn anyway.
     constexpr int32_t kLimit = 0x3FFFFFFF;
     if (left < -kLimit || top < -kLimit || right > kLimit || bottom > kLimit) return;
     Run run;
-    run.stride = request.row_bytes != 0 ? request.row_bytes : request.width;
-    run.cell00 = request.buffer + (intptr_t)(request.height - 1) * run.stride;
-    run.width = request.width;
-    run.height = request.height;
-    run.first = request.first_index;
-    run.count = request.animated_count;
-    run.shift = DisplacementShift(request.animated_count);
-    run.factor = 8u * request.granularity;
+    run.stride = request.RowBytes;
+    run.cell00 = request.Buffer + (intptr_t)(request.Height - 1) * run.stride;
+    run.width = request.Width;
+    run.height = request.Height;
+    run.first = request.FirstIndex;
+    run.count = request.AnimatedCount;
+    run.shift = DisplacementShift(request.AnimatedCount);
+    run.factor = 8u * request.Granularity;
     run.checkpoint = (int32_t)(((int64_t)right - left + 1) / 8);
     run.progressive = progressive;
-    run.host = request.host;
-    run.symmetry_value = request.symmetry;
-    const bool whole_window = left == 0 && top == 0 && right < request.width && bottom < request.height;
-    run.random = RandomState();
+    run.host = request.Host;
+    run.symmetry_value = request.Symmetry;
+    const bool whole_window = left == 0 && top == 0 && right < request.Width && bottom < request.Height;
+    run.source = request.Random;
+    run.random = request.Random->State;
     if (whole_window) Generate<false>(run, left, top, right, bottom);
     else Generate<true>(run, left, top, right, bottom);
-    SetRandomState(run.random);
+    request.Random->State = run.random;
 }

@@ -3,6 +3,8 @@
 #ifndef VELMORA_PLASMA_H
 #define VELMORA_PLASMA_H
 
+#include "random.h"
+
 #include <cstdint>
 
 // The symbols of the generator's rules, as the code and its comments use them:
@@ -19,27 +21,27 @@
 // What the generator needs from whoever runs it. Any member may be null: no
 // pumping, never aborted, nothing to invalidate.
 struct PlasmaHost {
-    void* context;
-    void (*pump_messages)(void* context);
-    bool (*abort_requested)(void* context);
+    void* Context;
+    void (*PumpMessages)(void* context);
+    bool (*AbortRequested)(void* context);
     // Inclusive cell bounds of a finished part of the picture.
-    void (*invalidate_cells)(void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    void (*InvalidateCells)(void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 };
 
 struct PlasmaRun {
-    uint8_t* buffer;          // width x height bytes, rows bottom-up
-    int32_t width;            // ImageWidth
-    int32_t height;           // ImageHeight
-    int32_t first_index;      // FirstAnimatedIndex: the byte of an unset cell
-    int32_t animated_count;   // AnimatedCount N, 1 ... 256
-    uint32_t granularity;     // Granularity in force for this picture
-    int32_t symmetry;         // Symmetry
-    uint32_t calendar_time;   // whole seconds; the calling thread is reseeded with it
-    const PlasmaHost* host;
+    uint8_t* Buffer;         // Height rows bottom-up, each RowBytes long
+    int32_t Width;           // ImageWidth
+    int32_t Height;          // ImageHeight
     // Bytes from one row to the next in memory: rows may be padded past the
-    // picture's width (for drawing); 0 means exactly width. Padding is never
-    // read or written.
-    int32_t row_bytes = 0;
+    // picture's width (for drawing). Padding is never read or written.
+    int32_t RowBytes;
+    int32_t FirstIndex;      // FirstAnimatedIndex: the byte of an unset cell
+    int32_t AnimatedCount;   // N, 1 ... 256
+    uint32_t Granularity;    // in force for this picture
+    int32_t Symmetry;
+    uint32_t CalendarTime;   // whole seconds; the random source is reseeded with it
+    RandomSource* Random;    // the calling thread's: its saver's, or its worker's
+    const PlasmaHost* Host;  // null: none
 };
 
 // Generates over the inclusive cell bounds; every caller passes the whole

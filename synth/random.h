@@ -1,19 +1,24 @@
-// The per-thread random source: each thread has its own 32-bit state, 1 when
-// the thread starts. Every draw yields 0 ... 32767.
+// The random source of the generator's rules: a 32-bit state, 1 when it
+// starts (as a thread's does); seeding sets it; every draw yields 0 ... 32767.
+// Each saver has its own for its window's thread, and its worker one of its
+// own, so no saver's draws disturb another's.
 #ifndef VELMORA_RANDOM_H
 #define VELMORA_RANDOM_H
 
 #include <cstdint>
 
-void SeedRandom(uint32_t seed);
-int32_t DrawRandom();
+struct RandomSource {
+    uint32_t State = 1;
+};
 
-// The calling thread's state, for code that draws many values in a row and
-// keeps the state in a local meanwhile.
-uint32_t RandomState();
-void SetRandomState(uint32_t state);
+inline void SeedRandom(RandomSource& random, uint32_t seed) { random.State = seed; }
 
 inline uint32_t NextRandomState(uint32_t state) { return state * 214013u + 2531011u; }
 inline int32_t RandomValueOf(uint32_t state) { return (int32_t)((state >> 16) & 0x7FFF); }
+
+inline int32_t DrawRandom(RandomSource& random) {
+    random.State = NextRandomState(random.State);
+    return RandomValueOf(random.State);
+}
 
 #endif

@@ -10,13 +10,10 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: settings-dump read|load\n");
         return 2;
     }
-    if (strcmp(argv[1], "load") == 0) {
-        LoadSettings();
-    } else {
-        LoadSettingNames();
-        ReadSettings();
-    }
-    const SaverSettingsRecord& s = SaverSettings;
+    const SettingsSource source;  // the user's file, nothing over it
+    const SettingsRecord settings = strcmp(argv[1], "load") == 0 ? LoadSettings(source).Settings
+                                                                  : ReadSettings(LoadSettingNames(source));
+    const SaverSettingsRecord& s = settings.SaverSettings;
     printf("TimeOnScreen=%u\nGranularity=%u\nPaletteIndex=%u\n", s.TimeOnScreen, s.Granularity, s.PaletteIndex);
     printf("RandomPalette=%u\nPredefPalette=%u\nFixedPalette=%u\nContColorChange=%u\nRandomGranularity=%u\n",
            s.RandomPalette, s.PredefPalette, s.FixedPalette, s.ContColorChange, s.RandomGranularity);
@@ -27,8 +24,8 @@ int main(int argc, char** argv) {
     printf("NoBlank=%d\nExcludeZero=%d\nSymmetry=%d\nEffectCycle=%d\n", s.NoBlank, s.ExcludeZero, s.Symmetry,
            s.EffectCycle);
     for (int p = 0; p < kKeyColorSlots; p++) {
-        printf("Palette%d=%d:", p + 1, PaletteTable[p].count);
-        for (int32_t color : PaletteTable[p].colors) printf(" %d", color);
+        printf("Palette%d=%d:", p + 1, settings.PaletteTable[p].count);
+        for (int32_t color : settings.PaletteTable[p].colors) printf(" %d", color);
         printf("\n");
     }
     return 0;

@@ -1,83 +1,69 @@
 #include "canvas_presenter.h"
 
+#include "live/live_presenter.h"
+
 #include <algorithm>
-#include <chrono>
 
 namespace np = native_platform;
 
 namespace {
 
-constexpr uint32_t kPollSpacing = 5;     // ms between two looks for input while work goes on
-constexpr uint32_t kLongestSlice = 100;  // ms one wait leaves the program at most
-// A saver that is behind (its next step due before it waits) or at long work
-// calls no wait at all; the page still gets its turn after this many ms of
-// work, and is shown on the next animation frame when something changed.
-constexpr uint32_t kLongestBusy = 50;
+constexpr uint32_t kLongestBusy = 50;  // ms of work after which the page has its turn
 constexpr uint32_t kFrameWait = 50;  // ms to wait for that frame at most (the tab may be hidden)
 constexpr int kEventsAtOnce = 64;
 constexpr LONG kPiecePixels = 127;  // under 512 bytes: copied inside the wasm, not by a call out to the page
 
 struct PresenterRecord {
-    PageSize size = {0, 0, false};
-    std::vector<uint32_t> rgba;  // the display as the canvas takes it
-    HWND input_target = nullptr;
-    RECT pending = {0, 0, 0, 0};  // changed and not yet shown
-    uint64_t last_poll = 0;
-    uint64_t last_turn = 0;  // when the page last had its turn
-    bool restart = false;
-    bool input_queued = false;
-    bool cursor_shown = true;
-    std::vector<std::pair<int32_t, int32_t>> setting_changes;
+    LivePresenterRecord Live;
+    PageSize Size = {0, 0, false};
+    std::vector<uint32_t> Rgba;  // the display as the canvas takes it
+    uint64_t LastTurn = 0;       // when the page last had its turn
+    bool Restart = false;
+    bool CursorShown = true;
+    std::vector<std::pair<int32_t, int32_t>> SettingChanges;
 };
 
+// The page shows one canvas: its presenter is a fact of the program.
 PresenterRecord presenter;
 
-uint64_t Now() {
-    return (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+uint64_t Now() { return LiveNow(); }
 
 void TakeChanges() {
     const RECT changed = np::TakeChangedArea();
     if (IsRectEmpty(&changed)) return;
     NoteDisplayChange();
-    UnionRect(&presenter.pending, &presenter.pending, &changed);
+    UnionRect(&presenter.Live.Pending, &presenter.Live.Pending, &changed);
 }
 
 void Present() {
     const int32_t width = np::DisplayWidth(), height = np::DisplayHeight();
-    RECT r = presenter.pending;
-    presenter.pending = {0, 0, 0, 0};
+    RECT r = presenter.Live.Pending;
+    presenter.Live.Pending = {0, 0, 0, 0};
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, width),
          std::min<LONG>(r.bottom, height)};
-    if (IsRectEmpty(&r) || presenter.rgba.size() != (size_t)width * (size_t)height) return;
+    if (IsRectEmpty(&r) || presenter.Rgba.size() != (size_t)width * (size_t)height) return;
     // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque
     // alpha the canvas wants. Pieces small enough to stay in the cache take
     // the colours, and one pass adds the alpha on the way to the canvas's copy.
     COLORREF piece[kPiecePixels];
     for (LONG y = r.top; y < r.bottom; y++) {
-        uint32_t* row = presenter.rgba.data() + (size_t)y * (size_t)width;
+        uint32_t* row = presenter.Rgba.data() + (size_t)y * (size_t)width;
         for (LONG x = r.left; x < r.right; x += kPiecePixels) {
             const LONG n = std::min<LONG>(kPiecePixels, r.right - x);
             np::ScreenRowColors(y, x, x + n, piece);
             for (LONG i = 0; i < n; i++) row[x + i] = piece[i] | 0xFF000000u;
         }
     }
-    PutPixels(presenter.rgba.data(), width, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    PutPixels(presenter.Rgba.data(), width, r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
-void Queue(UINT message, WPARAM wparam, LPARAM lparam) {
-    if (!presenter.input_target) return;
-    np::QueueInput(presenter.input_target, message, wparam, lparam);
-    presenter.input_queued = true;
-}
+void Queue(UINT message, WPARAM wparam, LPARAM lparam) { QueueLiveInput(presenter.Live, message, wparam, lparam); }
 
 void AskRestart() {
-    if (presenter.restart) return;
-    presenter.restart = true;
+    if (presenter.Restart) return;
+    presenter.Restart = true;
     PostQuitMessage(0);
-    presenter.input_queued = true;
+    presenter.Live.InputQueued = true;
 }
 
 void Handle(const PageEvent& e) {
@@ -98,11 +84,11 @@ void Handle(const PageEvent& e) {
             Queue(e.a ? WM_SYSKEYDOWN : WM_KEYDOWN, 0, 1);  // with Alt held Windows reports a system key
             break;
         case PageEventKind::Resize:
-            if (e.a != presenter.size.width || e.b != presenter.size.height || (e.c != 0) != presenter.size.full_screen)
+            if (e.a != presenter.Size.width || e.b != presenter.Size.height || (e.c != 0) != presenter.Size.full_screen)
                 AskRestart();
             break;
         case PageEventKind::SettingChange:
-            presenter.setting_changes.emplace_back(e.a, e.b);
+            presenter.SettingChanges.emplace_back(e.a, e.b);
             AskRestart();
             break;
     }
@@ -118,43 +104,38 @@ void DrainEvents() {
 }
 
 void FollowCursorShape() {
-    const bool shown = !presenter.input_target || !np::CursorHidden();
-    if (shown == presenter.cursor_shown) return;
+    const bool shown = !presenter.Live.InputTarget || !np::CursorHidden();
+    if (shown == presenter.CursorShown) return;
     ShowCursor(shown);
-    presenter.cursor_shown = shown;
+    presenter.CursorShown = shown;
 }
 
 // Leaves the program for the page; a frame that comes shows what changed.
 void GiveTurn(uint32_t ms, bool want_frame) {
     const bool frame = WaitForPage(ms, want_frame);
-    presenter.last_turn = Now();
+    presenter.LastTurn = Now();
     if (frame) Present();
 }
 
-void Wait(DWORD milliseconds) {
-    const uint64_t start = Now();
-    const uint64_t deadline = milliseconds == INFINITE ? UINT64_MAX : start + milliseconds;
-    presenter.input_queued = false;
-    for (;;) {
-        TakeChanges();
-        DrainEvents();
-        FollowCursorShape();
-        const uint64_t now = Now();
-        if (presenter.input_queued || now >= deadline) return;
-        const uint32_t slice = (uint32_t)std::min<uint64_t>(deadline - now, kLongestSlice);
-        GiveTurn(slice, !IsRectEmpty(&presenter.pending));
-    }
+void Look(void*) {
+    TakeChanges();
+    DrainEvents();
+    FollowCursorShape();
 }
 
-void Poll() {
-    TakeChanges();  // each change counted, also those that no wait comes between
+void Sleep(void*, uint64_t until) {
     const uint64_t now = Now();
-    if (now - presenter.last_turn >= kLongestBusy) {
-        GiveTurn(IsRectEmpty(&presenter.pending) ? 0 : kFrameWait, !IsRectEmpty(&presenter.pending));
-    }
-    if (now - presenter.last_poll < kPollSpacing) return;
-    presenter.last_poll = now;
-    DrainEvents();
+    GiveTurn((uint32_t)(until > now ? until - now : 0), !IsRectEmpty(&presenter.Live.Pending));
+}
+
+// A saver that is behind (its next step due before it waits) or at long work
+// calls no wait at all; the page still gets its turn after kLongestBusy ms,
+// and is shown on the next animation frame when something changed.
+void Busy(void*, uint64_t now) {
+    TakeChanges();  // each change counted, also those that no wait comes between
+    if (now - presenter.LastTurn < kLongestBusy) return;
+    const bool pending = !IsRectEmpty(&presenter.Live.Pending);
+    GiveTurn(pending ? kFrameWait : 0, pending);
 }
 
 }  // namespace
@@ -164,36 +145,34 @@ PageSize OpenCanvasDisplay() {
     size.width = std::max(1, size.width);
     size.height = std::max(1, size.height);
     np::OpenDisplay(np::DisplayKind::TrueColor, size.width, size.height, 60);
-    presenter.size = size;
-    presenter.rgba.assign((size_t)size.width * (size_t)size.height, 0xFF000000u);
-    presenter.restart = false;
+    presenter.Live.Backend = {nullptr, Look, Sleep, Busy};
+    presenter.Size = size;
+    presenter.Rgba.assign((size_t)size.width * (size_t)size.height, 0xFF000000u);
+    presenter.Restart = false;
     return size;
 }
 
-void PresentDisplay(HWND input_target) {
-    presenter.input_target = input_target;
-    presenter.pending = {0, 0, np::DisplayWidth(), np::DisplayHeight()};
-}
+void PresentDisplay(HWND input_target, HWND close_target) { PresentSaver(presenter.Live, input_target, close_target); }
 
-np::InputSource CanvasInput() { return {Wait, Poll}; }
+np::InputSource CanvasInput() { return LiveInput(presenter.Live); }
 
 bool TakeRestart() {
-    const bool restart = presenter.restart;
-    presenter.restart = false;
+    const bool restart = presenter.Restart;
+    presenter.Restart = false;
     return restart;
 }
 
 std::vector<std::pair<int32_t, int32_t>> TakeSettingChanges() {
     std::vector<std::pair<int32_t, int32_t>> changes;
-    changes.swap(presenter.setting_changes);
+    changes.swap(presenter.SettingChanges);
     return changes;
 }
 
 void WaitForNewSize(uint32_t ms) {
     const uint64_t deadline = Now() + ms;
-    presenter.input_target = nullptr;
-    while (!presenter.restart && Now() < deadline) {
+    presenter.Live.InputTarget = nullptr;
+    while (!presenter.Restart && Now() < deadline) {
         DrainEvents();
-        if (!presenter.restart) WaitForPage((uint32_t)std::min<uint64_t>(deadline - Now(), kLongestSlice), false);
+        if (!presenter.Restart) WaitForPage((uint32_t)std::min<uint64_t>(deadline - Now(), kLongestSlice), false);
     }
 }

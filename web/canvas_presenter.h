@@ -17,8 +17,9 @@
 PageSize OpenCanvasDisplay();
 
 // Input goes to input_target (null: to no window, as when the page, not the
-// saver, has the user's attention); the whole display is shown afresh.
-void PresentDisplay(HWND input_target);
+// saver, has the user's attention), a close to close_target; the whole display
+// is shown afresh.
+void PresentDisplay(HWND input_target, HWND close_target);
 
 // Where the platform's waiting thread gets its input.
 native_platform::InputSource CanvasInput();

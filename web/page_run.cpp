@@ -5,9 +5,9 @@
 #include "page_storage.h"
 
 #include "config/settings.h"
+#include "live/saver_windows.h"
 #include "saver/host.h"
-#include "saver/message_loop.h"
-#include "saver/start_values.h"
+#include "saver/saver_record.h"
 #include "saver/window_core.h"
 
 #include <chrono>
@@ -24,62 +24,75 @@ uint64_t CalendarNow() {
         .count();
 }
 
+// The page's run: its link, the settings source every saver window of it
+// reads, and the start of the window now running.
+struct PageRunRecord {
+    PageLink Link;
+    SettingsSource Source;  // the user's file, and the link's settings over it
+    bool First = true;
+    PageSize Size = {0, 0, false};
+    uint64_t Start = 0;  // calendar ms the running window started at
+};
+
+HWND Open(void* context) {
+    PageRunRecord& run = *static_cast<PageRunRecord*>(context);
+    run.Size = OpenCanvasDisplay();
+    // The link's calendar time and millisecond make its first start again;
+    // each later start is a new one, and the address says which.
+    run.Start = run.First && run.Link.has_time ? (uint64_t)run.Link.time * 1000 + run.Link.ms : CalendarNow();
+    run.First = false;
+    np::SetCalendarMilliseconds(run.Start);
+    bool already_running = false;
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, run.Source, already_running);
+    if (!window) ShowNotice("The saver could not start on this page.");
+    return window;
+}
+
+void Shown(void* context, HWND window) {
+    const PageRunRecord& run = *static_cast<PageRunRecord*>(context);
+    const SaverSettingsRecord& shown = SaverOf(window)->Settings.SaverSettings;
+    ShowSettings(DescribeSettings(shown));
+    ShowAddress(LinkQuery(run.Start, shown));
+    // Only in full screen does the saver take input, and end on it as on Windows.
+    PresentDisplay(run.Size.full_screen ? window : nullptr, window);
+    NoteStart(run.Size.full_screen);
+}
+
+bool Again(void* context, int) {
+    PageRunRecord& run = *static_cast<PageRunRecord*>(context);
+    bool restart = TakeRestart();
+    if (!restart && run.Size.full_screen) {  // ended on input: back to the page
+        LeaveFullScreen();
+        WaitForNewSize(kFullScreenLeaveWait);
+        TakeRestart();
+        restart = true;
+    }
+    if (!restart) {  // the saver ended on its own
+        ShowNotice("The saver has stopped. Reload the page to start it again.");
+        return false;
+    }
+    const auto changes = TakeSettingChanges();
+    if (changes.empty()) return true;
+    const SaveResult saved = SaveChangedSettings(run.Source, changes);
+    if (saved == SaveResult::NotWritten) ShowNotice("The settings could not be saved.");
+    // What the link set is in the file now, as the panel showed it.
+    if (saved == SaveResult::Saved) run.Source.Overrides = SettingOverrides{};
+    return true;
+}
+
 }  // namespace
 
 int RunPage(const PageLink& link) {
     np::UseRealTime(CanvasInput());
     RestoreSettingsFile();
     // What the browser kept, checked as the address and the panel are checked.
-    SettingOverrides overrides = link.settings;
-    UseSettingOverrides(SettingOverrides{});
-    LoadSettings();
+    PageRunRecord run;
+    run.Link = link;
+    run.Source.Overrides = link.settings;
     std::vector<std::string> problems;
-    KeepStoredSettingsInRange(SaverSettings, overrides, problems);
+    KeepStoredSettingsInRange(LoadSettings(SettingsSource{}).Settings.SaverSettings, run.Source.Overrides, problems);
     for (const std::string& problem : problems) ShowNotice("Left out of the stored settings: " + problem);
-    UseSettingOverrides(overrides);
-    bool first = true;
-    for (;;) {
-        const PageSize size = OpenCanvasDisplay();
-        // The link's calendar time and millisecond make its first start again;
-        // each later start is a new one, and the address says which.
-        const uint64_t start = first && link.has_time ? (uint64_t)link.time * 1000 + link.ms : CalendarNow();
-        first = false;
-        np::SetCalendarMilliseconds(start);
-        bool already_running = false;
-        HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
-        if (!window) {
-            ShowNotice("The saver could not start on this page.");
-            return kExitWindowFailed;
-        }
-        ShowSettings(DescribeSettings(SaverSettings));
-        ShowAddress(LinkQuery(start, SaverSettings));
-        // Only in full screen does the saver take input, and end on it as on Windows.
-        PresentDisplay(size.full_screen ? window : nullptr);
-        NoteStart(size.full_screen);
-        RunMessageLoop();
-        bool restart = TakeRestart();
-        if (IsWindow(window)) DestroyWindow(window);
-        EndFullScreen();
-        if (!restart && size.full_screen) {
-            LeaveFullScreen();
-            WaitForNewSize(kFullScreenLeaveWait);
-            TakeRestart();
-            restart = true;
-        }
-        DiscardQueuedMessages();
-        if (!restart) {  // the saver ended on its own
-            ShowNotice("The saver has stopped. Reload the page to start it again.");
-            return 0;
-        }
-        const auto changes = TakeSettingChanges();
-        ReturnToStartValues();
-        if (!changes.empty()) {
-            UseSettingOverrides(overrides);
-            const SaveResult saved = SaveChangedSettings(changes);
-            if (saved == SaveResult::NotWritten) ShowNotice("The settings could not be saved.");
-            // What the link set is in the file now, as the panel showed it.
-            if (saved == SaveResult::Saved) overrides = SettingOverrides{};
-        }
-        UseSettingOverrides(overrides);
-    }
+    const SaverWindowsHooks hooks = {&run, Open, Shown, Again};
+    const int exit_code = RunSaverWindows(hooks);
+    return exit_code == kExitWindowFailed ? kExitWindowFailed : 0;
 }

@@ -19,8 +19,8 @@ namespace {
 constexpr char kSettingsFolder[] = "/velmora";  // in the page's in-memory file system
 constexpr char kStorageKeyPrefix[] = "velmora/";
 
-std::string FilePath() { return np::HostPath(SettingsPath); }
-std::string StorageKey() { return kStorageKeyPrefix + std::string(SettingsFile); }
+std::string FilePath(const SettingsPlaceRecord& place) { return np::HostPath(place.SettingsPath); }
+std::string StorageKey(const SettingsPlaceRecord& place) { return kStorageKeyPrefix + std::string(place.SettingsFile); }
 
 bool ReadWhole(const std::string& path, std::string& text) {
     FILE* f = fopen(path.c_str(), "rb");
@@ -39,24 +39,25 @@ bool ReadWhole(const std::string& path, std::string& text) {
 void RestoreSettingsFile() {
     mkdir(kSettingsFolder, 0755);
     setenv(kConfigDirVariable, kSettingsFolder, 1);
-    LoadSettingNames();  // where the file is, by the store's own rules
-    if (!SettingsPath[0]) return;
-    const std::string kept = StoredText(StorageKey());
+    const SettingsPlaceRecord place = LoadSettingNames(SettingsSource{});  // where the file is, by the store's own rules
+    if (!place.SettingsPath[0]) return;
+    const std::string kept = StoredText(StorageKey(place));
     if (kept.empty()) return;
-    FILE* f = fopen(FilePath().c_str(), "wb");
+    FILE* f = fopen(FilePath(place).c_str(), "wb");
     if (!f) return;
     fwrite(kept.data(), 1, kept.size(), f);
     fclose(f);
 }
 
-SaveResult SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes) {
-    LoadSettings();  // what ran: the file and the link's settings
+SaveResult SaveChangedSettings(const SettingsSource& shown, const std::vector<std::pair<int32_t, int32_t>>& changes) {
+    LoadedSettings loaded = LoadSettings(shown);
     bool changed = false;
     for (const auto& change : changes)
-        changed = ApplyPageSetting(change.first, change.second, SaverSettings) || changed;
+        changed = ApplyPageSetting(change.first, change.second, loaded.Settings.SaverSettings) || changed;
     if (!changed) return SaveResult::NothingChanged;
     std::string text;
-    if (!SaveSettings() || !ReadWhole(FilePath(), text)) return SaveResult::NotWritten;
-    StoreText(StorageKey(), text);
+    if (!SaveSettings(loaded.Settings, loaded.Place) || !ReadWhole(FilePath(loaded.Place), text))
+        return SaveResult::NotWritten;
+    StoreText(StorageKey(loaded.Place), text);
     return SaveResult::Saved;
 }

@@ -4,6 +4,8 @@
 #ifndef VELMORA_WEB_PAGE_STORAGE_H
 #define VELMORA_WEB_PAGE_STORAGE_H
 
+#include "config/settings.h"
+
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -14,9 +16,10 @@ void RestoreSettingsFile();
 
 enum class SaveResult { NothingChanged, Saved, NotWritten };
 
-// The settings that ran with these changes from the panel, written to the
-// file and kept by the browser; nothing is written when no change could be
-// taken (an index or value out of range).
-SaveResult SaveChangedSettings(const std::vector<std::pair<int32_t, int32_t>>& changes);
+// The user's settings as the panel shows them (the file, and the link's
+// settings over it) with these changes from the panel, written to the file and
+// kept by the browser; nothing is written when no change could be taken (an
+// index or value out of range).
+SaveResult SaveChangedSettings(const SettingsSource& shown, const std::vector<std::pair<int32_t, int32_t>>& changes);
 
 #endif

@@ -35,6 +35,7 @@ struct HWND__ {
     DWORD style;
     int x, y, width, height;  // relative to the parent's client area, or the screen
     bool alive;
+    LONG_PTR user_data;  // GWLP_USERDATA
     std::vector<RECT> update;  // the update region as rectangles; empty: valid
     bool erase;
     HDC__ dc;  // one device context per window, as with CS_OWNDC

@@ -12,7 +12,8 @@
 
 namespace native_platform {
 
-// Forgets every window, message, timer, block and record; a display of this kind and size.
+// Destroys every window still alive (each gets its WM_DESTROY), then forgets
+// every window, message, timer, block and record; a display of this kind and size.
 void Reset(DisplayKind kind = DisplayKind::TrueColor, int width = 640, int height = 480);
 
 // The test clock (display_host.h) is behind GetTickCount, Sleep and the

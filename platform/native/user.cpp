@@ -1,5 +1,6 @@
 // Window manager operations for native builds.
 // Implements: RegisterClassA, CreateWindowExA, DestroyWindow, IsWindow, GetParent,
+// GetWindowLongPtrA and SetWindowLongPtrA (GWLP_USERDATA),
 // FindWindowA, SetForegroundWindow, GetForegroundWindow, GetClientRect, GetWindowRect,
 // IsRectEmpty, UnionRect,
 // DefWindowProcA, PeekMessageA, GetMessageA, MsgWaitForMultipleObjects (for
@@ -198,6 +199,9 @@ void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void ResetUser() {
+    // Their owners let go of what they hold (a saver its record and worker) first.
+    for (size_t i = 0; i < user.windows.size(); i++)
+        if (user.windows[i]->alive && !user.windows[i]->parent) DestroyWindow(user.windows[i].get());
     user = UserState{};
     ThreadQueue() = Queue{};
 }
@@ -257,6 +261,7 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     window->width = std::max(width, 0);
     window->height = std::max(height, 0);
     window->alive = true;
+    window->user_data = 0;
     window->erase = false;
     window->dc = {window.get(), nullptr, false, {}};
     HWND handle = window.get();
@@ -287,6 +292,19 @@ BOOL DestroyWindow(HWND window) {
 }
 
 BOOL IsWindow(HWND window) { return LiveWindow(window) ? TRUE : FALSE; }
+
+LONG_PTR GetWindowLongPtrA(HWND window, int index) {
+    if (index != GWLP_USERDATA) Unimplemented("GetWindowLongPtrA", "an index other than GWLP_USERDATA");
+    return LiveWindow(window) ? window->user_data : 0;
+}
+
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
+    if (index != GWLP_USERDATA) Unimplemented("SetWindowLongPtrA", "an index other than GWLP_USERDATA");
+    if (!LiveWindow(window)) return 0;
+    const LONG_PTR before = window->user_data;
+    window->user_data = value;
+    return before;
+}
 HWND GetParent(HWND window) { return LiveWindow(window) ? window->parent : nullptr; }
 
 HWND FindWindowA(LPCSTR class_name, LPCSTR title) {

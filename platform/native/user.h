@@ -61,6 +61,8 @@
 
 #define SPI_SCREENSAVERRUNNING 97
 
+#define GWLP_USERDATA (-21)
+
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 #define CB_ADDSTRING 0x0143
@@ -83,6 +85,9 @@ HWND FindWindowA(LPCSTR class_name, LPCSTR title);
 BOOL SetForegroundWindow(HWND window);
 HWND GetForegroundWindow();
 BOOL GetClientRect(HWND window, RECT* rect);
+// GWLP_USERDATA only: a value the window's owner keeps with it, 0 until set.
+LONG_PTR GetWindowLongPtrA(HWND window, int index);
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);  // the value before
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove);

@@ -20,9 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool palette_device = input.ConsumeBool();
     const PaletteGeometry g = MakePaletteGeometry(palette_size, palette_device);
 
-    UseDefaultSettings();
-    PaletteChooser = PaletteChooserRecord{};
-    SaverSettingsRecord& s = SaverSettings;
+    SettingsRecord settings;
+    SaverSettingsRecord& s = settings.SaverSettings;
     s.Granularity = input.ConsumeIntegral<uint32_t>();
     s.RandomGranularity = input.ConsumeIntegral<uint8_t>();
     s.RandomPalette = input.ConsumeIntegral<uint8_t>();
@@ -33,21 +32,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.PsycheExtra = input.ConsumeIntegral<int32_t>();
     s.PaletteIndex = input.ConsumeIntegralInRange<uint32_t>(0, 6);
     s.Symmetry = input.ConsumeIntegral<int32_t>();
-    PaletteTable[s.PaletteIndex].count = input.ConsumeIntegralInRange<int32_t>(0, kKeyColorSlots);
-    for (int32_t& color : PaletteTable[s.PaletteIndex].colors) color = input.ConsumeIntegral<int32_t>();
+    settings.PaletteTable[s.PaletteIndex].count = input.ConsumeIntegralInRange<int32_t>(0, kKeyColorSlots);
+    for (int32_t& color : settings.PaletteTable[s.PaletteIndex].colors) color = input.ConsumeIntegral<int32_t>();
+    PaletteChooserRecord chooser;
+    StartPaletteChooser(chooser, s);
+    RandomSource random;
 
     // The logical palette is exactly as large as the saver makes it.
     auto palette = std::make_unique<PaletteEntryBytes[]>((size_t)g.PaletteSize + 1);
     for (int picture = 0; picture < 2; picture++) {
-        ChoosePalette(g);
-        BuildPalette(palette.get(), input.ConsumeBool(), g);
+        ChoosePalette(chooser, s, settings.PaletteTable, g, random);
+        BuildPalette(palette.get(), input.ConsumeBool(), g,
+                     PaletteSlot(chooser, settings.PaletteTable, chooser.PaletteIndex), chooser.ChannelScale,
+                     s.PsycheExtra, random);
     }
 
     const size_t cells = (size_t)width * (size_t)height;
     auto buffer = std::make_unique<uint8_t[]>(cells);
     std::fill_n(buffer.get(), cells, (uint8_t)g.FirstAnimatedIndex);
-    PlasmaRun run{buffer.get(), width, height, g.FirstAnimatedIndex, g.AnimatedCount, s.Granularity, s.Symmetry,
-                  input.ConsumeIntegral<uint32_t>(), nullptr};
+    PlasmaRun run{buffer.get(), width, height, width, g.FirstAnimatedIndex, g.AnimatedCount,
+                  chooser.Granularity, s.Symmetry, input.ConsumeIntegral<uint32_t>(), &random, nullptr};
     GeneratePlasma(run, 0, 0, width - 1, height - 1, input.ConsumeBool());
     for (size_t i = 0; i < cells; i++)
         if (buffer[i] < g.FirstAnimatedIndex || buffer[i] > g.LastAnimatedIndex) {

@@ -51,16 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fwrite(data, 1, size, file);
     fclose(file);
 
-    UseDefaultSettings();
-    LoadSettings();
+    const LoadedSettings loaded = LoadSettings(SettingsSource{});
 
-    const SaverSettingsRecord& s = SaverSettings;
+    const SaverSettingsRecord& s = loaded.Settings.SaverSettings;
     Check(s.PaletteIndex <= 6, "PaletteIndex outside 0-6");
     Check(s.MovingClouds == 0 || s.MovingClouds == 1, "MovingClouds holds another bit");
     Check(s.PsychedelicColors == 0 || s.PsychedelicColors == 2, "PsychedelicColors holds another bit");
     Check(s.TransformingClouds == 0 || s.TransformingClouds == 4, "TransformingClouds holds another bit");
     for (int p = 0; p < kStoredPalettes; p++) {
-        const PaletteDefinition& palette = PaletteTable[p];
+        const PaletteDefinition& palette = loaded.Settings.PaletteTable[p];
         Check(palette.count >= 0 && palette.count <= kKeyColorSlots, "palette count outside 0-8");
         for (int i = 0; i < kKeyColorSlots; i++) {
             Check(IsNamedColorOrNone(palette.colors[i]), "a palette slot that is no colour name");
@@ -74,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!unicode) Check((size_t)after.st_size >= size, "the file lost bytes");
 
     char small[5];
-    DWORD got = GetPrivateProfileStringA(SettingsSection, "Palette1", "", small, sizeof small, SettingsPath);
+    DWORD got = GetPrivateProfileStringA(loaded.Place.SettingsSection, "Palette1", "", small, sizeof small,
+                                         loaded.Place.SettingsPath);
     Check(got < sizeof small && small[got] == '\0', "a value overran a small buffer");
     return 0;
 }

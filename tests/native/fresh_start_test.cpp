@@ -6,7 +6,8 @@
 #include "saver/host.h"
 #include "saver/message_loop.h"
 #include "saver/messages.h"
-#include "saver/saver_state.h"
+#include "saver/saver_record.h"
+#include "config/module_instance.h"
 #include "saver/window_core.h"
 #include "support/temp_folder.h"
 #include "synth/palette.h"
@@ -40,21 +41,31 @@ bool ScreenIsBlack() {
     return true;
 }
 
-TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
-    EXPECT_TRUE(SaverState.SkipFirstPaint);
-    EXPECT_EQ(SaverState.ShownImage, nullptr);
-    EXPECT_EQ(SaverState.TimerArmed, 0);
-    EXPECT_FALSE(AbortRequested);
-    EXPECT_FALSE(TimerResolution.Raised);  // a new process holds no raised timer resolution
-    EXPECT_EQ(np::TimerPeriods().begins, 0);
-    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.stored(SaverSettings), k.fallback) << k.key;
+// What a saver finds when its window is made: its record with its start
+// values, the settings as the file (none yet) gives them.
+void ExpectStartValues(HWND window) {
+    SaverRecord* saver = SaverOf(window);
+    ASSERT_NE(saver, nullptr);
+    EXPECT_EQ(saver->SaverState.ShownImage, nullptr);
+    EXPECT_EQ(saver->SaverState.TimerArmed, 0);
+    EXPECT_FALSE(saver->AbortRequested);
+    EXPECT_FALSE(saver->PacedMessage.Pending);
+    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.stored(saver->Settings.SaverSettings), k.fallback) << k.key;
     for (int i = 0; i < kKeyColorSlots; i++) {
-        EXPECT_EQ(PaletteTable[i].count, kDefaultPalettes[i].count) << i;
-        for (int c = 0; c < kKeyColorSlots; c++) EXPECT_EQ(PaletteTable[i].colors[c], kDefaultPalettes[i].colors[c]);
+        EXPECT_EQ(saver->Settings.PaletteTable[i].count, kDefaultPalettes[i].count) << i;
+        for (int c = 0; c < kKeyColorSlots; c++)
+            EXPECT_EQ(saver->Settings.PaletteTable[i].colors[c], kDefaultPalettes[i].colors[c]);
     }
-    for (uint8_t scale : PaletteChooser.ChannelScale) EXPECT_EQ(scale, 255);
-    EXPECT_EQ(PaletteChooser.ScratchFirstRandom, 0);
-    EXPECT_EQ(RandomState(), 1u);
+    for (uint8_t scale : saver->PaletteChooser.ChannelScale) EXPECT_EQ(scale, 255);
+    EXPECT_EQ(saver->PaletteChooser.ScratchFirstRandom, 0);
+    EXPECT_EQ(saver->PaletteChooser.Scratch.count, 0);
+}
+
+TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
+    // The process keeps only facts of the process: none is set yet.
+    EXPECT_EQ(TimerResolution.Raises, 0);  // a new process holds no raised timer resolution
+    EXPECT_EQ(np::TimerPeriods().begins, 0);
+    EXPECT_EQ(ModuleInstance, nullptr);
 
     // Nothing that is recorded for tests is kept unless a test asks: a saver
     // that runs all night would grow with every message.
@@ -81,14 +92,22 @@ TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
     np::ObservePaints([&](HWND) {
         if (paints++ == 0) black_after_first_paint = ScreenIsBlack();
     });
-    HWND window = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc);
+    HWND window = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc, SettingsSource{});
     ASSERT_NE(window, nullptr);
+    ExpectStartValues(window);
+    EXPECT_TRUE(SaverOf(window)->SaverState.SkipFirstPaint);
     ASSERT_TRUE(DispatchUntil(SSM_IMAGEDONE));
     np::ObservePaints(nullptr);
     EXPECT_GT(paints, 1);
     EXPECT_TRUE(black_after_first_paint);  // no unfinished cells shown as a flat colour
     EXPECT_FALSE(ScreenIsBlack());
+    // Its pictures moved its chooser on (a random palette starts the next
+    // one's colours): a saver made next starts afresh all the same.
+    EXPECT_EQ(SaverOf(window)->PaletteChooser.ScratchFirstRandom, 1);
     DestroyWindow(window);
+    HWND next = OpenSaverWindow(nullptr, nullptr, ScreenSaverProc, SettingsSource{});
+    ExpectStartValues(next);
+    DestroyWindow(next);
     unsetenv(kConfigDirVariable);
 }
 

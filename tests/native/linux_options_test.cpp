@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <regex>
 #include <vector>
 
@@ -166,12 +167,12 @@ TEST_F(LinuxOptions, SettingsOnTheCommandLineHoldForTheRunAndAreNeverWritten) {
     Parsed p = Parse({"--time-on-screen", "77", "--psychedelic-colors", "--cycle-delay", "15", "--moving-clouds",
                       "--no-moving-clouds"});
     ASSERT_TRUE(p.ok) << p.problem;
-    ASSERT_TRUE(HandSettingsToStore(p.options));
-    LoadSettings();  // a fresh folder: the built-in settings are written first
-    EXPECT_EQ(SaverSettings.TimeOnScreen, 77u);
-    EXPECT_EQ(SaverSettings.PsychedelicColors, 2);
-    EXPECT_EQ(SaverSettings.PsycheDelay, 15);
-    EXPECT_EQ(SaverSettings.MovingClouds, 0);  // the later switch wins
+    // A fresh folder: the built-in settings are written first.
+    const SaverSettingsRecord s = LoadSettings(SettingsSourceOf(p.options)).Settings.SaverSettings;
+    EXPECT_EQ(s.TimeOnScreen, 77u);
+    EXPECT_EQ(s.PsychedelicColors, 2);
+    EXPECT_EQ(s.PsycheDelay, 15);
+    EXPECT_EQ(s.MovingClouds, 0);  // the later switch wins
     const std::string file = ReadFile(folder.File("control.ini"));
     EXPECT_NE(file.find("TimeOnScreen=3"), std::string::npos) << file;
     EXPECT_NE(file.find("SpecialEffects=0"), std::string::npos) << file;
@@ -186,26 +187,31 @@ TEST_F(LinuxOptions, ANamedSettingsFileIsTheOneReadAtEveryLoad) {
     setenv(kConfigDirVariable, folder.path().c_str(), 1);
     const std::string chosen = folder.File("mine.ini");
     WriteFile(chosen, "[ScreenSaver.Velmora]\r\nTimeOnScreen=42\r\n");
-    ASSERT_TRUE(UseSettingsFile(chosen.c_str()));
-    LoadSettings();
-    EXPECT_EQ(SaverSettings.TimeOnScreen, 42u);
-    EXPECT_STREQ(SettingsPath, chosen.c_str());
+    SettingsSource named;
+    named.NamedFile = chosen;
+    const LoadedSettings loaded = LoadSettings(named);
+    EXPECT_EQ(loaded.Settings.SaverSettings.TimeOnScreen, 42u);
+    EXPECT_STREQ(loaded.Place.SettingsPath, chosen.c_str());
     EXPECT_EQ(ReadFile(folder.File("control.ini")), "");  // the usual file is left alone
     // A named file is only read, whatever it holds: no section of ours is
     // added to another program's file, a binary one or one in UTF-16.
     const std::string binary = std::string("\x7f" "ELF\x02\x01\0\0[x]\0", 13) + std::string(3000, '\xAA');
     for (const std::string& content : {binary, std::string("\xFE\xFF\0[\0S\0]\0\n", 10), std::string()}) {
         WriteFile(chosen, content);
-        ASSERT_TRUE(UseSettingsFile(chosen.c_str()));
-        LoadSettings();
+        EXPECT_EQ(LoadSettings(named).Settings.SaverSettings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
         EXPECT_EQ(ReadFile(chosen), content);
-        EXPECT_EQ(SaverSettings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
     }
-    EXPECT_FALSE(UseSettingsFile(std::string(300, 'a').c_str()));
     // The path's buffer holds 259 characters and the end: one more is refused,
-    // not written past the buffer.
-    EXPECT_TRUE(UseSettingsFile(("/" + std::string(258, 'a')).c_str()));
-    EXPECT_FALSE(UseSettingsFile(("/" + std::string(259, 'a')).c_str()));
+    // and what is loaded then is the built-in settings, not a path cut short.
+    EXPECT_FALSE(UsableSettingsPath(std::string(300, 'a')));
+    EXPECT_TRUE(UsableSettingsPath("/" + std::string(258, 'a')));
+    EXPECT_FALSE(UsableSettingsPath("/" + std::string(259, 'a')));
+    named.NamedFile = "/" + std::string(258, 'a');
+    EXPECT_EQ(strlen(LoadSettingNames(named).SettingsPath), 259u);
+    named.NamedFile = "/" + std::string(259, 'a');
+    const SettingsPlaceRecord too_long = LoadSettingNames(named);
+    EXPECT_EQ(too_long.SettingsPath[0], '\0');
+    EXPECT_EQ(too_long.SettingsFilePlace, SettingsPlace::NamedTooLong);
     unsetenv(kConfigDirVariable);
 }
 
@@ -306,18 +312,17 @@ TEST_F(LinuxOptions, TheXScreenSaverDialogDecidesWhatItShows) {
               "MovingSpeed=40\nTransformSteps=300\nPsycheDelay=500\nGranularity=33\n");
     Parsed p = Parse(words, "0x400001");
     ASSERT_TRUE(p.ok) << p.problem;
-    ASSERT_TRUE(HandSettingsToStore(p.options));
-    LoadSettings();
-    EXPECT_EQ(SaverSettings.MovingClouds, 0);
-    EXPECT_EQ(SaverSettings.PsychedelicColors, 0);
-    EXPECT_EQ(SaverSettings.TransformingClouds, 0);
-    EXPECT_EQ(SaverSettings.ContColorChange, 0);
-    EXPECT_EQ(SaverSettings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
-    EXPECT_EQ(SaverSettings.EffectCycle, kDefaultSettings.EffectCycle);
-    EXPECT_EQ(SaverSettings.MovingSpeed, kDefaultSettings.MovingSpeed);
-    EXPECT_EQ(SaverSettings.TransformSteps, kDefaultSettings.TransformSteps);
-    EXPECT_EQ(SaverSettings.PsycheDelay, kDefaultSettings.PsycheDelay);
-    EXPECT_EQ(SaverSettings.Granularity, 33);  // not in the dialog: the file's
+    const SaverSettingsRecord s = LoadSettings(SettingsSourceOf(p.options)).Settings.SaverSettings;
+    EXPECT_EQ(s.MovingClouds, 0);
+    EXPECT_EQ(s.PsychedelicColors, 0);
+    EXPECT_EQ(s.TransformingClouds, 0);
+    EXPECT_EQ(s.ContColorChange, 0);
+    EXPECT_EQ(s.TimeOnScreen, kDefaultSettings.TimeOnScreen);
+    EXPECT_EQ(s.EffectCycle, kDefaultSettings.EffectCycle);
+    EXPECT_EQ(s.MovingSpeed, kDefaultSettings.MovingSpeed);
+    EXPECT_EQ(s.TransformSteps, kDefaultSettings.TransformSteps);
+    EXPECT_EQ(s.PsycheDelay, kDefaultSettings.PsycheDelay);
+    EXPECT_EQ(s.Granularity, 33);  // not in the dialog: the file's
     unsetenv(kConfigDirVariable);
 }
 

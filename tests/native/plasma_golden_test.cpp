@@ -9,8 +9,9 @@ namespace {
 std::vector<uint8_t> RunGolden(const GoldenPlasma& g) {
     std::vector<uint8_t> buffer = g.start;
     if (buffer.empty()) buffer.assign((size_t)g.width * g.height, (uint8_t)g.first);
-    PlasmaRun run{buffer.data(), g.width, g.height, g.first, g.count, (uint32_t)g.granularity, g.symmetry, g.time,
-                  nullptr};
+    RandomSource random;
+    PlasmaRun run{buffer.data(), g.width, g.height, g.width, g.first, g.count, (uint32_t)g.granularity, g.symmetry, g.time,
+                  &random, nullptr};
     GeneratePlasma(run, 0, 0, g.width - 1, g.height - 1, g.progressive);
     return buffer;
 }

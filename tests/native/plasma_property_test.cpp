@@ -23,7 +23,8 @@ struct Picture {
 
 void Generate(Picture& p, uint32_t granularity, int32_t symmetry, bool progressive, const PlasmaHost* host = nullptr,
               uint32_t time = 42, int32_t first = 10, int32_t count = 236) {
-    PlasmaRun run{p.bytes.data(), p.width, p.height, first, count, granularity, symmetry, time, host};
+    RandomSource random;
+    PlasmaRun run{p.bytes.data(), p.width, p.height, p.width, first, count, granularity, symmetry, time, &random, host};
     GeneratePlasma(run, 0, 0, p.width - 1, p.height - 1, progressive);
 }
 
@@ -129,7 +130,9 @@ TEST(PlasmaCheckPoints, TwelveAt640x480AndAbortsStopEachQuadrant) {
     EXPECT_GT(std::count(q.bytes.begin(), q.bytes.end(), 10), 1000);
 }
 
-TEST(PlasmaThreads, EachThreadKeepsItsOwnSequence) {
+// Each saver's window and each worker draws from a source of its own: two at
+// once on two threads make what each makes alone.
+TEST(PlasmaThreads, EachRandomSourceKeepsItsOwnSequence) {
     Picture alone(300, 200);
     Generate(alone, 9, 0, false);
     for (int round = 0; round < 5; round++) {
@@ -140,10 +143,10 @@ TEST(PlasmaThreads, EachThreadKeepsItsOwnSequence) {
         EXPECT_EQ(a.bytes, alone.bytes) << round;
         EXPECT_EQ(b.bytes, alone.bytes) << round;
     }
-    SeedRandom(12345);
-    std::thread fresh([] { EXPECT_EQ(DrawRandom(), 41); });  // a new thread starts from state 1
-    fresh.join();
-    EXPECT_EQ(RandomState(), 12345u);  // and leaves this thread's state alone
+    RandomSource mine, fresh;
+    SeedRandom(mine, 12345);
+    EXPECT_EQ(DrawRandom(fresh), 41);  // a new source starts from state 1, as a thread's does
+    EXPECT_EQ(mine.State, 12345u);     // and leaves another's alone
 }
 
 TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
@@ -155,13 +158,15 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
                     // Exactly sized: AddressSanitizer reports any access outside.
                     auto buffer = std::make_unique<uint8_t[]>((size_t)w * h);
                     std::fill_n(buffer.get(), (size_t)w * h, (uint8_t)10);
-                    PlasmaRun run{buffer.get(), w, h, 10, 236, granularity, symmetry, 5, nullptr};
+                    RandomSource random;
+                    PlasmaRun run{buffer.get(), w, h, w, 10, 236, granularity, symmetry, 5, &random, nullptr};
                     GeneratePlasma(run, 0, 0, w - 1, h - 1, progressive);
                     for (size_t i = 0; i < (size_t)w * h; i++) ASSERT_GE(buffer[i], 10);
                 }
     // Bounds past the window: cells inside keep to the heights, writes outside are dropped.
     Picture p(20, 20);
-    PlasmaRun run{p.bytes.data(), 20, 20, 10, 236, 5, 0, 5, nullptr};
+    RandomSource random;
+    PlasmaRun run{p.bytes.data(), 20, 20, 20, 10, 236, 5, 0, 5, &random, nullptr};
     GeneratePlasma(run, 0, 0, 40, 35, true);
     for (uint8_t b : p.bytes) {
         ASSERT_GE(b, 10);
@@ -170,7 +175,7 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
     EXPECT_GT(std::set<uint8_t>(p.bytes.begin(), p.bytes.end()).size(), 10u);
     // An area inside the window changes nothing outside it.
     Picture marked(20, 20, 77);
-    PlasmaRun inner{marked.bytes.data(), 20, 20, 10, 236, 5, 0, 5, nullptr};
+    PlasmaRun inner{marked.bytes.data(), 20, 20, 20, 10, 236, 5, 0, 5, &random, nullptr};
     GeneratePlasma(inner, 5, 5, 19, 19, true);
     for (int32_t y = 0; y < 20; y++)
         for (int32_t x = 0; x < 20; x++)

@@ -4,7 +4,7 @@
 #include "saver/index_table.h"
 #include "support/golden.h"
 #include "support/temp_folder.h"
-#include "tools/render/render_pictures.h"
+#include "saver/picture_render.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -25,18 +25,18 @@ void ExpectReference(const RenderedPicture& picture, int32_t width, const std::s
     ASSERT_EQ(plte.size(), 256u);
     int wrong_colors = 0;
     for (size_t j = 0; j < plte.size(); j++)
-        wrong_colors += picture.colors[j].red != plte[j].at(0) || picture.colors[j].green != plte[j].at(1) ||
-                        picture.colors[j].blue != plte[j].at(2);
+        wrong_colors += picture.Colors[j].red != plte[j].at(0) || picture.Colors[j].green != plte[j].at(1) ||
+                        picture.Colors[j].blue != plte[j].at(2);
     EXPECT_EQ(wrong_colors, 0);
     std::vector<uint8_t> expected;
     for (const auto& row : blocks.at(1)) {
         ASSERT_EQ(row.size(), (size_t)width);
         for (uint32_t v : row) expected.push_back((uint8_t)v);
     }
-    ASSERT_EQ(expected.size(), picture.pixels.size());
-    std::vector<uint8_t> ours = picture.pixels;
+    ASSERT_EQ(expected.size(), picture.Pixels.size());
+    std::vector<uint8_t> ours = picture.Pixels;
     if (top_first)  // the renderer keeps rows bottom-up, as the saver does
-        for (int32_t y = 0; y < picture.height / 2; y++)
+        for (int32_t y = 0; y < picture.Height / 2; y++)
             std::swap_ranges(ours.begin() + (ptrdiff_t)y * width, ours.begin() + (ptrdiff_t)(y + 1) * width,
                              ours.end() - (ptrdiff_t)(y + 1) * width);
     int wrong_pixels = 0;
@@ -56,11 +56,11 @@ TEST(RenderGolden, ConsecutivePicturesMatchReferences) {
     for (const Case& c : {Case{48, 32, 0, "render-48x32-defaults-ms0-t1700000000-picture"},
                           Case{37, 23, 5, "render-37x23-defaults-ms5-t1700000000-picture"}}) {
         RenderOptions options;
-        options.width = c.width;
-        options.height = c.height;
-        options.seed_ms = c.ms;
-        options.time = 1700000000;
-        options.count = 2;
+        options.Width = c.width;
+        options.Height = c.height;
+        options.SeedMs = c.ms;
+        options.Time = 1700000000;
+        options.Count = 2;
         int seen = 0;
         RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
             ExpectReference(picture, c.width, c.name + std::to_string(k) + ".txt", false);
@@ -73,14 +73,14 @@ TEST(RenderGolden, ConsecutivePicturesMatchReferences) {
 
 TEST(RenderGolden, MovingChainMatchesReference) {
     RenderOptions options;
-    options.width = 21;
-    options.height = 9;
-    options.seed_ms = 3;
-    options.time = 4242;
-    options.moving = 2;
+    options.Width = 21;
+    options.Height = 9;
+    options.SeedMs = 3;
+    options.Time = 4242;
+    options.Moving = 2;
     int seen = 0;
     RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) {
-        EXPECT_EQ(picture.height, 9 + 2 * 8);
+        EXPECT_EQ(picture.Height, 9 + 2 * 8);
         ExpectReference(picture, 21, "moving-21x9-defaults-ms3-t4242-transitions2-picture0.txt", true);
         seen++;
         return true;
@@ -151,20 +151,20 @@ TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
     EXPECT_EQ(png.palette_entries, 256);
 
     RenderOptions options;
-    options.width = 33;
-    options.height = 21;
-    options.seed_ms = 7;
-    options.time = 99;
-    options.count = 2;
+    options.Width = 33;
+    options.Height = 21;
+    options.SeedMs = 7;
+    options.Time = 99;
+    options.Count = 2;
     RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
         if (k != 1) return true;
         for (uint32_t y = 0; y < 21; y++)
             for (uint32_t x = 0; x < 33; x++)
-                EXPECT_EQ(png.rows[y * 33 + x], picture.pixels[(20 - y) * 33 + x]) << x << "," << y;
+                EXPECT_EQ(png.rows[y * 33 + x], picture.Pixels[(20 - y) * 33 + x]) << x << "," << y;
         for (int j = 0; j < 256; j++) {
-            EXPECT_EQ(png.palette[j].red, picture.colors[j].red) << j;
-            EXPECT_EQ(png.palette[j].green, picture.colors[j].green) << j;
-            EXPECT_EQ(png.palette[j].blue, picture.colors[j].blue) << j;
+            EXPECT_EQ(png.palette[j].red, picture.Colors[j].red) << j;
+            EXPECT_EQ(png.palette[j].green, picture.Colors[j].green) << j;
+            EXPECT_EQ(png.palette[j].blue, picture.Colors[j].blue) << j;
         }
         return true;
     });
@@ -218,34 +218,36 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
             ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, (int)steps));
             // What the saver's screen shows for each pixel value.
             std::vector<COLORREF> saver_colors(256);
-            const uint8_t* table = SaverState.DisplayHeader + kHeaderFieldsBytes;
+            const uint8_t* table = Saver().SaverState.DisplayHeader + kHeaderFieldsBytes;
             for (int j = 0; j < 256; j++) {
                 if (c.kind == np::DisplayKind::TrueColor) {
                     saver_colors[j] = RGB(table[4 * j + 2], table[4 * j + 1], table[4 * j]);
                 } else {
-                    const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[IndexTableEntry(table, j)];
+                    const PALETTEENTRY& e = Saver().SaverState.DisplayPalette->palPalEntry[IndexTableEntry(table, j)];
                     saver_colors[j] = RGB(e.peRed, e.peGreen, e.peBlue);
                 }
             }
-            const std::vector<uint8_t> saver_pixels(SaverState.ShownImage, SaverState.ShownImage + 48 * 32);
+            const std::vector<uint8_t> saver_pixels(Saver().SaverState.ShownImage, Saver().SaverState.ShownImage + 48 * 32);
 
             TempFolder render_folder;
             WriteFile(render_folder.File("control.ini"), settings);
+            SettingsSource named;
+            named.NamedFile = render_folder.File("control.ini");
             RenderOptions options;
-            options.width = 48;
-            options.height = 32;
-            options.settings_file = render_folder.File("control.ini");
-            options.palette_device = c.kind == np::DisplayKind::Palette256;
-            options.seed_ms = 0;         // the saver's clock: 100 s after the calendar start
-            options.time = 1700000100;
-            options.cycle_steps = steps;
+            options.Width = 48;
+            options.Height = 32;
+            options.Settings = ReadSettings(LoadSettingNames(named));
+            options.PaletteDevice = c.kind == np::DisplayKind::Palette256;
+            options.SeedMs = 0;         // the saver's clock: 100 s after the calendar start
+            options.Time = 1700000100;
+            options.CycleSteps = steps;
             bool rendered = false;
             RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
                 rendered = true;
-                EXPECT_EQ(picture.pixels, saver_pixels) << c.settings << " steps " << steps;
+                EXPECT_EQ(picture.Pixels, saver_pixels) << c.settings << " steps " << steps;
                 int different = 0;
                 for (int j = 10; j <= 245; j++) {
-                    const PaletteEntryBytes& e = picture.colors[j];
+                    const PaletteEntryBytes& e = picture.Colors[j];
                     different += RGB(e.red, e.green, e.blue) != saver_colors[j];
                 }
                 EXPECT_EQ(different, 0) << c.settings << " steps " << steps;
@@ -269,27 +271,29 @@ TEST_F(RenderCycleTest, EveryWidthShowsWhatTheRendererWrites) {
         ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
         InvalidateRect(window, nullptr, FALSE);
         ASSERT_TRUE(RunUntil(WM_PAINT));
-        ASSERT_EQ(SaverState.ImageWidth, width);
-        const int32_t row = SaverState.RowBytes;
+        ASSERT_EQ(Saver().SaverState.ImageWidth, width);
+        const int32_t row = Saver().SaverState.RowBytes;
 
         TempFolder render_folder;
         WriteFile(render_folder.File("control.ini"), settings);
+        SettingsSource named;
+        named.NamedFile = render_folder.File("control.ini");
         RenderOptions options;
-        options.width = width;
-        options.height = 32;
-        options.settings_file = render_folder.File("control.ini");
-        options.seed_ms = 0;  // the saver's clock: 100 s after the calendar start
-        options.time = 1700000100;
+        options.Width = width;
+        options.Height = 32;
+        options.Settings = ReadSettings(LoadSettingNames(named));
+        options.SeedMs = 0;  // the saver's clock: 100 s after the calendar start
+        options.Time = 1700000100;
         bool rendered = false;
         RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
             rendered = true;
-            EXPECT_EQ(picture.pixels.size(), (size_t)width * 32);
+            EXPECT_EQ(picture.Pixels.size(), (size_t)width * 32);
             int different = 0, shown_differently = 0;
             for (int32_t y = 0; y < 32; y++)
                 for (int32_t x = 0; x < width; x++) {
-                    const uint8_t v = picture.pixels[(size_t)y * width + x];
-                    different += v != SaverState.ShownImage[(size_t)y * row + x];
-                    const PaletteEntryBytes& c = picture.colors[v];
+                    const uint8_t v = picture.Pixels[(size_t)y * width + x];
+                    different += v != Saver().SaverState.ShownImage[(size_t)y * row + x];
+                    const PaletteEntryBytes& c = picture.Colors[v];
                     shown_differently += np::ScreenPixel(x, 31 - y) != RGB(c.red, c.green, c.blue);
                 }
             EXPECT_EQ(different, 0);

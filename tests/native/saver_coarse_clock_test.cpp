@@ -4,7 +4,6 @@
 #include "saver_fixture.h"
 
 #include "saver/color_cycle.h"
-#include "saver/start_values.h"
 
 #include <functional>
 
@@ -61,10 +60,10 @@ TEST_F(CoarseClockTest, AMovingTransitionMakesSixtyEvenStepsASecond) {
 TEST_F(CoarseClockTest, ColorsRotateAHundredTimesASecondAtTenMilliseconds) {
     StartOnCoarseClock("SpecialEffects=2\nPsycheDelay=10\nTimeOnScreen=0\nContColorChange=0\n");
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));
-    uint32_t last = ColorCycle.LastCycleStep;
+    uint32_t last = Saver().ColorCycle.LastCycleStep;
     const std::vector<uint32_t> rotations = TimesOver1Second([&] {
-        const bool rotated = ColorCycle.LastCycleStep != last;
-        last = ColorCycle.LastCycleStep;
+        const bool rotated = Saver().ColorCycle.LastCycleStep != last;
+        last = Saver().ColorCycle.LastCycleStep;
         return rotated;
     });
     EXPECT_GE(rotations.size(), 98u);
@@ -77,7 +76,7 @@ TEST_F(CoarseClockTest, EveryRaiseOfTheResolutionIsGivenBack) {
     // image timer with the resolution given back.
     HWND window = StartOnCoarseClock("SpecialEffects=2\nPsycheDelay=10\nTimeOnScreen=1\n");
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));
-    EXPECT_TRUE(TimerResolution.Raised);
+    EXPECT_TRUE((TimerResolution.Raises > 0));
     EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
     ASSERT_TRUE(RunUntil(WM_TIMER));
     EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
@@ -93,15 +92,16 @@ TEST_F(CoarseClockTest, EveryRaiseOfTheResolutionIsGivenBack) {
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
     EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
     PostQuitMessage(0);
-    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_EQ(RunMessageLoop(FindWindowA("WindowsScreenSaverClass", nullptr)), 0);
     EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
 
-    // The Linux program's second saver window starts over with nothing held.
-    StartOnCoarseClock("SpecialEffects=1\nTimeOnScreen=3\nEffectCycle=1000\n", 64, 480);
+    // The Linux program's second saver window starts over with nothing held:
+    // the first one's window went, and its record with it.
+    HWND first = StartOnCoarseClock("SpecialEffects=1\nTimeOnScreen=3\nEffectCycle=1000\n", 64, 480);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
-    ReturnToStartValues();
+    DestroyWindow(first);
     EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
-    EXPECT_FALSE(TimerResolution.Raised);
+    EXPECT_EQ(TimerResolution.Raises, 0);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 using Entries = std::vector<PALETTEENTRY>;
 
 Entries DisplayEntries() {
-    const LOGPALETTE* p = SaverState.DisplayPalette;
+    const LOGPALETTE* p = Saver().SaverState.DisplayPalette;
     return Entries(p->palPalEntry, p->palPalEntry + p->palNumEntries);
 }
 
@@ -21,7 +21,7 @@ bool Same(const PALETTEENTRY& a, const PALETTEENTRY& b) {
 }
 
 std::array<uint8_t, 4> ColorTableEntry(int32_t j) {
-    const uint8_t* at = SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * j;
+    const uint8_t* at = Saver().SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * j;
     return {at[0], at[1], at[2], at[3]};
 }
 
@@ -45,7 +45,7 @@ TEST_F(ColorCycleTest, IndexModeComesBackAfterAFullTurnAndLeavesSystemEntries) {
     const Entries once = DisplayEntries();
     for (int p = 10; p < 245; p++) ASSERT_TRUE(Same(once[p], start[p + 1])) << p;
     ASSERT_TRUE(Same(once[245], start[10]));
-    uint8_t v = SaverState.ShownImage[0];  // a pixel of the bottom row, cell (0, 255)
+    uint8_t v = Saver().SaverState.ShownImage[0];  // a pixel of the bottom row, cell (0, 255)
     const PALETTEENTRY& shows = once[v];
     EXPECT_EQ(np::ScreenPixel(0, 255), RGB(shows.peRed, shows.peGreen, shows.peBlue));
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 117));
@@ -62,7 +62,7 @@ TEST_F(ColorCycleTest, FeedPaletteReplacesTheColorsThenANewOneIsChosen) {
     const size_t chosen_before = Delivered(SSM_CHOOSEPALETTE);
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 1));
     EXPECT_EQ(Delivered(SSM_CHOOSEPALETTE), chosen_before + 1);  // the first rotation chooses a feed
-    const LOGPALETTE* feed = SaverState.FeedPalette;
+    const LOGPALETTE* feed = Saver().SaverState.FeedPalette;
     const Entries feed_colors(feed->palPalEntry, feed->palPalEntry + 256);
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 235));
     EXPECT_EQ(Delivered(SSM_CHOOSEPALETTE), chosen_before + 1);
@@ -79,7 +79,7 @@ TEST_F(ColorCycleTest, ColorModeRotatesTheTableAndRepaints) {
     EXPECT_EQ(ColorTableEntry(10), next);
     EXPECT_EQ(ColorTableEntry(244), top);
     // The picture on the screen shows the rotated table.
-    const uint8_t v = SaverState.ShownImage[0];
+    const uint8_t v = Saver().SaverState.ShownImage[0];
     const std::array<uint8_t, 4> c = ColorTableEntry(v);
     EXPECT_EQ(np::ScreenPixel(0, 255), RGB(c[2], c[1], c[0]));
 }
@@ -162,7 +162,7 @@ TEST_F(ColorCycleTest, TheTimeLimitEndsTheChainAndTheTimerStartsTheNextPicture) 
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     EXPECT_EQ(GetTickCount() - done, 2000u);
     EXPECT_GE(Delivered(SSM_CYCLESTEP) - steps_before, 195u);
-    EXPECT_FALSE(PacedMessage.Pending);  // the chain has ended
+    EXPECT_FALSE(Saver().PacedMessage.Pending);  // the chain has ended
     // Nothing rotates while the next picture is drawn.
     const size_t steps_at_new_image = Delivered(SSM_CYCLESTEP);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
@@ -223,7 +223,7 @@ TEST_F(ColorCycleTest, AKeyDuringTheWaitForTheNextRotationEndsItAtOnce) {
                      [] {}});
     window = OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 2));
-    ASSERT_TRUE(PacedMessage.Pending);  // the next rotation is some 400 ms away
+    ASSERT_TRUE(Saver().PacedMessage.Pending);  // the next rotation is some 400 ms away
     press_a_key = true;
     const auto pressed = std::chrono::steady_clock::now();
     for (int i = 0; i < 10 && IsWindow(window); i++) Step();
@@ -238,13 +238,13 @@ TEST_F(ColorCycleTest, CyclingStoppedForARefusedCloseGoesOn) {
     np::SetPasswordProtection(1, [](HWND) -> BOOL { return FALSE; });
     Store("SpecialEffects=2\nTimeOnScreen=0\nPsycheDelay=10\n");
     bool already_running;
-    HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, SettingsSource{}, already_running);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 5));
     // The chain's step finds a close request waiting behind it, and the chain stops.
-    ASSERT_TRUE(PacedMessage.Pending);
-    const PacedMessageRecord step = PacedMessage;
-    CancelPacedMessage();
+    ASSERT_TRUE(Saver().PacedMessage.Pending);
+    const PacedMessageRecord step = Saver().PacedMessage;
+    CancelPacedMessage(Saver().PacedMessage);
     np::SetTickCount(step.Due);
     PostMessageA(window, step.Message, step.WParam, step.LParam);
     PostMessageA(window, WM_CLOSE, 0, 0);

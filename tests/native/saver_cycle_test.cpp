@@ -14,8 +14,8 @@ TEST_F(SaverTest, OneStillPictureInOrderThenTheNextAfterTimeOnScreen) {
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     EXPECT_EQ(CycleMessages(), kOneStillPicture);
     EXPECT_EQ(GetTickCount() - done, 3000u);
-    EXPECT_EQ(SaverState.TimerArmed, 0);
-    EXPECT_EQ(BufferRotation.BufferIndex, 0);
+    EXPECT_EQ(Saver().SaverState.TimerArmed, 0);
+    EXPECT_EQ(Saver().BufferRotation.BufferIndex, 0);
 }
 
 TEST_F(SaverTest, NoBlankSkipsClearingAndZeroKeepsThePicture) {
@@ -25,7 +25,7 @@ TEST_F(SaverTest, NoBlankSkipsClearingAndZeroKeepsThePicture) {
     EXPECT_FALSE(RunUntil(SSM_NEWIMAGE));  // nothing can ever arrive: no timer runs
     EXPECT_EQ(Delivered(SSM_CLEARSCREEN), 0u);
     EXPECT_EQ(Delivered(WM_TIMER), 0u);
-    EXPECT_EQ(SaverState.TimerArmed, 0);
+    EXPECT_EQ(Saver().SaverState.TimerArmed, 0);
 }
 
 TEST_F(SaverTest, SecondsThatOverflowBecomeTheLongestTimer) {
@@ -44,7 +44,7 @@ TEST_F(SaverTest, AnAbortWhileDrawingPostsNothing) {
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     PostMessageA(window, WM_TIMER, kImageTimer, 0);  // stands behind the draw request
     ASSERT_TRUE(RunUntil(SSM_DRAWIMAGE));
-    EXPECT_TRUE(AbortRequested);
+    EXPECT_TRUE(Saver().AbortRequested);
     EXPECT_EQ(Delivered(SSM_IMAGEDONE), 0u);
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer's message starts a new picture
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
@@ -53,10 +53,10 @@ TEST_F(SaverTest, AnAbortWhileDrawingPostsNothing) {
 TEST_F(SaverTest, SetPaletteKeepsItsObjectAndAFailedObjectEndsTheLoop) {
     HWND window = OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_SETPALETTE));
-    HPALETTE first = SaverState.PaletteObject;
+    HPALETTE first = Saver().SaverState.PaletteObject;
     ASSERT_NE(first, nullptr);
     SendMessageA(window, SSM_SETPALETTE, 0, 0);
-    EXPECT_EQ(SaverState.PaletteObject, first);
+    EXPECT_EQ(Saver().SaverState.PaletteObject, first);
     DestroyWindow(window);
 
     Start(np::DisplayKind::TrueColor, 64, 48);
@@ -76,7 +76,7 @@ TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
     np::SetTickCount(20000);  // running for less than EffectCycle: no switch yet
     OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(EffectSchedule.CurrentEffect, kEffectPlain);
+    EXPECT_EQ(Saver().EffectSchedule.CurrentEffect, kEffectPlain);
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));  // colours rotate even while the effect is still plain
     EXPECT_EQ(np::DeliveredMessages().back().wParam, 3u);
 
@@ -85,11 +85,11 @@ TEST_F(SaverTest, EffectScheduleSwitchesWhenItsTimeHasCome) {
     np::SetTickCount(40000);
     OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(EffectSchedule.CurrentEffect, kEffectMoving);
-    EXPECT_EQ(EffectSchedule.EffectPosition, 1);
-    EXPECT_EQ(EffectSchedule.LastEffectSwitch, GetTickCount());
+    EXPECT_EQ(Saver().EffectSchedule.CurrentEffect, kEffectMoving);
+    EXPECT_EQ(Saver().EffectSchedule.EffectPosition, 1);
+    EXPECT_EQ(Saver().EffectSchedule.LastEffectSwitch, GetTickCount());
     EXPECT_TRUE(RunUntil(SSM_NEXTTRANSITION));
-    EXPECT_EQ(SaverState.TimerArmed, 0);  // transitions take over: no timer
+    EXPECT_EQ(Saver().SaverState.TimerArmed, 0);  // transitions take over: no timer
 }
 
 // The image timer stops when it fires: however long the next picture takes to
@@ -104,7 +104,7 @@ TEST_F(SaverTest, SlowDrawingIsNotCutShortByTheImageTimer) {
     EXPECT_GT(GetTickCount() - first_done, 2000u);
     EXPECT_EQ(Delivered(SSM_DRAWIMAGE), 2u);
     EXPECT_EQ(Delivered(WM_TIMER), 1u);
-    EXPECT_EQ(StoppedWork.Message, 0u);  // no drawing stopped
+    EXPECT_EQ(Saver().StoppedWork.Message, 0u);  // no drawing stopped
 }
 
 // SSM_IMAGEDONE with the effect due each time: effects take turns in the order
@@ -124,10 +124,10 @@ TEST_F(SaverTest, EffectsTakeTurnsOverSeveralSwitches) {
         for (size_t i = 0; i < c.turns.size(); i++) {
             np::AdvanceClock(30000);
             SendMessageA(window, SSM_IMAGEDONE, 0, 0);
-            turns.push_back(EffectSchedule.CurrentEffect);
+            turns.push_back(Saver().EffectSchedule.CurrentEffect);
             np::AdvanceClock(29999);  // not yet due: the effect stays
             SendMessageA(window, SSM_IMAGEDONE, 0, 0);
-            EXPECT_EQ(EffectSchedule.CurrentEffect, turns.back()) << c.effects;
+            EXPECT_EQ(Saver().EffectSchedule.CurrentEffect, turns.back()) << c.effects;
         }
         EXPECT_EQ(turns, c.turns) << c.effects;
     }
@@ -137,9 +137,9 @@ TEST_F(SaverTest, TickCountsSurviveTheirWrap) {
     Store("TimeOnScreen=5\nSpecialEffects=2\nEffectCycle=30\n");
     np::SetTickCount(0xFFFFF000u);  // 4096 ms before the wrap
     OpenFullScreen();
-    EffectSchedule.LastEffectSwitch = 0xFFFFF000u - 31000;
+    Saver().EffectSchedule.LastEffectSwitch = 0xFFFFF000u - 31000;
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(EffectSchedule.CurrentEffect, kEffectPsychedelic);
+    EXPECT_EQ(Saver().EffectSchedule.CurrentEffect, kEffectPsychedelic);
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer fires across the wrap
     EXPECT_LT(GetTickCount(), 0x10000u);
 }

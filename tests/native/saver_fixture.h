@@ -9,8 +9,7 @@
 #include "saver/host.h"
 #include "saver/message_loop.h"
 #include "saver/messages.h"
-#include "saver/picture_run.h"
-#include "saver/saver_state.h"
+#include "saver/saver_record.h"
 #include "saver/transitions.h"
 #include "saver/clock.h"
 #include "saver/window_core.h"
@@ -26,6 +25,18 @@
 
 namespace np = native_platform;
 
+// The record of a saver window; of the first saver window alive when none is named.
+inline SaverRecord& Saver(HWND window = nullptr) {
+    static SaverRecord none;  // a test that asks for a saver where there is none fails, not crashes
+    if (!window) window = FindWindowA("WindowsScreenSaverClass", nullptr);
+    SaverRecord* saver = window ? SaverOf(window) : nullptr;
+    if (!saver) {
+        ADD_FAILURE() << "no saver window";
+        return none;
+    }
+    return *saver;
+}
+
 class SaverTest : public ::testing::Test {
 protected:
     TempFolder folder;
@@ -36,7 +47,7 @@ protected:
     }
     void TearDown() override {
         KeepDisplayOfFailedTest();
-        EndWorker();
+        np::Reset();  // the savers still open go, each with its worker and record
         unsetenv(kConfigDirVariable);
     }
 
@@ -48,7 +59,8 @@ protected:
 
     void Store(const std::string& lines) { WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + lines); }
 
-    HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr, ScreenSaverProc); }
+    HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr, ScreenSaverProc, SettingsSource{}); }
+
 
     // A full-screen saver whose first picture is finished and painted whole.
     HWND OpenAndPaintFirstPicture() {
@@ -69,10 +81,12 @@ protected:
                                nullptr);
     }
 
-    // One turn of the saver's own message loop; false at WM_QUIT or when nothing could arrive.
-    bool Step() {
+    // One turn of the saver's own message loop, for the saver window alive;
+    // false at WM_QUIT or when nothing could arrive.
+    static bool Step() {
+        HWND saver = FindWindowA("WindowsScreenSaverClass", nullptr);
         int exit_code = 0;
-        return DispatchNextMessage(exit_code);
+        return DispatchNextMessage(&saver, saver ? 1 : 0, exit_code);
     }
 
     // Steps until the message has been delivered `count` times more, or nothing arrives.

@@ -38,7 +38,7 @@ TEST_F(LongRunTest, EverythingKeepsComingWhereverTheTickCountStarts) {
         Store(kEveryEffect);
         ASSERT_NE(OpenFullScreen(), nullptr);
         std::set<int32_t> effects;
-        RunFor(20000, [&] { effects.insert(EffectSchedule.CurrentEffect); });
+        RunFor(20000, [&] { effects.insert(Saver().EffectSchedule.CurrentEffect); });
 
         std::map<UINT, int> count;
         uint32_t last = first_tick, longest_gap = 0;

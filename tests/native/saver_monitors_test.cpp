@@ -22,7 +22,7 @@ protected:
     }
 
     static COLORREF ColorOf(uint8_t v) {
-        const uint8_t* c = SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * v;
+        const uint8_t* c = Saver().SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * v;
         return RGB(c[2], c[1], c[0]);
     }
 };
@@ -37,15 +37,15 @@ TEST_F(MonitorsTest, OnePictureCoversEveryMonitor) {
     EXPECT_EQ(place.right, 320);
     EXPECT_EQ(place.bottom, 232);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    EXPECT_EQ(SaverState.ImageWidth, 576);
-    EXPECT_EQ(SaverState.ImageHeight, 232);
+    EXPECT_EQ(Saver().SaverState.ImageWidth, 576);
+    EXPECT_EQ(Saver().SaverState.ImageHeight, 232);
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(RunUntil(WM_PAINT));
     // Every pixel of the virtual screen, on either monitor, shows its cell of the one picture.
-    const int width = SaverState.ImageWidth, height = SaverState.ImageHeight, row = SaverState.RowBytes;
+    const int width = Saver().SaverState.ImageWidth, height = Saver().SaverState.ImageHeight, row = Saver().SaverState.RowBytes;
     for (int y = 0; y < height; y += 3)
         for (int x = 0; x < width; x += 5)
-            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(SaverState.ShownImage[(height - 1 - y) * row + x]))
+            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(Saver().SaverState.ShownImage[(height - 1 - y) * row + x]))
                 << x << "," << y;
 }
 

@@ -20,11 +20,11 @@ protected:
         return window;
     }
 
-    static intptr_t Offset(int k) { return SaverState.BufferOrigin[k] - SaverState.ImageArea; }
+    static intptr_t Offset(int k) { return Saver().SaverState.BufferOrigin[k] - Saver().SaverState.ImageArea; }
 
     // The colour the screen shows for a byte of the picture (colour mode).
     static COLORREF ColorOf(uint8_t v) {
-        const uint8_t* c = SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * v;
+        const uint8_t* c = Saver().SaverState.DisplayHeader + kHeaderFieldsBytes + 4 * v;
         return RGB(c[2], c[1], c[0]);
     }
 };
@@ -36,9 +36,9 @@ TEST_F(TransitionTest, BuffersRotateAsTheTableSays) {
         if (n > 0) {
             ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
         }
-        EXPECT_EQ(SaverState.ShownImage, SaverState.BufferOrigin[expected_target[n]]) << n;
-        EXPECT_EQ(Transition.ScrollPosition, Offset(expected_start[n])) << n;
-        EXPECT_EQ(Transition.WorkerTarget, expected_worker[n]) << n;
+        EXPECT_EQ(Saver().SaverState.ShownImage, Saver().SaverState.BufferOrigin[expected_target[n]]) << n;
+        EXPECT_EQ(Saver().Transition.ScrollPosition, Offset(expected_start[n])) << n;
+        EXPECT_EQ(Saver().Transition.WorkerTarget, expected_worker[n]) << n;
     }
     StartTransitions("SpecialEffects=4\nTransformSteps=2\n");
     const int32_t expected_changed[] = {2, 1, 0, 2};
@@ -53,10 +53,10 @@ TEST_F(TransitionTest, BuffersRotateAsTheTableSays) {
 
 TEST_F(TransitionTest, MovingStepCountsAndTheShortLastStep) {
     StartTransitions("SpecialEffects=1\nMovingSpeed=4\n", 64, 480);
-    const int32_t width = SaverState.RowBytes;
+    const int32_t width = Saver().SaverState.RowBytes;
     const size_t before = Delivered(SSM_MOVESTEP);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 119));
-    EXPECT_EQ(Transition.ScrollPosition - (SaverState.ShownImage - SaverState.ImageArea), 3 * width);
+    EXPECT_EQ(Saver().Transition.ScrollPosition - (Saver().SaverState.ShownImage - Saver().SaverState.ImageArea), 3 * width);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
     EXPECT_EQ(Delivered(SSM_MOVESTEP) - before, 120u);
     // Faster than the picture is high, and hand-edited speeds of 0 or less.
@@ -107,15 +107,15 @@ TEST_F(TransitionTest, BlendStepMovesSmallDifferencesLate) {
 TEST_F(TransitionTest, TransformingEndsOnTheTargetInItsSteps) {
     for (const char* steps : {"1", "0", "-3", "7"}) {
         StartTransitions(std::string("SpecialEffects=4\nTransformSteps=") + steps + "\n");
-        const uint8_t* target = SaverState.ShownImage;
+        const uint8_t* target = Saver().SaverState.ShownImage;
         const size_t before = Delivered(SSM_TRANSFORMSTEP);
         const size_t expected = std::string(steps) == "7" ? 7u : 1u;
         ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, (int)expected));
         // After the last step, before the next transition reuses the buffer.
-        const uint8_t* source = SaverState.BufferOrigin[np::DeliveredMessages().back().lParam];
-        const size_t bytes = (size_t)SaverState.RowBytes * SaverState.ImageHeight;
+        const uint8_t* source = Saver().SaverState.BufferOrigin[np::DeliveredMessages().back().lParam];
+        const size_t bytes = (size_t)Saver().SaverState.RowBytes * Saver().SaverState.ImageHeight;
         EXPECT_EQ(std::vector<uint8_t>(source, source + bytes), std::vector<uint8_t>(target, target + bytes)) << steps;
-        const int32_t width = SaverState.RowBytes, height = SaverState.ImageHeight;
+        const int32_t width = Saver().SaverState.RowBytes, height = Saver().SaverState.ImageHeight;
         for (int y = 0; y < height; y += 3)  // and the screen shows it
             for (int x = 0; x < 64; x += 5)
                 ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(target[(height - 1 - y) * width + x])) << steps;
@@ -133,7 +133,7 @@ TEST_F(TransitionTest, ScrollingShowsTheTallPictureWithoutASeam) {
     for (int window_height : {48, 3, 2}) {
         SCOPED_TRACE(testing::Message() << "height " << window_height);
         StartTransitions("SpecialEffects=1\nMovingSpeed=5\nSymmetry=0\n", 64, window_height);
-        const int32_t width = SaverState.RowBytes, height = SaverState.ImageHeight;
+        const int32_t width = Saver().SaverState.RowBytes, height = Saver().SaverState.ImageHeight;
         const intptr_t period = 3 * (intptr_t)(height - 1);  // rows of the tall picture before it repeats
         int checked = 0;
         for (int transition = 0; transition < 6; transition++) {
@@ -143,12 +143,12 @@ TEST_F(TransitionTest, ScrollingShowsTheTallPictureWithoutASeam) {
                 ASSERT_TRUE(Step());
                 if (Delivered(SSM_NEXTTRANSITION) > transitions) break;
                 if (Delivered(SSM_MOVESTEP) == moves) continue;
-                const intptr_t bottom_row = Transition.ScrollPosition / width;
+                const intptr_t bottom_row = Saver().Transition.ScrollPosition / width;
                 for (int y = 0; y < height; y++) {
                     intptr_t row = bottom_row + (height - 1 - y);
                     if (row >= period + 1) row -= period;  // above image 2 the picture starts again with image 0
                     for (int x : {0, width / 2, width - 1}) {
-                        const uint8_t v = SaverState.ImageArea[row * width + x];
+                        const uint8_t v = Saver().SaverState.ImageArea[row * width + x];
                         ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(v)) << "transition " << transition << " row " << y;
                     }
                 }
@@ -164,10 +164,10 @@ TEST_F(TransitionTest, APaintDuringATransitionShowsTheTarget) {
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(RunUntil(WM_PAINT));
-    const int32_t width = SaverState.RowBytes, height = SaverState.ImageHeight;
+    const int32_t width = Saver().SaverState.RowBytes, height = Saver().SaverState.ImageHeight;
     for (int y = 0; y < height; y += 5)
         for (int x = 0; x < 64; x += 9)
-            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(SaverState.ShownImage[(height - 1 - y) * width + x]));
+            ASSERT_EQ(np::ScreenPixel(x, y), ColorOf(Saver().SaverState.ShownImage[(height - 1 - y) * width + x]));
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP));  // and the scroll goes on
 }
 
@@ -196,10 +196,10 @@ TEST_F(TransitionTest, StepsComeOneFrameApartAndInputGetsThroughBetween) {
     StartTransitions("SpecialEffects=1\nMovingSpeed=4\n", 64, 480);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP));
     const uint32_t moving = GetTickCount();
-    const intptr_t from = Transition.ScrollPosition;
+    const intptr_t from = Saver().Transition.ScrollPosition;
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 60));
     EXPECT_EQ(GetTickCount() - moving, 1000u);
-    EXPECT_EQ((from - Transition.ScrollPosition) / SaverState.RowBytes, 240);
+    EXPECT_EQ((from - Saver().Transition.ScrollPosition) / Saver().SaverState.RowBytes, 240);
 }
 
 // The display's refresh rate paces the steps; 0 and 1 mean the hardware's
@@ -259,22 +259,22 @@ TEST_F(TransitionTest, TheEffectScheduleEndsAChainWithANewPicture) {
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     EXPECT_EQ(Delivered(SSM_NEWIMAGE), pictures + 1);
     EXPECT_GE(GetTickCount() - start, 900u);  // after transitions for the rest of the effect's second
-    EXPECT_EQ(Transition.WorkerTarget, -1);
+    EXPECT_EQ(Saver().Transition.WorkerTarget, -1);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));  // and moving goes on from the new picture
 }
 
 TEST_F(TransitionTest, AnAbortPostsNothingAndTheWorkerIsGoneByTheNextPicture) {
     HWND window = StartTransitions("SpecialEffects=1\nMovingSpeed=1\n");
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 2));
-    ASSERT_TRUE(PacedMessage.Pending);
-    const PacedMessageRecord step = PacedMessage;
-    CancelPacedMessage();
+    ASSERT_TRUE(Saver().PacedMessage.Pending);
+    const PacedMessageRecord step = Saver().PacedMessage;
+    CancelPacedMessage(Saver().PacedMessage);
     PostMessageA(window, step.Message, step.WParam, step.LParam);
     PostMessageA(window, WM_TIMER, kImageTimer, 0);  // stands behind the step and stops it
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP));
-    EXPECT_FALSE(PacedMessage.Pending);
+    EXPECT_FALSE(Saver().PacedMessage.Pending);
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));  // the timer's message starts a new picture
-    EXPECT_EQ(Transition.WorkerTarget, -1);
+    EXPECT_EQ(Saver().Transition.WorkerTarget, -1);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
 }
 
@@ -286,9 +286,9 @@ TEST_F(TransitionTest, ClosingStopsTheWorkerEarly) {
     Store("SpecialEffects=1\nMovingSpeed=1\n");
     HWND window = OpenFullScreen();
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
-    ASSERT_GE(Transition.WorkerTarget, 0);  // started a moment ago, on a picture of 786432 cells
-    const uint8_t* worker_picture = Transition.WorkerBuffer;
-    const uint8_t unset = (uint8_t)SaverState.Palette.FirstAnimatedIndex;
+    ASSERT_GE(Saver().Transition.WorkerTarget, 0);  // started a moment ago, on a picture of 786432 cells
+    const uint8_t* worker_picture = Saver().Transition.WorkerBuffer;
+    const uint8_t unset = (uint8_t)Saver().SaverState.Palette.FirstAnimatedIndex;
     double unset_share = -1;
     np::ObserveReleases([&](const uint8_t* data, size_t bytes) {
         if (data != worker_picture) return;
@@ -305,14 +305,14 @@ TEST_F(TransitionTest, ClosingStopsTheWorkerEarly) {
 TEST_F(TransitionTest, DestroyWhileTheWorkerRunsAndAThreadThatCannotStart) {
     for (int i = 0; i < 2; i++) {
         HWND window = StartTransitions("SpecialEffects=5\nMovingSpeed=1\n", 320, 240);
-        ASSERT_GE(Transition.WorkerTarget, 0);  // most likely still generating
+        ASSERT_GE(Saver().Transition.WorkerTarget, 0);  // most likely still generating
         DestroyWindow(window);
         ExpectNothingLeaked();
     }
     StartTransitions("SpecialEffects=1\nMovingSpeed=50\n");
     np::FailThreadStarts(true);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION, 4));  // the pictures are made here; nothing waits for good
-    EXPECT_EQ(Transition.WorkerTarget, -1);
+    EXPECT_EQ(Saver().Transition.WorkerTarget, -1);
 }
 
 // Moving on puts the buffers in the stacked layout, where neighbours share a
@@ -320,8 +320,8 @@ TEST_F(TransitionTest, DestroyWhileTheWorkerRunsAndAThreadThatCannotStart) {
 // Under ThreadSanitizer this shows that the two threads never touch one row.
 TEST_F(TransitionTest, TransformingInTheStackedLayout) {
     StartTransitions("SpecialEffects=5\nEffectCycle=1\nMovingSpeed=47\nTransformSteps=3\n", 64, 48);
-    for (int i = 0; i < 2000 && EffectSchedule.CurrentEffect != kEffectTransforming; i++) ASSERT_TRUE(Step());
-    ASSERT_EQ(EffectSchedule.CurrentEffect, kEffectTransforming);
+    for (int i = 0; i < 2000 && Saver().EffectSchedule.CurrentEffect != kEffectTransforming; i++) ASSERT_TRUE(Step());
+    ASSERT_EQ(Saver().EffectSchedule.CurrentEffect, kEffectTransforming);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION));
     const size_t steps = Delivered(SSM_TRANSFORMSTEP);
     ASSERT_TRUE(RunUntil(SSM_NEXTTRANSITION, 6));
@@ -334,17 +334,17 @@ TEST_F(TransitionTest, ATransitionStoppedForARefusedCloseGoesOn) {
     np::SetPasswordProtection(1, [](HWND) -> BOOL { return FALSE; });
     Store("TimeOnScreen=3\nEffectCycle=1000\nSpecialEffects=4\nTransformSteps=50\n");
     bool already_running;
-    HWND window = StartFullScreen(nullptr, ScreenSaverProc, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, SettingsSource{}, already_running);
     ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 3));
-    const PacedMessageRecord step = PacedMessage;
-    CancelPacedMessage();
+    const PacedMessageRecord step = Saver().PacedMessage;
+    CancelPacedMessage(Saver().PacedMessage);
     PostMessageA(window, step.Message, step.WParam, step.LParam);
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(RunUntil(WM_CLOSE));
     EXPECT_TRUE(IsWindow(window));
-    const int32_t done = Transition.TransformStep;
+    const int32_t done = Saver().Transition.TransformStep;
     ASSERT_TRUE(RunUntil(SSM_TRANSFORMSTEP, 5));
-    EXPECT_EQ(Transition.TransformStep, done + 5);
+    EXPECT_EQ(Saver().Transition.TransformStep, done + 5);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST_F(SaverTest, PaletteGeometryOfEachDisplayKind) {
         Start(c.kind, 320, 200);
         HWND window = OpenFullScreen();
         ASSERT_NE(window, nullptr);
-        const PaletteGeometry& g = SaverState.Palette;
+        const PaletteGeometry& g = Saver().SaverState.Palette;
         EXPECT_EQ(g.PaletteSize, c.size);
         EXPECT_EQ(g.FirstAnimatedIndex, c.first);
         EXPECT_EQ(g.LastAnimatedIndex, c.last);
@@ -77,9 +77,9 @@ TEST_F(SaverTest, ThreeBuffersThatDoNotFitSwitchTransitionsOff) {
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(np::MessageBoxes().size(), 1u);
     EXPECT_EQ(np::MessageBoxes()[0].text, "Not enough memory for the moving clouds.\nOption switched off.");
-    EXPECT_EQ(SaverSettings.MovingClouds, 0);
-    EXPECT_EQ(SaverSettings.TransformingClouds, 0);
-    EXPECT_EQ(SaverState.EffectCount, 1);  // psychedelic colours still may run
+    EXPECT_EQ(Saver().Effects.MovingClouds, 0);
+    EXPECT_EQ(Saver().Effects.TransformingClouds, 0);
+    EXPECT_EQ(Saver().SaverState.EffectCount, 1);  // psychedelic colours still may run
     DestroyWindow(window);
     ExpectNothingLeaked();
 }
@@ -90,7 +90,7 @@ TEST_F(SaverTest, MissingFeedPaletteOnlySwitchesContinuousChangeOff) {
     HWND window = OpenFullScreen();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(np::MessageBoxes().empty());
-    EXPECT_EQ(SaverSettings.ContColorChange, 0);
+    EXPECT_EQ(Saver().Effects.ContColorChange, 0);
     DestroyWindow(window);
     ExpectNothingLeaked();
 }
@@ -112,11 +112,11 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
         Store("TimeOnScreen=3\nSpecialEffects=7\n");
         np::SetPlatformId(platform);
         HWND parent = MakeParent(10, 10, 250, 200);
-        HWND preview = OpenSaverWindow(nullptr, parent, ScreenSaverProc);
+        HWND preview = OpenSaverWindow(nullptr, parent, ScreenSaverProc, SettingsSource{});
         ASSERT_NE(preview, nullptr);
-        EXPECT_EQ(SaverState.EffectCount, platform == 2 ? 0 : 3);
-        EXPECT_EQ(SaverSettings.PsychedelicColors != 0, platform != 2);
-        EXPECT_EQ(SaverState.BufferCount, 3);  // the area stays as allocated
+        EXPECT_EQ(Saver().SaverState.EffectCount, platform == 2 ? 0 : 3);
+        EXPECT_EQ(Saver().Effects.PsychedelicColors != 0, platform != 2);
+        EXPECT_EQ(Saver().SaverState.BufferCount, 3);  // the area stays as allocated
         DestroyWindow(parent);
         EXPECT_FALSE(IsWindow(preview));
         ExpectNothingLeaked();
@@ -131,28 +131,28 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
         Store("TimeOnScreen=3\nSpecialEffects=7\n");
         np::SetPlatformId(2);
         HWND parent = MakeParent(0, 0, size.cx, size.cy);
-        ASSERT_NE(OpenSaverWindow(nullptr, parent, ScreenSaverProc), nullptr);
-        EXPECT_EQ(SaverState.EffectCount, 3) << size.cx << "x" << size.cy;
+        ASSERT_NE(OpenSaverWindow(nullptr, parent, ScreenSaverProc, SettingsSource{}), nullptr);
+        EXPECT_EQ(Saver().SaverState.EffectCount, 3) << size.cx << "x" << size.cy;
         DestroyWindow(parent);
     }
     // A screen, window or recording that small is not the preview: it runs every effect.
     Start(np::DisplayKind::TrueColor, 240, 135);
     Store("TimeOnScreen=3\nSpecialEffects=7\n");
     ASSERT_NE(OpenFullScreen(), nullptr);
-    EXPECT_EQ(SaverState.EffectCount, 3);
-    EXPECT_NE(SaverSettings.PsychedelicColors, 0);
+    EXPECT_EQ(Saver().SaverState.EffectCount, 3);
+    EXPECT_NE(Saver().Effects.PsychedelicColors, 0);
 }
 
 TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
     HWND window = OpenFullScreen();
-    EXPECT_TRUE(SaverState.SkipFirstPaint);
+    EXPECT_TRUE(Saver().SaverState.SkipFirstPaint);
     MSG paint;
     ASSERT_TRUE(PeekMessageA(&paint, window, WM_PAINT, WM_PAINT, PM_REMOVE));
     DispatchMessageA(&paint);
-    EXPECT_FALSE(SaverState.SkipFirstPaint);
+    EXPECT_FALSE(Saver().SaverState.SkipFirstPaint);
     for (int x = 0; x < 640; x += 8) EXPECT_EQ(np::ScreenPixel(x, 240), 0u);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
-    FillRect(GetDC(window), &SaverState.ClientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    FillRect(GetDC(window), &Saver().SaverState.ClientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
     InvalidateRect(window, nullptr, FALSE);
     ASSERT_TRUE(RunUntil(WM_PAINT));
     std::set<COLORREF> colors;
@@ -164,15 +164,15 @@ TEST_F(SaverTest, FirstPaintDrawsNothingLaterOnesDrawThePicture) {
 TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnshearedToTheLastColumn) {
     Start(np::DisplayKind::TrueColor, 333, 250);
     OpenAndPaintFirstPicture();
-    EXPECT_EQ(SaverState.ImageWidth, 333);  // the picture is the window's own width
-    EXPECT_EQ(SaverState.RowBytes, 336);    // in rows padded for drawing
-    const LOGPALETTE* palette = SaverState.DisplayPalette;
+    EXPECT_EQ(Saver().SaverState.ImageWidth, 333);  // the picture is the window's own width
+    EXPECT_EQ(Saver().SaverState.RowBytes, 336);    // in rows padded for drawing
+    const LOGPALETTE* palette = Saver().SaverState.DisplayPalette;
     std::set<COLORREF> last_column;
     for (int y = 0; y < 250; y++) last_column.insert(np::ScreenPixel(332, y));
     EXPECT_GT(last_column.size(), 5u);  // the picture reaches the rightmost column
     for (int y = 0; y < 250; y += 7)
         for (int x : {0, 5, 100, 205, 330, 331, 332}) {
-            uint8_t v = SaverState.ShownImage[(size_t)(249 - y) * SaverState.RowBytes + x];
+            uint8_t v = Saver().SaverState.ShownImage[(size_t)(249 - y) * Saver().SaverState.RowBytes + x];
             const PALETTEENTRY& e = palette->palPalEntry[v];
             ASSERT_EQ(np::ScreenPixel(x, y), RGB(e.peRed, e.peGreen, e.peBlue)) << x << "," << y;
         }
@@ -181,8 +181,8 @@ TEST_F(SaverTest, WidthNotAMultipleOfFourShowsUnshearedToTheLastColumn) {
 TEST_F(SaverTest, PaletteDeviceShowsThroughTheHardwarePalette) {
     Start(np::DisplayKind::Palette256, 64, 48);
     OpenAndPaintFirstPicture();
-    uint8_t v = SaverState.ShownImage[(size_t)47 * SaverState.RowBytes];  // cell (0, 0)
-    const PALETTEENTRY& e = SaverState.DisplayPalette->palPalEntry[v];
+    uint8_t v = Saver().SaverState.ShownImage[(size_t)47 * Saver().SaverState.RowBytes];  // cell (0, 0)
+    const PALETTEENTRY& e = Saver().SaverState.DisplayPalette->palPalEntry[v];
     EXPECT_EQ(np::ScreenPixel(0, 0), RGB(e.peRed, e.peGreen, e.peBlue));
 }
 

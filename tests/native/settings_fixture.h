@@ -24,6 +24,11 @@ protected:
     void TearDown() override { unsetenv(kConfigDirVariable); }
 
     void Store(const std::string& lines) { WriteFile(file, "[ScreenSaver.Velmora]\n" + lines); }
+
+    // The last load: the settings and where they came from.
+    LoadedSettings loaded;
+    void Load(const SettingsSource& source = SettingsSource{}) { loaded = LoadSettings(source); }
+    bool Save() { return SaveSettings(loaded.Settings, loaded.Place); }
 };
 
 #endif

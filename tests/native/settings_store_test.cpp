@@ -20,33 +20,33 @@ const char kFirstRun[] =
     "Palette7=YELLOW RED      \n";
 
 TEST_F(SettingsTest, FreshSystemWritesEveryDefault) {
-    LoadSettings();
+    Load();
     EXPECT_EQ(ReadFile(file), kFirstRun);
-    EXPECT_STREQ(SettingsSection, "ScreenSaver.Velmora");
-    EXPECT_STREQ(SettingsFile, "control.ini");
-    const SaverSettingsRecord& s = SaverSettings;
+    EXPECT_STREQ(loaded.Place.SettingsSection, "ScreenSaver.Velmora");
+    EXPECT_STREQ(loaded.Place.SettingsFile, "control.ini");
+    const SaverSettingsRecord& s = loaded.Settings.SaverSettings;
     EXPECT_EQ(s.TimeOnScreen, 3u);
     EXPECT_EQ(s.PaletteIndex, 0u);
     EXPECT_EQ(s.EffectCycle, 30);
     EXPECT_EQ(s.TransformSteps, 20);
-    EXPECT_EQ(PaletteTable[1].count, 8);
+    EXPECT_EQ(loaded.Settings.PaletteTable[1].count, 8);
     // A second load finds the section and writes nothing.
     WriteFile(file, std::string(kFirstRun) + "; touched\n");
-    LoadSettings();
+    Load();
     EXPECT_EQ(ReadFile(file), std::string(kFirstRun) + "; touched\n");
 }
 
 TEST_F(SettingsTest, FolderIsCreatedWhereTheVariablePoints) {
     std::string nested = folder.File("a/b");
     setenv(kConfigDirVariable, nested.c_str(), 1);
-    LoadSettings();
+    Load();
     EXPECT_EQ(ReadFile(nested + "/control.ini"), kFirstRun);
 }
 
 TEST_F(SettingsTest, UserFolderWithoutTheVariable) {
     unsetenv(kConfigDirVariable);
     setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
-    LoadSettings();
+    Load();
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_TRUE(std::filesystem::exists(folder.File("Velmora/control.ini")));
 }
@@ -55,16 +55,16 @@ TEST_F(SettingsTest, PaletteIndexFoldsIntoSevenPalettes) {
     const std::pair<const char*, uint32_t> cases[] = {{"1", 0}, {"7", 6}, {"8", 0}, {"0", 3}, {"9", 1}, {"-1", 2}};
     for (auto [stored, expected] : cases) {
         Store(std::string("TimeOnScreen=3\nPaletteIndex=") + stored + "\n");
-        LoadSettings();
-        EXPECT_EQ(SaverSettings.PaletteIndex, expected) << stored;
+        Load();
+        EXPECT_EQ(loaded.Settings.SaverSettings.PaletteIndex, expected) << stored;
     }
 }
 
 TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
     Store("TimeOnScreen=0\nRandomPalette=256\nPredefPalette=257\nFixedPalette=2\nSpecialEffects=5\n"
           "ContColorChange=0x100\nRandomGranularity=-1\n");
-    LoadSettings();
-    const SaverSettingsRecord& s = SaverSettings;
+    Load();
+    const SaverSettingsRecord& s = loaded.Settings.SaverSettings;
     EXPECT_EQ(s.TimeOnScreen, 0u);
     EXPECT_EQ(s.RandomPalette, 0);
     EXPECT_EQ(s.PredefPalette, 1);
@@ -74,22 +74,22 @@ TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
     EXPECT_EQ(s.MovingClouds, 1);
     EXPECT_EQ(s.PsychedelicColors, 0);
     EXPECT_EQ(s.TransformingClouds, 4);
-    SaveSettings();
+    Save();
     StartFreshProcess();
-    LoadSettings();
-    EXPECT_EQ(SaverSettings.MovingClouds, 1);
-    EXPECT_EQ(SaverSettings.TransformingClouds, 4);
+    Load();
+    EXPECT_EQ(loaded.Settings.SaverSettings.MovingClouds, 1);
+    EXPECT_EQ(loaded.Settings.SaverSettings.TransformingClouds, 4);
     EXPECT_NE(ReadFile(file).find("SpecialEffects=5\n"), std::string::npos);
 }
 
 TEST_F(SettingsTest, OutOfRangeNumbersAreKeptAsRead) {
     Store("TimeOnScreen=4294967294\nMovingSpeed=-3\nSymmetry=9\nGranularity=100000\n");
-    LoadSettings();
-    EXPECT_EQ(SaverSettings.TimeOnScreen, 4294967294u);
-    EXPECT_EQ(SaverSettings.MovingSpeed, -3);
-    EXPECT_EQ(SaverSettings.Symmetry, 9);
-    EXPECT_EQ(SaverSettings.Granularity, 100000u);
-    SaveSettings();
+    Load();
+    EXPECT_EQ(loaded.Settings.SaverSettings.TimeOnScreen, 4294967294u);
+    EXPECT_EQ(loaded.Settings.SaverSettings.MovingSpeed, -3);
+    EXPECT_EQ(loaded.Settings.SaverSettings.Symmetry, 9);
+    EXPECT_EQ(loaded.Settings.SaverSettings.Granularity, 100000u);
+    Save();
     EXPECT_NE(ReadFile(file).find("MovingSpeed=4294967293\n"), std::string::npos);
 }
 
@@ -110,22 +110,22 @@ TEST_F(SettingsTest, NoSettingsMarkerNeverRewritesTheUsersLines) {
         const std::string text = "[ScreenSaver.Velmora]\n" + std::string(marker) + own + all_keys;
         WriteFile(file, text);
         StartFreshProcess();
-        LoadSettings();
-        LoadSettings();  // and on the next start
+        Load();
+        Load();  // and on the next start
         const std::string after = ReadFile(file);
         if (*marker) {
             EXPECT_EQ(after, text) << marker;  // every key is there: nothing is added
         } else {
             EXPECT_EQ(after, text + "TimeOnScreen=3\n") << "no TimeOnScreen";
         }
-        EXPECT_EQ(PaletteTable[0].count, 3) << marker;
-        EXPECT_EQ(SaverSettings.Granularity, 16u) << marker;
+        EXPECT_EQ(loaded.Settings.PaletteTable[0].count, 3) << marker;
+        EXPECT_EQ(loaded.Settings.SaverSettings.Granularity, 16u) << marker;
     }
 }
 
 TEST_F(SettingsTest, SectionWithoutTimeOnScreenGetsOnlyWhatItLacks) {
     Store("Granularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n");
-    LoadSettings();
+    Load();
     EXPECT_EQ(ReadFile(file),
               "[ScreenSaver.Velmora]\nGranularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n"
               "TimeOnScreen=3\nRandomGranularity=1\nPaletteIndex=1\nRandomPalette=1\nPredefPalette=1\n"
@@ -137,16 +137,16 @@ TEST_F(SettingsTest, SectionWithoutTimeOnScreenGetsOnlyWhatItLacks) {
               "Palette4=CYAN BLUE CYAN     \n"
               "Palette5=BLUE BLACK RED YELLOW    \n"
               "Palette7=YELLOW RED      \n");
-    EXPECT_EQ(SaverSettings.Granularity, 7u);
-    EXPECT_EQ(PaletteTable[5].count, 1);
+    EXPECT_EQ(loaded.Settings.SaverSettings.Granularity, 7u);
+    EXPECT_EQ(loaded.Settings.PaletteTable[5].count, 1);
 }
 
 TEST_F(SettingsTest, UnusableFolderGivesDefaultsWithoutCrash) {
     // A regular file stands where the folder should be: nothing can be read or written.
     WriteFile(folder.File("blocker"), "x");
     setenv(kConfigDirVariable, folder.File("blocker").c_str(), 1);
-    LoadSettings();
-    EXPECT_EQ(SaverSettings.TimeOnScreen, 3u);
+    Load();
+    EXPECT_EQ(loaded.Settings.SaverSettings.TimeOnScreen, 3u);
     EXPECT_EQ(ReadFile(folder.File("blocker")), "x");
 }
 
@@ -156,11 +156,11 @@ TEST_F(SettingsTest, TooLongFolderIsNotSwappedForAnother) {
     setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
     for (size_t length : {300u, 5000u}) {
         setenv(kConfigDirVariable, (folder.path() + "/" + std::string(length, 'x')).c_str(), 1);
-        LoadSettings();
-        EXPECT_EQ(SettingsFilePlace, SettingsPlace::NamedTooLong) << length;
-        EXPECT_EQ(SettingsPath[0], '\0') << length;
-        EXPECT_EQ(SaverSettings.EffectCycle, 30) << length;
-        SaveSettings();
+        Load();
+        EXPECT_EQ(loaded.Place.SettingsFilePlace, SettingsPlace::NamedTooLong) << length;
+        EXPECT_EQ(loaded.Place.SettingsPath[0], '\0') << length;
+        EXPECT_EQ(loaded.Settings.SaverSettings.EffectCycle, 30) << length;
+        Save();
     }
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));

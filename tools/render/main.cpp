@@ -1,6 +1,7 @@
 // velmora-render: writes still pictures of the saver as indexed PNG files.
 #include "png_writer.h"
-#include "render_pictures.h"
+#include "config/settings.h"
+#include "saver/picture_render.h"
 #include "config/settings_file_check.h"
 #include "output/pending_file.h"
 
@@ -52,7 +53,8 @@ int Usage(const char* problem) {
 int main(int argc, char** argv) {
     TakeFileSizeLimitAsAnError();
     RenderOptions options;
-    options.time = (uint32_t)time(nullptr);
+    options.Time = (uint32_t)time(nullptr);
+    std::string settings_file;  // empty: the built-in settings
     std::string prefix;
     bool have_width = false, have_height = false;
     for (int i = 1; i < argc; i++) {
@@ -62,32 +64,32 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--palette-device") {
-            options.palette_device = true;
+            options.PaletteDevice = true;
             continue;
         }
         if (i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
         const char* value = argv[++i];
         unsigned long long n = 0;
         if (arg == "--width" && ParseNumber(value, 16384, n) && n >= 1) {
-            options.width = (int32_t)n;
+            options.Width = (int32_t)n;
             have_width = true;
         } else if (arg == "--height" && ParseNumber(value, 16384, n) && n >= 1) {
-            options.height = (int32_t)n;
+            options.Height = (int32_t)n;
             have_height = true;
         } else if (arg == "--palette-size" && ParseNumber(value, 256, n) && n >= 1) {
-            options.palette_size = (int32_t)n;
+            options.PaletteSize = (int32_t)n;
         } else if (arg == "--ms" && ParseNumber(value, 0xFFFFFFFFull, n)) {
-            options.seed_ms = (uint32_t)n;
+            options.SeedMs = (uint32_t)n;
         } else if (arg == "--time" && ParseNumber(value, 0xFFFFFFFFull, n)) {
-            options.time = (uint32_t)n;
+            options.Time = (uint32_t)n;
         } else if (arg == "--count" && ParseNumber(value, 100000, n) && n >= 1) {
-            options.count = (uint32_t)n;
+            options.Count = (uint32_t)n;
         } else if (arg == "--moving" && ParseNumber(value, 1000, n)) {
-            options.moving = (uint32_t)n;
+            options.Moving = (uint32_t)n;
         } else if (arg == "--cycle" && ParseNumber(value, 1000000, n)) {
-            options.cycle_steps = (uint32_t)n;
+            options.CycleSteps = (uint32_t)n;
         } else if (arg == "--settings" && *value) {
-            options.settings_file = value;
+            settings_file = value;
         } else if (arg == "--out" && *value) {
             prefix = value;
         } else {
@@ -95,37 +97,42 @@ int main(int argc, char** argv) {
         }
     }
     if (!have_width || !have_height || prefix.empty()) return Usage("--width, --height and --out are required");
-    if (options.moving > 0 && options.cycle_steps > 0) return Usage("--cycle and --moving exclude each other");
-    if (options.moving > 0 && (options.height < 2 ||
-                               (uint64_t)options.width * (options.height + (uint64_t)options.moving * (options.height - 1)) >
+    if (options.Moving > 0 && options.CycleSteps > 0) return Usage("--cycle and --moving exclude each other");
+    if (options.Moving > 0 && (options.Height < 2 ||
+                               (uint64_t)options.Width * (options.Height + (uint64_t)options.Moving * (options.Height - 1)) >
                                    (1u << 28)))
         return Usage("--moving needs a height of 2 or more, and the tall picture must stay within 2^28 pixels");
     std::string problem;
-    if (!options.settings_file.empty() && !ReadableSettings(options.settings_file, problem)) {
-        fprintf(stderr, "velmora-render: cannot read settings file %s: %s\n", options.settings_file.c_str(),
-                problem.c_str());
-        return 2;
+    if (!settings_file.empty()) {
+        if (!UsableSettingsPath(settings_file)) {
+            fprintf(stderr, "velmora-render: settings file path too long: %s\n", settings_file.c_str());
+            return 2;
+        }
+        if (!ReadableSettings(settings_file, problem)) {
+            fprintf(stderr, "velmora-render: cannot read settings file %s: %s\n", settings_file.c_str(),
+                    problem.c_str());
+            return 2;
+        }
+        // Only read, whatever it holds: the settings the file gives over the built-in ones.
+        SettingsSource source;
+        source.NamedFile = settings_file;
+        options.Settings = ReadSettings(LoadSettingNames(source));
     }
 
     int status = 0;
-    bool usable = false;
     try {
-        usable = RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
+        RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
             std::string path = prefix + "-" + std::to_string(k) + ".png";
             std::string error;
-            if (WriteIndexedPng(path, options.width, picture.height, picture, error)) return true;
+            if (WriteIndexedPng(path, options.Width, picture.Height, picture, error)) return true;
             fprintf(stderr, "velmora-render: cannot write %s: %s\n", path.c_str(), error.c_str());
             status = 1;
             return false;
         });
     } catch (const std::bad_alloc&) {
-        fprintf(stderr, "velmora-render: out of memory for a picture of %dx%u\n", options.width,
-                (unsigned)(options.height + (uint64_t)options.moving * (uint64_t)(options.height - 1)));
+        fprintf(stderr, "velmora-render: out of memory for a picture of %dx%u\n", options.Width,
+                (unsigned)(options.Height + (uint64_t)options.Moving * (uint64_t)(options.Height - 1)));
         return 1;
-    }
-    if (!usable) {
-        fprintf(stderr, "velmora-render: settings file path too long: %s\n", options.settings_file.c_str());
-        return 2;
     }
     return status;
 }

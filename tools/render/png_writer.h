@@ -1,7 +1,7 @@
 #ifndef VELMORA_PNG_WRITER_H
 #define VELMORA_PNG_WRITER_H
 
-#include "render_pictures.h"
+#include "saver/picture_render.h"
 
 #include <string>
 

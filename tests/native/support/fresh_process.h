@@ -5,9 +5,9 @@
 
 #include "platform/native/test_hooks.h"
 
-// The platform's areas with a display of this kind and size, the settings, the
-// palette chooser, the saver window's state, the host, the module and this
-// thread's random source, each as at process start.
+// The platform's areas with a display of this kind and size, as at process
+// start; every saver of an earlier test has gone with its window. Savers keep
+// nothing else: each new window makes a record of its own.
 void StartFreshProcess(native_platform::DisplayKind kind = native_platform::DisplayKind::TrueColor, int width = 640,
                        int height = 480);
 
