@@ -13,6 +13,7 @@
 // Drawing on a window's context reaches only its visible client area and,
 // between BeginPaint and EndPaint, only the update region.
 #include "state.h"
+#include "test_hooks.h"  // what tests control and observe is implemented here too
 
 #include <algorithm>
 #include <cstring>

@@ -13,6 +13,7 @@
 // access past their end. Time is a test clock that only tests, Sleep and
 // waits move, until a program asks for the system's clocks (UseRealTime).
 #include "state.h"
+#include "test_hooks.h"  // what tests control and observe is implemented here too
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,7 @@
 // What belongs to the whole layer rather than to one of its areas: the loud
 // stop for a call it does not implement, and the reset of every area.
 #include "state.h"
+#include "test_hooks.h"  // what tests control and observe is implemented here too
 
 #include <cstdio>
 #include <cstdlib>

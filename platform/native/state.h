@@ -3,7 +3,7 @@
 #ifndef VELMORA_NATIVE_STATE_H
 #define VELMORA_NATIVE_STATE_H
 
-#include "test_hooks.h"
+#include "display_host.h"
 
 #include <atomic>
 #include <memory>

@@ -8,8 +8,8 @@
 // PostMessageA, SendMessageA, PostQuitMessage, SetTimer, KillTimer,
 // InvalidateRect, BeginPaint, EndPaint, GetDC, ReleaseDC, GetSystemMetrics
 // (screen, virtual screen, monitors), SetCursor, GetCursorPos, LoadIconA, SystemParametersInfoA
-// (SPI_SCREENSAVERRUNNING), MessageBoxA, MessageBeep. No dialog manager: dialogs
-// and their controls stop loudly.
+// (SPI_SCREENSAVERRUNNING), MessageBoxA, MessageBeep. No dialog manager: only
+// the Windows module has a dialog.
 //
 // Retrieval follows the documented Win32 order: sent messages run inside the
 // sending call; then posted messages first in first out; then input; then
@@ -17,6 +17,7 @@
 // WM_TIMER for a due timer. Paint and timer messages are therefore seen only
 // when nothing else waits. Retrieving a timer's message restarts its interval.
 #include "state.h"
+#include "test_hooks.h"  // what tests control and observe is implemented here too
 
 #include <algorithm>
 #include <cstdio>
@@ -578,21 +579,3 @@ BOOL MessageBeep(UINT) {
     return TRUE;
 }
 
-INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
-    Unimplemented("DialogBoxParamA", "a dialog template");
-}
-BOOL EndDialog(HWND, INT_PTR) { Unimplemented("EndDialog", "a dialog"); }
-
-HWND GetDlgItem(HWND, int) { Unimplemented("GetDlgItem", "a dialog"); }
-BOOL SetDlgItemInt(HWND, int, UINT, BOOL) { Unimplemented("SetDlgItemInt", "a dialog"); }
-BOOL SetDlgItemTextA(HWND, int, LPCSTR) { Unimplemented("SetDlgItemTextA", "a dialog"); }
-UINT GetDlgItemTextA(HWND, int, LPSTR, int) { Unimplemented("GetDlgItemTextA", "a dialog"); }
-BOOL CheckDlgButton(HWND, int, UINT) { Unimplemented("CheckDlgButton", "a dialog"); }
-UINT IsDlgButtonChecked(HWND, int) { Unimplemented("IsDlgButtonChecked", "a dialog"); }
-LRESULT SendDlgItemMessageA(HWND, int, UINT, WPARAM, LPARAM) { Unimplemented("SendDlgItemMessageA", "a dialog"); }
-BOOL EnableWindow(HWND, BOOL) { Unimplemented("EnableWindow", "enabling windows"); }
-BOOL ShowWindow(HWND, int) { Unimplemented("ShowWindow", "showing and hiding windows"); }
-BOOL SetWindowTextA(HWND, LPCSTR) { Unimplemented("SetWindowTextA", "window texts"); }
-int SetScrollPos(HWND, int, int, BOOL) { Unimplemented("SetScrollPos", "scroll bars"); }
-int GetScrollPos(HWND, int) { Unimplemented("GetScrollPos", "scroll bars"); }
-BOOL SetScrollRange(HWND, int, int, int, BOOL) { Unimplemented("SetScrollRange", "scroll bars"); }

@@ -19,11 +19,8 @@
 #define WM_CONTEXTMENU 0x007B
 #define WM_KEYDOWN 0x0100
 #define WM_SYSKEYDOWN 0x0104
-#define WM_INITDIALOG 0x0110
-#define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
-#define WM_HSCROLL 0x0114
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_RBUTTONDOWN 0x0204
@@ -63,17 +60,9 @@
 
 #define GWLP_USERDATA (-21)
 
-#define BST_UNCHECKED 0
-#define BST_CHECKED 1
-#define CB_ADDSTRING 0x0143
-#define CB_GETCURSEL 0x0147
-#define CB_SETCURSEL 0x014E
-#define SB_CTL 2
-#define SW_HIDE 0
 
 #define MB_ICONWARNING 0x00000030L
 #define IDOK 1
-#define IDCANCEL 2
 
 ATOM RegisterClassA(const WNDCLASSA* window_class);
 HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width,
@@ -115,26 +104,8 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 BOOL SystemParametersInfoA(UINT action, UINT uparam, LPVOID pvparam, UINT winini);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL MessageBeep(UINT type);
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC procedure, LPARAM parameter);
-BOOL EndDialog(HWND dialog, INT_PTR result);
-
-// Dialog controls. There is no dialog manager here (DialogBoxParamA stops
-// loudly), so no dialog can exist and each of these stops loudly too.
-HWND GetDlgItem(HWND dialog, int id);
-BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL is_signed);
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
-BOOL CheckDlgButton(HWND dialog, int id, UINT check);
-UINT IsDlgButtonChecked(HWND dialog, int id);
-LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam);
-BOOL EnableWindow(HWND window, BOOL enable);
-BOOL ShowWindow(HWND window, int command);
-BOOL SetWindowTextA(HWND window, LPCSTR text);
 BOOL GetWindowRect(HWND window, RECT* rect);
 BOOL IsRectEmpty(const RECT* rect);
 BOOL UnionRect(RECT* united, const RECT* a, const RECT* b);
-int SetScrollPos(HWND window, int bar, int position, BOOL redraw);
-int GetScrollPos(HWND window, int bar);
-BOOL SetScrollRange(HWND window, int bar, int min, int max, BOOL redraw);
 
 #endif

@@ -428,7 +428,7 @@ TEST_F(PlatformDeathTest, WhatIsNotImplementedStopsNamingTheCall) {
     const RECT clip = {0, 0, 5, 5};
     EXPECT_DEATH(ScrollWindow(window, 0, 1, nullptr, &clip), "ScrollWindow");
     EXPECT_DEATH(WritePrivateProfileStringA("S", nullptr, nullptr, "x.ini"), "WritePrivateProfileStringA");
-    EXPECT_DEATH(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(1), nullptr, nullptr, 0), "DialogBoxParamA");
+    EXPECT_DEATH(GetWindowLongPtrA(window, 0), "GetWindowLongPtrA");
     char path[MAX_PATH];
     EXPECT_DEATH(SHGetFolderPathA(nullptr, 5, nullptr, 0, path), "SHGetFolderPathA");
     BITMAPINFOHEADER header = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 24, BI_RGB, 4, 0, 0, 0, 0};
