@@ -31,22 +31,22 @@ void RecordOneSecond(benchmark::State& state, const char* settings, RecordFormat
     fclose(file);
     setenv(kConfigDirVariable, folder.c_str(), 1);
     RecordOptions options;
-    options.path = (folder / name).string();
-    options.format = format;
-    options.width = width;
-    options.height = height;
-    options.seconds = 1;
-    options.calendar_ms = 1700000000000ull;
+    options.Path = (folder / name).string();
+    options.Format = format;
+    options.Width = width;
+    options.Height = height;
+    options.Seconds = 1;
+    options.CalendarMs = 1700000000000ull;
     int changes = 0;
     for (auto _ : state) {
-        np::Reset(np::DisplayKind::TrueColor, options.width, options.height);  // each recording as in a new process
+        np::Reset(np::DisplayKind::TrueColor, options.Width, options.Height);  // each recording as in a new process
         std::string problem;
         changes = 0;
         if (!RecordSaver(options, [&](uint32_t) { changes++; }, problem)) state.SkipWithError(problem.c_str());
     }
     state.counters["changes"] = changes;
     std::error_code failed;
-    state.counters["MB_per_recorded_s"] = (double)std::filesystem::file_size(options.path, failed) / 1e6;
+    state.counters["MB_per_recorded_s"] = (double)std::filesystem::file_size(options.Path, failed) / 1e6;
     std::filesystem::remove_all(folder);
 }
 

@@ -46,7 +46,7 @@ uint32_t Number(HWND dialog, int id) {
 }
 
 void SetBar(HWND dialog, int bar, int number, const ScrollRecord& range, int32_t value) {
-    SetScrollRange(Item(dialog, bar), SB_CTL, range.min, range.max, FALSE);
+    SetScrollRange(Item(dialog, bar), SB_CTL, range.Min, range.Max, FALSE);
     SetScrollPos(Item(dialog, bar), SB_CTL, value, TRUE);  // outside the range: the nearer end
     SetDlgItemInt(dialog, number, (UINT)value, TRUE);
 }
@@ -190,26 +190,26 @@ int32_t Selected(HWND dialog, int id) { return (int32_t)SendDlgItemMessageA(dial
 // OK: the controls become the settings. False when they could not be saved.
 bool Store(HWND dialog, DialogStateRecord& state) {
     DialogValues v;
-    v.time_on_screen = Number(dialog, IDC_TIME_ON_SCREEN);
-    v.granularity = Number(dialog, IDC_GRANULARITY);
-    v.palette_number = Number(dialog, IDC_PALETTE_NUMBER);
-    v.effect_cycle = Number(dialog, IDC_EFFECT_CYCLE);
-    v.transform_steps = Number(dialog, IDC_TRANSFORM_STEPS);
-    v.infinite = Checked(dialog, IDC_INFINITE);
-    v.random_palette = Checked(dialog, IDC_RANDOM_PALETTE);
-    v.predef_palette = Checked(dialog, IDC_PREDEF_PALETTE);
-    v.fixed_palette = Checked(dialog, IDC_FIXED_PALETTE);
-    v.cont_color_change = Checked(dialog, IDC_CONT_COLOR_CHANGE);
-    v.random_granularity = Checked(dialog, IDC_RANDOM_GRANULARITY);
-    v.moving = Checked(dialog, IDC_MOVING);
-    v.psychedelic = Checked(dialog, IDC_PSYCHEDELIC);
-    v.transforming = Checked(dialog, IDC_TRANSFORMING);
-    v.no_blank = Checked(dialog, IDC_NO_BLANK);
-    v.exclude_zero = Checked(dialog, IDC_EXCLUDE_ZERO);
-    v.speed = GetScrollPos(Item(dialog, IDC_SPEED_BAR), SB_CTL);
-    v.delay = GetScrollPos(Item(dialog, IDC_DELAY_BAR), SB_CTL);
-    v.extra = Selected(dialog, IDC_EXTRA);
-    v.symmetry = Selected(dialog, IDC_SYMMETRY);
+    v.TimeOnScreen = Number(dialog, IDC_TIME_ON_SCREEN);
+    v.Granularity = Number(dialog, IDC_GRANULARITY);
+    v.PaletteNumber = Number(dialog, IDC_PALETTE_NUMBER);
+    v.EffectCycle = Number(dialog, IDC_EFFECT_CYCLE);
+    v.TransformSteps = Number(dialog, IDC_TRANSFORM_STEPS);
+    v.Infinite = Checked(dialog, IDC_INFINITE);
+    v.RandomPalette = Checked(dialog, IDC_RANDOM_PALETTE);
+    v.PredefPalette = Checked(dialog, IDC_PREDEF_PALETTE);
+    v.FixedPalette = Checked(dialog, IDC_FIXED_PALETTE);
+    v.ContColorChange = Checked(dialog, IDC_CONT_COLOR_CHANGE);
+    v.RandomGranularity = Checked(dialog, IDC_RANDOM_GRANULARITY);
+    v.Moving = Checked(dialog, IDC_MOVING);
+    v.Psychedelic = Checked(dialog, IDC_PSYCHEDELIC);
+    v.Transforming = Checked(dialog, IDC_TRANSFORMING);
+    v.NoBlank = Checked(dialog, IDC_NO_BLANK);
+    v.ExcludeZero = Checked(dialog, IDC_EXCLUDE_ZERO);
+    v.Speed = GetScrollPos(Item(dialog, IDC_SPEED_BAR), SB_CTL);
+    v.Delay = GetScrollPos(Item(dialog, IDC_DELAY_BAR), SB_CTL);
+    v.Extra = Selected(dialog, IDC_EXTRA);
+    v.Symmetry = Selected(dialog, IDC_SYMMETRY);
     StoreDialogValues(v, state.Loaded.Settings.SaverSettings);
     return SaveSettings(state.Loaded.Settings, state.Loaded.Place);
 }

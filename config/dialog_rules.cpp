@@ -7,15 +7,15 @@ int32_t ScrolledPosition(const ScrollRecord& bar, int32_t position, int request,
     switch (request) {
         case kLineLeft: change = -1; break;
         case kLineRight: change = 1; break;
-        case kPageLeft: change = (bar.min - bar.max) / bar.div; break;
-        case kPageRight: change = (bar.max - bar.min) / bar.div; break;
+        case kPageLeft: change = (bar.Min - bar.Max) / bar.Div; break;
+        case kPageRight: change = (bar.Max - bar.Min) / bar.Div; break;
         case kThumbPosition:
         case kThumbTrack: change = (int32_t)(uint16_t)thumb - position; break;
         default: break;  // SB_LEFT, SB_RIGHT, SB_ENDSCROLL
     }
     int32_t next = position + change;
-    if (next < bar.min) next = bar.min;
-    if (next > bar.max) next = bar.max;
+    if (next < bar.Min) next = bar.Min;
+    if (next > bar.Max) next = bar.Max;
     return next;
 }
 
@@ -34,24 +34,24 @@ uint32_t NumberFromText(const char* text) {
 }
 
 void StoreDialogValues(const DialogValues& v, SaverSettingsRecord& s) {
-    s.TimeOnScreen = v.infinite ? 0 : v.time_on_screen;
-    s.Granularity = v.granularity;
-    s.PaletteIndex = v.palette_number - 1u;  // no range test: the next load folds it into 0-6
-    s.EffectCycle = (int32_t)v.effect_cycle;
-    s.RandomPalette = v.random_palette;
-    s.PredefPalette = v.predef_palette;
-    s.FixedPalette = v.fixed_palette;
-    s.ContColorChange = v.cont_color_change;
-    if (!v.random_palette && !v.predef_palette && !v.fixed_palette) s.RandomPalette = 1;
-    s.RandomGranularity = v.random_granularity;
-    s.MovingClouds = v.moving;
-    s.MovingSpeed = v.speed;
-    s.PsychedelicColors = v.psychedelic;
-    s.PsycheDelay = v.delay;
-    s.TransformingClouds = v.transforming;
-    s.TransformSteps = v.transform_steps >= 2 ? (int32_t)v.transform_steps : 1;
-    s.NoBlank = v.no_blank;
-    s.ExcludeZero = v.exclude_zero;
-    s.PsycheExtra = v.extra >= 0 ? v.extra : 0;
-    s.Symmetry = v.symmetry >= 0 ? v.symmetry : 0;
+    s.TimeOnScreen = v.Infinite ? 0 : v.TimeOnScreen;
+    s.Granularity = v.Granularity;
+    s.PaletteIndex = v.PaletteNumber - 1u;  // no range test: the next load folds it into 0-6
+    s.EffectCycle = (int32_t)v.EffectCycle;
+    s.RandomPalette = v.RandomPalette;
+    s.PredefPalette = v.PredefPalette;
+    s.FixedPalette = v.FixedPalette;
+    s.ContColorChange = v.ContColorChange;
+    if (!v.RandomPalette && !v.PredefPalette && !v.FixedPalette) s.RandomPalette = 1;
+    s.RandomGranularity = v.RandomGranularity;
+    s.MovingClouds = v.Moving;
+    s.MovingSpeed = v.Speed;
+    s.PsychedelicColors = v.Psychedelic;
+    s.PsycheDelay = v.Delay;
+    s.TransformingClouds = v.Transforming;
+    s.TransformSteps = v.TransformSteps >= 2 ? (int32_t)v.TransformSteps : 1;
+    s.NoBlank = v.NoBlank;
+    s.ExcludeZero = v.ExcludeZero;
+    s.PsycheExtra = v.Extra >= 0 ? v.Extra : 0;
+    s.Symmetry = v.Symmetry >= 0 ? v.Symmetry : 0;
 }

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 struct ScrollRecord {
-    int32_t max, min, div;
+    int32_t Max, Min, Div;
 };
 
 constexpr ScrollRecord kDelayBar = {999, 0, 20};  // 2688: PsycheDelay
@@ -27,11 +27,11 @@ uint32_t NumberFromText(const char* text);
 
 // What the controls hold when OK is pressed.
 struct DialogValues {
-    uint32_t time_on_screen, granularity, palette_number, effect_cycle, transform_steps;  // number boxes
-    bool infinite, random_palette, predef_palette, fixed_palette, cont_color_change, random_granularity;
-    bool moving, psychedelic, transforming, no_blank, exclude_zero;
-    int32_t speed, delay;                // thumb positions
-    int32_t extra, symmetry;             // selected entries, -1 for none
+    uint32_t TimeOnScreen, Granularity, PaletteNumber, EffectCycle, TransformSteps;  // number boxes
+    bool Infinite, RandomPalette, PredefPalette, FixedPalette, ContColorChange, RandomGranularity;
+    bool Moving, Psychedelic, Transforming, NoBlank, ExcludeZero;
+    int32_t Speed, Delay;                // thumb positions
+    int32_t Extra, Symmetry;             // selected entries, -1 for none
 };
 
 // The OK rules: the settings record as the dialog stores it.

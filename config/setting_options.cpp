@@ -46,28 +46,28 @@ SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, SettingOver
                                       std::string& problem) {
     const char* arg = argv[i];
     if (strcmp(arg, kDialogSettingsOption) == 0) {
-        overrides.dialog_settings = true;
+        overrides.DialogSettings = true;
         return SettingOptionResult::Taken;
     }
     for (const SettingOption& option : kSettingOptions) {
-        if (strcmp(arg, option.name) != 0) continue;
-        if (!option.value_name) {
-            overrides.taken.push_back({&option, option.set_value});
+        if (strcmp(arg, option.Name) != 0) continue;
+        if (!option.ValueName) {
+            overrides.Taken.push_back({&option, option.SetValue});
             return SettingOptionResult::Taken;
         }
         if (i + 1 >= argc) {
-            problem = std::string("missing value after ") + option.name;
+            problem = std::string("missing value after ") + option.Name;
             return SettingOptionResult::Bad;
         }
         const char* text = argv[i + 1];
         const size_t digits = strspn(text, "0123456789");
         const long value = digits >= 1 && digits <= 9 && !text[digits] ? strtol(text, nullptr, 10) : -1;
-        if (value < option.min || value > option.max) {
-            problem = std::string(option.name) + " takes a whole number from " + std::to_string(option.min) + " to " +
-                      std::to_string(option.max) + ", not \"" + text + "\"";
+        if (value < option.Min || value > option.Max) {
+            problem = std::string(option.Name) + " takes a whole number from " + std::to_string(option.Min) + " to " +
+                      std::to_string(option.Max) + ", not \"" + text + "\"";
             return SettingOptionResult::Bad;
         }
-        overrides.taken.push_back({&option, (int32_t)value});
+        overrides.Taken.push_back({&option, (int32_t)value});
         i++;
         return SettingOptionResult::Taken;
     }
@@ -75,9 +75,9 @@ SettingOptionResult TakeSettingOption(int argc, char** argv, int& i, SettingOver
 }
 
 void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettingsRecord& settings) {
-    if (overrides.dialog_settings)
-        for (const SettingOption& option : kSettingOptions) option.apply(settings, option.read(kDefaultSettings));
-    for (const SettingOverrides::Taken& t : overrides.taken) t.option->apply(settings, t.value);
+    if (overrides.DialogSettings)
+        for (const SettingOption& option : kSettingOptions) option.Apply(settings, option.Read(kDefaultSettings));
+    for (const SettingOverrides::TakenSetting& t : overrides.Taken) t.Option->Apply(settings, t.Value);
 }
 
 namespace {
@@ -93,15 +93,15 @@ std::string SettingOptionsHelp() {
     std::string text;
     for (size_t k = 0; k < kSettingOptionCount; k++) {
         const SettingOption& option = kSettingOptions[k];
-        if (!option.help) continue;  // a switch's opposite, named with it
-        std::string left = std::string("  ") + option.name;
-        std::string help = option.help;
-        if (option.value_name) {
-            left += std::string(" ") + option.value_name;
-            help += " (" + std::to_string(option.min) + " to " + std::to_string(option.max) + ")";
+        if (!option.Help) continue;  // a switch's opposite, named with it
+        std::string left = std::string("  ") + option.Name;
+        std::string help = option.Help;
+        if (option.ValueName) {
+            left += std::string(" ") + option.ValueName;
+            help += " (" + std::to_string(option.Min) + " to " + std::to_string(option.Max) + ")";
         }
-        if (k + 1 < kSettingOptionCount && !kSettingOptions[k + 1].help)
-            left += std::string(", ") + kSettingOptions[k + 1].name;
+        if (k + 1 < kSettingOptionCount && !kSettingOptions[k + 1].Help)
+            left += std::string(", ") + kSettingOptions[k + 1].Name;
         text += HelpLine(left, help);
     }
     return text + HelpLine(std::string("  ") + kDialogSettingsOption,

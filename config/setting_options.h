@@ -12,13 +12,13 @@
 #include <vector>
 
 struct SettingOption {
-    const char* name;        // "--time-on-screen"
-    const char* value_name;  // "SECONDS"; null for a switch, which gives the field set_value
-    int32_t min, max;        // the values accepted, as the configuration dialog accepts them
-    int32_t set_value;
-    void (*apply)(SaverSettingsRecord& settings, int32_t value);
-    int32_t (*read)(const SaverSettingsRecord& settings);  // the field apply writes
-    const char* help;
+    const char* Name;        // "--time-on-screen"
+    const char* ValueName;  // "SECONDS"; null for a switch, which gives the field SetValue
+    int32_t Min, Max;        // the values accepted, as the configuration dialog accepts them
+    int32_t SetValue;
+    void (*Apply)(SaverSettingsRecord& settings, int32_t value);
+    int32_t (*Read)(const SaverSettingsRecord& settings);  // the field Apply writes
+    const char* Help;
 };
 
 // XScreenSaver's settings dialog writes a setting only where it differs from
@@ -32,12 +32,12 @@ extern const size_t kSettingOptionCount;
 
 // The settings of one command line, in the order given: a later one wins.
 struct SettingOverrides {
-    struct Taken {
-        const SettingOption* option;
-        int32_t value;
+    struct TakenSetting {
+        const SettingOption* Option;
+        int32_t Value;
     };
-    std::vector<Taken> taken;
-    bool dialog_settings = false;  // kDialogSettingsOption was given
+    std::vector<TakenSetting> Taken;
+    bool DialogSettings = false;  // kDialogSettingsOption was given
 };
 
 enum class SettingOptionResult { NotASetting, Taken, Bad };

@@ -33,10 +33,10 @@ struct SaverSettingsRecord {
 // key reads as, and how the record's fields are kept under it. The table is in
 // the order of writing, which is part of the file's format.
 struct SettingKey {
-    const char* key;
-    uint32_t fallback;
-    uint32_t (*stored)(const SaverSettingsRecord& settings);  // the number written
-    void (*take)(SaverSettingsRecord& settings, uint32_t number);  // the number read
+    const char* Key;
+    uint32_t Fallback;
+    uint32_t (*Stored)(const SaverSettingsRecord& settings);  // the number written
+    void (*Take)(SaverSettingsRecord& settings, uint32_t number);  // the number read
 };
 
 // A field held as the file holds it; narrower fields keep the low bits.
@@ -79,7 +79,7 @@ inline constexpr SettingKey kSettingKeys[] = {
 
 constexpr SaverSettingsRecord MakeDefaultSettings() {
     SaverSettingsRecord settings{};
-    for (const SettingKey& k : kSettingKeys) k.take(settings, k.fallback);
+    for (const SettingKey& k : kSettingKeys) k.Take(settings, k.Fallback);
     return settings;
 }
 
@@ -100,8 +100,8 @@ struct PaletteDefinition {
 };
 
 struct ColorName {
-    const char* name;
-    int32_t color;
+    const char* Name;
+    int32_t Color;
 };
 
 // The order matters: random key colours are drawn by position.
@@ -112,10 +112,10 @@ inline constexpr ColorName ColorNameTable[kKeyColorSlots + 1] = {
 };
 
 namespace settings_colors {
-constexpr int32_t kBlue = ColorNameTable[0].color, kYellow = ColorNameTable[1].color,
-                  kMagenta = ColorNameTable[2].color, kGreen = ColorNameTable[3].color,
-                  kWhite = ColorNameTable[4].color, kBlack = ColorNameTable[5].color, kRed = ColorNameTable[6].color,
-                  kCyan = ColorNameTable[7].color, kN = kNoColor;
+constexpr int32_t kBlue = ColorNameTable[0].Color, kYellow = ColorNameTable[1].Color,
+                  kMagenta = ColorNameTable[2].Color, kGreen = ColorNameTable[3].Color,
+                  kWhite = ColorNameTable[4].Color, kBlack = ColorNameTable[5].Color, kRed = ColorNameTable[6].Color,
+                  kCyan = ColorNameTable[7].Color, kN = kNoColor;
 }  // namespace settings_colors
 
 // Palette1 ... Palette7 until the file gives them, and the empty scratch entry.

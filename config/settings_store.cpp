@@ -34,14 +34,14 @@ bool KeyMissing(const SettingsPlaceRecord& place, const char* key) {
 
 // "Palette1" ... "Palette7".
 struct PaletteKey {
-    char text[16];
-    explicit PaletteKey(int n) { snprintf(text, sizeof text, "%s%d", "Palette", n); }
+    char Text[16];
+    explicit PaletteKey(int n) { snprintf(Text, sizeof Text, "%s%d", "Palette", n); }
 };
 
 void ReadPalette(const SettingsPlaceRecord& place, const PaletteKey& key, PaletteDefinition& palette) {
     char text[kPaletteTextSize] = "";
     if (place.SettingsPath[0])
-        GetPrivateProfileStringA(place.SettingsSection, key.text, "", text, sizeof text, place.SettingsPath);
+        GetPrivateProfileStringA(place.SettingsSection, key.Text, "", text, sizeof text, place.SettingsPath);
 
     int32_t colors[kKeyColorSlots];
     int found = 0;
@@ -72,7 +72,7 @@ bool WritePalette(const SettingsPlaceRecord& place, const PaletteKey& key, const
     snprintf(text, sizeof text, "%s %s %s %s %s %s %s %s", NameFromColor(c[0]), NameFromColor(c[1]),
              NameFromColor(c[2]), NameFromColor(c[3]), NameFromColor(c[4]), NameFromColor(c[5]),
              NameFromColor(c[6]), NameFromColor(c[7]));
-    return WritePrivateProfileStringA(place.SettingsSection, key.text, text, place.SettingsPath) != FALSE;
+    return WritePrivateProfileStringA(place.SettingsSection, key.Text, text, place.SettingsPath) != FALSE;
 }
 
 // Every key in the order of the format; with only_missing, the keys that the
@@ -83,11 +83,11 @@ bool WriteSettings(const SettingsRecord& settings, const SettingsPlaceRecord& pl
     CreateSettingsFolder();
     bool written = true;
     for (const SettingKey& k : kSettingKeys)
-        if (!only_missing || KeyMissing(place, k.key))
-            written = WriteSettingNumber(place, k.key, k.stored(settings.SaverSettings)) && written;
+        if (!only_missing || KeyMissing(place, k.Key))
+            written = WriteSettingNumber(place, k.Key, k.Stored(settings.SaverSettings)) && written;
     for (int n = 1; n <= kStoredPalettes; n++) {
         const PaletteKey key(n);
-        if (!only_missing || KeyMissing(place, key.text))
+        if (!only_missing || KeyMissing(place, key.Text))
             written = WritePalette(place, key, settings.PaletteTable[n - 1]) && written;
     }
     return written;
@@ -128,7 +128,7 @@ SettingsPlaceRecord LoadSettingNames(const SettingsSource& source) {
 
 SettingsRecord ReadSettings(const SettingsPlaceRecord& place) {
     SettingsRecord settings;
-    for (const SettingKey& k : kSettingKeys) k.take(settings.SaverSettings, ReadNumber(place, k.key, k.fallback));
+    for (const SettingKey& k : kSettingKeys) k.Take(settings.SaverSettings, ReadNumber(place, k.Key, k.Fallback));
     for (int n = 1; n <= kStoredPalettes; n++) ReadPalette(place, PaletteKey(n), settings.PaletteTable[n - 1]);
     return settings;
 }
@@ -154,12 +154,12 @@ int32_t ColorFromName(const char* name) {
     if (!name || length >= sizeof upper) return kNoColor;
     for (size_t i = 0; i <= length; i++) upper[i] = (char)toupper((unsigned char)name[i]);
     for (int i = 0; i < kKeyColorSlots; i++)
-        if (strcmp(upper, ColorNameTable[i].name) == 0) return ColorNameTable[i].color;
+        if (strcmp(upper, ColorNameTable[i].Name) == 0) return ColorNameTable[i].Color;
     return kNoColor;
 }
 
 const char* NameFromColor(int32_t color) {
     int i = 0;
-    while (i < kKeyColorSlots && ColorNameTable[i].color != color) i++;
-    return ColorNameTable[i].name;
+    while (i < kKeyColorSlots && ColorNameTable[i].Color != color) i++;
+    return ColorNameTable[i].Name;
 }

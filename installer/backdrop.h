@@ -8,13 +8,13 @@
 #include <cstdint>
 
 struct BackdropRecord {
-    int32_t first = 0;   // first gradient entry
-    int32_t count = 0;   // gradient entries, one band each
-    HLOCAL block = nullptr;
-    LOGPALETTE* palette = nullptr;
-    HPALETTE object = nullptr;
-    bool ready = true;     // cleared when no palette can be made: the backdrop stays black
-    HWND dialog = nullptr;  // the open dialog, if any
+    int32_t First = 0;   // first gradient entry
+    int32_t Count = 0;   // gradient entries, one band each
+    HLOCAL Block = nullptr;
+    LOGPALETTE* Palette = nullptr;
+    HPALETTE Object = nullptr;
+    bool Ready = true;     // cleared when no palette can be made: the backdrop stays black
+    HWND Dialog = nullptr;  // the open dialog, if any
 };
 
 extern BackdropRecord Backdrop;

@@ -50,7 +50,7 @@ void Install(HWND dialog) {
 }
 
 void Close(HWND dialog) {
-    Backdrop.dialog = nullptr;
+    Backdrop.Dialog = nullptr;
     EndDialog(dialog, 0);
 }
 
@@ -59,7 +59,7 @@ void Close(HWND dialog) {
 INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG: {
-            Backdrop.dialog = dialog;
+            Backdrop.Dialog = dialog;
             char version[256];
             snprintf(version, sizeof version, "version %s for Windows 95 (32 bit),", "3.0");
             SetDlgItemTextA(dialog, IDC_VERSION, version);
@@ -77,8 +77,8 @@ INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(dialog, &paint);
-            if (Backdrop.object) {
-                SelectPalette(dc, Backdrop.object, FALSE);
+            if (Backdrop.Object) {
+                SelectPalette(dc, Backdrop.Object, FALSE);
                 RealizePalette(dc);
             }
             EndPaint(dialog, &paint);

@@ -19,7 +19,7 @@ LRESULT CALLBACK InstallWindowProc(HWND window, UINT message, WPARAM wparam, LPA
             PaintBackdrop(window);
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wparam) && Backdrop.dialog) SetFocus(Backdrop.dialog);
+            if (LOWORD(wparam) && Backdrop.Dialog) SetFocus(Backdrop.Dialog);
             return 0;
         case ISM_SHOWDIALOG:
             DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_INSTALL), window, InstallDialogProc, 0);

@@ -16,25 +16,25 @@ struct XErrorWatch {
     bool Kept = false;
     XFailure First;
 };
-XErrorWatch watch;
+XErrorWatch Watch;
 
 int KeepXError(Display* x, XErrorEvent* error) {
     // Our own window may go while requests about it are still on their way
     // (input methods push events from a thread of their own).
     const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
-    if (!watch.ForeignWindow && gone) return 0;
-    if (watch.Kept) return 0;
+    if (!Watch.ForeignWindow && gone) return 0;
+    if (Watch.Kept) return 0;
     char text[160] = "";
     XGetErrorText(x, error->error_code, text, sizeof text);  // local: sends no request
-    watch.Kept = true;
-    watch.First = XFailure{error->error_code, error->request_code, text};
+    Watch.Kept = true;
+    Watch.First = XFailure{error->error_code, error->request_code, text};
     return 0;
 }
 
 // A query's own connection and error handler: a failed query is noted, never fatal.
-int failed_query = 0;
+int FailedQuery = 0;
 int NoteFailedQuery(Display*, XErrorEvent* error) {
-    failed_query = error->error_code;
+    FailedQuery = error->error_code;
     return 0;
 }
 
@@ -56,13 +56,13 @@ ForeignWindowState QueryForeignWindow(unsigned long& id, int& width, int& height
     if (!x) return ForeignWindowState::NoDisplay;
     if (!id) id = DefaultRootWindow(x);
     auto previous = XSetErrorHandler(NoteFailedQuery);
-    failed_query = 0;
+    FailedQuery = 0;
     XWindowAttributes attributes;
     const bool answered = XGetWindowAttributes(x, (Window)id, &attributes) != 0;
     XSync(x, False);
     XSetErrorHandler(previous);
     XCloseDisplay(x);
-    if (!answered || failed_query) return ForeignWindowState::Gone;
+    if (!answered || FailedQuery) return ForeignWindowState::Gone;
     if (attributes.c_class == InputOnly) return ForeignWindowState::NotDrawable;
     width = attributes.width;
     height = attributes.height;
@@ -85,16 +85,16 @@ std::string ForeignWindowProblem(ForeignWindowState state, unsigned long id) {
 }
 
 void CatchXErrors(unsigned long foreign_window) {
-    watch.ForeignWindow = foreign_window;
-    watch.Kept = false;
-    if (!watch.Installed) XSetErrorHandler(KeepXError);
-    watch.Installed = true;
+    Watch.ForeignWindow = foreign_window;
+    Watch.Kept = false;
+    if (!Watch.Installed) XSetErrorHandler(KeepXError);
+    Watch.Installed = true;
 }
 
 bool TakeXFailure(XFailure& failure) {
-    if (!watch.Kept) return false;
-    failure = watch.First;
-    watch.Kept = false;
+    if (!Watch.Kept) return false;
+    failure = Watch.First;
+    Watch.Kept = false;
     return true;
 }
 
@@ -118,7 +118,7 @@ void WatchForeignWindow(SDL_Window* window) {
 
 bool ForeignWindowGone(const SDL_SysWMmsg* message) {
     return message && message->subsystem == SDL_SYSWM_X11 && message->msg.x11.event.type == DestroyNotify &&
-           message->msg.x11.event.xdestroywindow.window == watch.ForeignWindow;  // not a window of SDL's own
+           message->msg.x11.event.xdestroywindow.window == Watch.ForeignWindow;  // not a window of SDL's own
 }
 
 void HideOwnWindow(SDL_Window* window) {

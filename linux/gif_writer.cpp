@@ -20,10 +20,10 @@ constexpr int kLongestDelay = 65534;
 // from errno as the failing call left it, is what the user can act on.
 bool Fail(GifRecording& r, const char* what, int error) {
     const int reason = errno;
-    if (!r.problem.empty()) return false;
+    if (!r.Problem.empty()) return false;
     const bool system_call = error == E_GIF_ERR_WRITE_FAILED || error == E_GIF_ERR_DISK_IS_FULL ||
                              error == E_GIF_ERR_CLOSE_FAILED || error == E_GIF_ERR_OPEN_FAILED;
-    r.problem = std::string(what) + ": " + (system_call && reason ? strerror(reason) : GifErrorString(error));
+    r.Problem = std::string(what) + ": " + (system_call && reason ? strerror(reason) : GifErrorString(error));
     return false;
 }
 
@@ -38,58 +38,58 @@ int Distance(uint32_t a, uint32_t b) {
 class ColorCounts {
 public:
     ColorCounts() : ColorCounts(1024) {}
-    explicit ColorCounts(size_t capacity) : keys_(capacity, kEmpty), values_(capacity, 0) {}
+    explicit ColorCounts(size_t capacity) : Keys(capacity, kEmpty), Values(capacity, 0) {}
 
     uint32_t& operator[](uint32_t color) {
-        if (2 * (used_ + 1) > keys_.size()) Grow();
+        if (2 * (Used + 1) > Keys.size()) Grow();
         size_t slot = Slot(color);
-        if (keys_[slot] == kEmpty) {
-            keys_[slot] = color;
-            used_++;
+        if (Keys[slot] == kEmpty) {
+            Keys[slot] = color;
+            Used++;
         }
-        return values_[slot];
+        return Values[slot];
     }
-    uint32_t At(uint32_t color) const { return values_[Slot(color)]; }
+    uint32_t At(uint32_t color) const { return Values[Slot(color)]; }
 
     template <typename Visit>
     void ForEach(Visit visit) const {
-        for (size_t k = 0; k < keys_.size(); k++)
-            if (keys_[k] != kEmpty) visit(keys_[k], values_[k]);
+        for (size_t k = 0; k < Keys.size(); k++)
+            if (Keys[k] != kEmpty) visit(Keys[k], Values[k]);
     }
 
 private:
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // never a colour: colours have 24 bits
-    std::vector<uint32_t> keys_, values_;
-    size_t used_ = 0;
+    std::vector<uint32_t> Keys, Values;
+    size_t Used = 0;
 
     size_t Slot(uint32_t color) const {
-        size_t slot = (color * 2654435761u) & (keys_.size() - 1);
-        while (keys_[slot] != kEmpty && keys_[slot] != color) slot = (slot + 1) & (keys_.size() - 1);
+        size_t slot = (color * 2654435761u) & (Keys.size() - 1);
+        while (Keys[slot] != kEmpty && Keys[slot] != color) slot = (slot + 1) & (Keys.size() - 1);
         return slot;
     }
     void Grow() {
-        ColorCounts bigger(keys_.size() * 2);
+        ColorCounts bigger(Keys.size() * 2);
         ForEach([&](uint32_t color, uint32_t value) { bigger[color] = value; });
         *this = std::move(bigger);
     }
 };
 
 void ForgetColors(GifRecording& r, std::vector<uint32_t>& table) {
-    for (uint32_t c : table) r.seen[c >> 6] &= ~(1ull << (c & 63));
+    for (uint32_t c : table) r.Seen[c >> 6] &= ~(1ull << (c & 63));
     table.clear();
 }
 
 // The colour table of a frame past 256 colours, and each pixel's entry in it:
 // the most frequent 256 are kept and every other colour takes the nearest of them.
 struct FrameColors {
-    std::vector<uint32_t> table;
-    ColorCounts entry;
+    std::vector<uint32_t> Table;
+    ColorCounts Entry;
 };
 
 FrameColors ChooseColors(const GifRecording& r, int left, int top, int right, int bottom) {
     ColorCounts counts;
     for (int y = top; y < bottom; y++) {
-        const uint32_t* row = r.current.data() + (size_t)y * r.width;
+        const uint32_t* row = r.Current.data() + (size_t)y * r.Width;
         uint32_t last = row[left];
         uint32_t* count = &counts[last];
         for (int x = left; x < right; x++) {
@@ -104,15 +104,15 @@ FrameColors ChooseColors(const GifRecording& r, int left, int top, int right, in
     });
     FrameColors colors;
     for (const auto& c : by_count) {
-        if (colors.table.size() < 256) {
-            colors.entry[c.first] = (uint32_t)colors.table.size();
-            colors.table.push_back(c.first);
+        if (colors.Table.size() < 256) {
+            colors.Entry[c.first] = (uint32_t)colors.Table.size();
+            colors.Table.push_back(c.first);
             continue;
         }
         size_t nearest = 0;
-        for (size_t k = 1; k < colors.table.size(); k++)
-            if (Distance(c.first, colors.table[k]) < Distance(c.first, colors.table[nearest])) nearest = k;
-        colors.entry[c.first] = (uint32_t)nearest;
+        for (size_t k = 1; k < colors.Table.size(); k++)
+            if (Distance(c.first, colors.Table[k]) < Distance(c.first, colors.Table[nearest])) nearest = k;
+        colors.Entry[c.first] = (uint32_t)nearest;
     }
     return colors;
 }
@@ -121,22 +121,22 @@ FrameColors ChooseColors(const GifRecording& r, int left, int top, int right, in
 // colours first appear, each colour's entry found directly by the colour.
 // False, with nothing kept, when the frame has more.
 bool ExactColors(GifRecording& r, int left, int top, int right, int bottom, std::vector<uint32_t>& table) {
-    if (r.entry_of.empty()) {
-        r.entry_of.assign(1u << 24, 0);
-        r.seen.assign((1u << 24) / 64, 0);
+    if (r.EntryOf.empty()) {
+        r.EntryOf.assign(1u << 24, 0);
+        r.Seen.assign((1u << 24) / 64, 0);
     }
     table.clear();
     for (int y = top; y < bottom; y++) {
-        const uint32_t* row = r.current.data() + (size_t)y * r.width;
+        const uint32_t* row = r.Current.data() + (size_t)y * r.Width;
         for (int x = left; x < right; x++) {
             const uint32_t c = row[x];
-            if (r.seen[c >> 6] >> (c & 63) & 1) continue;
+            if (r.Seen[c >> 6] >> (c & 63) & 1) continue;
             if (table.size() == 256) {
                 ForgetColors(r, table);
                 return false;
             }
-            r.seen[c >> 6] |= 1ull << (c & 63);
-            r.entry_of[c] = (uint8_t)table.size();
+            r.Seen[c >> 6] |= 1ull << (c & 63);
+            r.EntryOf[c] = (uint8_t)table.size();
             table.push_back(c);
         }
     }
@@ -150,20 +150,20 @@ bool PutDelay(GifRecording& r, int hundredths) {
     control.TransparentColor = NO_TRANSPARENT_COLOR;
     GifByteType bytes[4];
     const size_t length = EGifGCBToExtension(&control, bytes);
-    if (EGifPutExtension(r.file, GRAPHICS_EXT_FUNC_CODE, (int)length, bytes) == GIF_ERROR)
-        return Fail(r, "writing a frame", r.file->Error);
+    if (EGifPutExtension(r.File, GRAPHICS_EXT_FUNC_CODE, (int)length, bytes) == GIF_ERROR)
+        return Fail(r, "writing a frame", r.File->Error);
     return true;
 }
 
 // One frame: the part of current that differs from shown (one pixel when
 // nothing does, to carry the delay), shown for this many hundredths.
 bool PutFrame(GifRecording& r, int hundredths) {
-    int left = r.width, top = r.height, right = 0, bottom = 0;
-    for (int y = 0; y < r.height; y++) {
-        const uint32_t* now = r.current.data() + (size_t)y * r.width;
-        const uint32_t* before = r.shown.data() + (size_t)y * r.width;
-        if (memcmp(now, before, (size_t)r.width * 4) == 0) continue;
-        int x0 = 0, x1 = r.width;
+    int left = r.Width, top = r.Height, right = 0, bottom = 0;
+    for (int y = 0; y < r.Height; y++) {
+        const uint32_t* now = r.Current.data() + (size_t)y * r.Width;
+        const uint32_t* before = r.Shown.data() + (size_t)y * r.Width;
+        if (memcmp(now, before, (size_t)r.Width * 4) == 0) continue;
+        int x0 = 0, x1 = r.Width;
         while (now[x0] == before[x0]) x0++;
         while (now[x1 - 1] == before[x1 - 1]) x1--;
         left = std::min(left, x0);
@@ -175,7 +175,7 @@ bool PutFrame(GifRecording& r, int hundredths) {
     std::vector<uint32_t> table;
     const bool exact = ExactColors(r, left, top, right, bottom, table);
     const FrameColors colors = exact ? FrameColors{} : ChooseColors(r, left, top, right, bottom);
-    if (!exact) table = colors.table;
+    if (!exact) table = colors.Table;
     int bits = 1;
     while ((1u << bits) < table.size()) bits++;
     ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
@@ -183,41 +183,41 @@ bool PutFrame(GifRecording& r, int hundredths) {
     for (size_t k = 0; k < table.size(); k++)
         map->Colors[k] = {(GifByteType)table[k], (GifByteType)(table[k] >> 8), (GifByteType)(table[k] >> 16)};  // COLORREF
     bool ok = PutDelay(r, hundredths) &&
-              EGifPutImageDesc(r.file, left, top, right - left, bottom - top, false, map) != GIF_ERROR;
+              EGifPutImageDesc(r.File, left, top, right - left, bottom - top, false, map) != GIF_ERROR;
     GifFreeMapObject(map);
     if (!ok) {
         if (exact) ForgetColors(r, table);
-        return Fail(r, "writing a frame", r.file->Error);
+        return Fail(r, "writing a frame", r.File->Error);
     }
     std::vector<GifPixelType> line((size_t)(right - left));
     for (int y = top; y < bottom; y++) {
-        uint32_t* now = r.current.data() + (size_t)y * r.width;
+        uint32_t* now = r.Current.data() + (size_t)y * r.Width;
         if (exact) {
-            for (int x = left; x < right; x++) line[x - left] = r.entry_of[now[x]];
+            for (int x = left; x < right; x++) line[x - left] = r.EntryOf[now[x]];
         } else {
-            for (int x = left; x < right; x++) line[x - left] = (GifPixelType)colors.entry.At(now[x]);
+            for (int x = left; x < right; x++) line[x - left] = (GifPixelType)colors.Entry.At(now[x]);
         }
-        ok = EGifPutLine(r.file, line.data(), right - left) != GIF_ERROR;
+        ok = EGifPutLine(r.File, line.data(), right - left) != GIF_ERROR;
         if (!ok) break;
         // What the viewer shows: the table's colour, which past 256 colours may be a near one.
-        for (int x = left; x < right; x++) r.shown[(size_t)y * r.width + x] = table[line[x - left]];
+        for (int x = left; x < right; x++) r.Shown[(size_t)y * r.Width + x] = table[line[x - left]];
     }
     if (exact) ForgetColors(r, table);
-    if (!ok) return Fail(r, "writing a frame", r.file->Error);
-    r.frames++;
+    if (!ok) return Fail(r, "writing a frame", r.File->Error);
+    r.Frames++;
     return true;
 }
 
-// The pending state, shown from pending_from until the given hundredth.
+// The pending state, shown from PendingFrom until the given hundredth.
 bool WritePending(GifRecording& r, uint32_t until) {
-    uint32_t remaining = until - r.pending_from;
+    uint32_t remaining = until - r.PendingFrom;
     if (!PutFrame(r, (int)std::min<uint32_t>(remaining, kLongestDelay))) return false;
     remaining -= std::min<uint32_t>(remaining, kLongestDelay);
     while (remaining > 0) {  // a longer stillness continues in frames of one unchanged pixel
         if (!PutFrame(r, (int)std::min<uint32_t>(remaining, kLongestDelay))) return false;
         remaining -= std::min<uint32_t>(remaining, kLongestDelay);
     }
-    r.pending = false;
+    r.Pending = false;
     return true;
 }
 
@@ -226,55 +226,55 @@ bool WritePending(GifRecording& r, uint32_t until) {
 bool BeginGif(GifRecording& r, int fd, int width, int height) {
     int error = 0;
     r = GifRecording{};
-    r.width = width;
-    r.height = height;
+    r.Width = width;
+    r.Height = height;
     errno = 0;
-    r.file = EGifOpenFileHandle(fd, &error);  // closes fd from now on
-    if (!r.file) {
+    r.File = EGifOpenFileHandle(fd, &error);  // closes fd from now on
+    if (!r.File) {
         close(fd);
         return Fail(r, "opening the file", error);
     }
-    r.current.assign((size_t)width * height, 0);
+    r.Current.assign((size_t)width * height, 0);
     // What a viewer shows before the first frame is left to it: a colour no
     // picture has makes the first frame cover everything.
-    r.shown.assign((size_t)width * height, 0xFF000000u);
-    r.pending = true;
-    r.pending_from = 0;
-    EGifSetGifVersion(r.file, true);
+    r.Shown.assign((size_t)width * height, 0xFF000000u);
+    r.Pending = true;
+    r.PendingFrom = 0;
+    EGifSetGifVersion(r.File, true);
     static const GifByteType kLoop[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     static const GifByteType kForever[] = {1, 0, 0};
-    if (EGifPutScreenDesc(r.file, width, height, 8, 0, nullptr) == GIF_ERROR ||
-        EGifPutExtensionLeader(r.file, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
-        EGifPutExtensionBlock(r.file, sizeof kLoop, kLoop) == GIF_ERROR ||
-        EGifPutExtensionBlock(r.file, sizeof kForever, kForever) == GIF_ERROR ||
-        EGifPutExtensionTrailer(r.file) == GIF_ERROR) {
-        Fail(r, "writing the file", r.file->Error);
-        EGifCloseFile(r.file, &error);
-        r.file = nullptr;
+    if (EGifPutScreenDesc(r.File, width, height, 8, 0, nullptr) == GIF_ERROR ||
+        EGifPutExtensionLeader(r.File, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(r.File, sizeof kLoop, kLoop) == GIF_ERROR ||
+        EGifPutExtensionBlock(r.File, sizeof kForever, kForever) == GIF_ERROR ||
+        EGifPutExtensionTrailer(r.File) == GIF_ERROR) {
+        Fail(r, "writing the file", r.File->Error);
+        EGifCloseFile(r.File, &error);
+        r.File = nullptr;
         return false;
     }
     return true;
 }
 
 bool GifStateFrom(GifRecording& r, uint32_t hundredths, const uint32_t* picture) {
-    if (!r.file) return false;
+    if (!r.File) return false;
     // Drawn again as it was: the frame before lasts longer.
-    if (r.pending && std::equal(r.current.begin(), r.current.end(), picture)) return true;
-    if (r.pending && hundredths != r.pending_from && !WritePending(r, hundredths)) return false;
-    std::copy(picture, picture + r.current.size(), r.current.begin());
-    r.pending = true;
-    r.pending_from = hundredths;
+    if (r.Pending && std::equal(r.Current.begin(), r.Current.end(), picture)) return true;
+    if (r.Pending && hundredths != r.PendingFrom && !WritePending(r, hundredths)) return false;
+    std::copy(picture, picture + r.Current.size(), r.Current.begin());
+    r.Pending = true;
+    r.PendingFrom = hundredths;
     return true;
 }
 
 bool EndGif(GifRecording& r, uint32_t hundredths) {
-    if (!r.file) return false;
+    if (!r.File) return false;
     bool ok = true;
     // The last state lasts at least a hundredth, even when it came at the very end.
-    if (r.pending) ok = WritePending(r, std::max(hundredths, r.pending_from + 1));
+    if (r.Pending) ok = WritePending(r, std::max(hundredths, r.PendingFrom + 1));
     int error = 0;
     errno = 0;
-    if (EGifCloseFile(r.file, &error) == GIF_ERROR && ok) ok = Fail(r, "closing the file", error);
-    r.file = nullptr;
+    if (EGifCloseFile(r.File, &error) == GIF_ERROR && ok) ok = Fail(r, "closing the file", error);
+    r.File = nullptr;
     return ok;
 }

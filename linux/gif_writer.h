@@ -12,18 +12,18 @@
 struct GifFileType;
 
 struct GifRecording {
-    GifFileType* file = nullptr;
-    int width = 0, height = 0;
-    std::vector<uint32_t> current;  // the colours now, COLORREF values (0x00BBGGRR) as the display holds them
-    std::vector<uint32_t> shown;    // what the frames written so far show
-    bool pending = false;           // the state since pending_from, not written yet
-    uint32_t pending_from = 0;      // hundredths
-    int frames = 0;
-    std::string problem;            // the first failure; nothing more is written after it
+    GifFileType* File = nullptr;
+    int Width = 0, Height = 0;
+    std::vector<uint32_t> Current;  // the colours now, COLORREF values (0x00BBGGRR) as the display holds them
+    std::vector<uint32_t> Shown;    // what the frames written so far show
+    bool Pending = false;           // the state since PendingFrom, not written yet
+    uint32_t PendingFrom = 0;       // hundredths
+    int Frames = 0;
+    std::string Problem;            // the first failure; nothing more is written after it
     // Per possible colour: its entry in the frame being written, and whether it
     // has one (bits); made at the first frame, left clear between frames.
-    std::vector<uint8_t> entry_of;
-    std::vector<uint64_t> seen;
+    std::vector<uint8_t> EntryOf;
+    std::vector<uint64_t> Seen;
 };
 
 // A black picture from time 0, written to fd, which the recording closes from

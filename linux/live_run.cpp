@@ -63,20 +63,20 @@ bool Again(void* context, int) {
 }  // namespace
 
 int RunLive(const ProgramOptions& options) {
-    const bool foreign = options.mode == RunMode::Embedded;
+    const bool foreign = options.Mode == RunMode::Embedded;
     const PresenterPlace place = foreign                                  ? PresenterPlace::ForeignWindow
-                                 : options.mode == RunMode::FullScreen ? PresenterPlace::FullScreen
+                                 : options.Mode == RunMode::FullScreen ? PresenterPlace::FullScreen
                                                                         : PresenterPlace::Window;
     std::string problem;
-    if (!OpenPresenter(place, options.width, options.height, options.window_id, problem)) {
+    if (!OpenPresenter(place, options.Width, options.Height, options.WindowId, problem)) {
         if (problem.empty()) return 0;  // the window to show on is gone already
         fprintf(stderr, "velmora: %s\n", problem.c_str());
         return 1;
     }
-    if (!options.snapshot_file.empty()) AskSnapshot(options.snapshot_file);
+    if (!options.SnapshotFile.empty()) AskSnapshot(options.SnapshotFile);
     np::UseRealTime(PresenterInput());
     LiveRunRecord run = {&options, SettingsSourceOf(options), foreign,
-                         options.palette_device ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor};
+                         options.PaletteDevice ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor};
     const SaverWindowsHooks hooks = {&run, OpenWindow, Shown, Again};
     const int exit_code = RunSaverWindows(hooks);
     const std::string failure = PresenterFailure();

@@ -33,19 +33,19 @@ int main(int argc, char** argv) {
     ProgramOptions options;
     std::string problem;
     if (!ParseProgramOptions(argc, argv, getenv("XSCREENSAVER_WINDOW"), options, problem)) return Usage(problem);
-    if (options.mode == RunMode::Help) {
+    if (options.Mode == RunMode::Help) {
         printf("%s%s", kUsage, SettingOptionsHelp().c_str());
         return 0;
     }
-    if (!UsableSettingsPath(options.settings_file)) {
-        fprintf(stderr, "velmora: settings file path too long: %s\n", options.settings_file.c_str());
+    if (!UsableSettingsPath(options.SettingsFile)) {
+        fprintf(stderr, "velmora: settings file path too long: %s\n", options.SettingsFile.c_str());
         return 2;
     }
     // The file the store will read, checked once: a named one must be there,
     // the user's usual one may not be yet.
     const SettingsPlaceRecord place = LoadSettingNames(SettingsSourceOf(options));
     const std::string file = native_platform::HostPath(place.SettingsPath);
-    const bool named = !options.settings_file.empty();
+    const bool named = !options.SettingsFile.empty();
     if (!file.empty() && !(named ? ReadableSettings(file, problem) : UsableIfPresent(file, problem))) {
         fprintf(stderr, "velmora: cannot read settings file %s: %s\n", file.c_str(), problem.c_str());
         return 2;
@@ -56,9 +56,9 @@ int main(int argc, char** argv) {
     try {
         return Run(options);
     } catch (const std::bad_alloc&) {
-        if (options.mode == RunMode::Record)
+        if (options.Mode == RunMode::Record)
             fprintf(stderr, "velmora: cannot record %s: out of memory for a picture of %dx%d\n",
-                    options.record_file.c_str(), options.width, options.height);
+                    options.RecordFile.c_str(), options.Width, options.Height);
         else
             fprintf(stderr, "velmora: out of memory for the display and its pictures\n");
         return 1;
@@ -68,23 +68,23 @@ int main(int argc, char** argv) {
 namespace {
 
 int Run(const ProgramOptions& options) {
-    if (options.mode != RunMode::Record) return RunLive(options);
+    if (options.Mode != RunMode::Record) return RunLive(options);
     std::string problem;
 
     RecordOptions record;
-    record.path = options.record_file;
-    record.format = options.record_format;
-    record.frames_per_second = options.frames_per_second;
-    record.quality = options.quality;
-    record.width = options.width;
-    record.height = options.height;
-    record.palette_device = options.palette_device;
-    record.seconds = options.seconds;
-    record.calendar_ms = (uint64_t)(options.time_given ? options.time : (uint32_t)time(nullptr)) * 1000;
-    record.settings = SettingsSourceOf(options);
-    record.show_progress = isatty(STDERR_FILENO);
+    record.Path = options.RecordFile;
+    record.Format = options.Format;
+    record.FramesPerSecond = options.FramesPerSecond;
+    record.Quality = options.Quality;
+    record.Width = options.Width;
+    record.Height = options.Height;
+    record.PaletteDevice = options.PaletteDevice;
+    record.Seconds = options.Seconds;
+    record.CalendarMs = (uint64_t)(options.TimeGiven ? options.Time : (uint32_t)time(nullptr)) * 1000;
+    record.Settings = SettingsSourceOf(options);
+    record.ShowProgress = isatty(STDERR_FILENO);
     if (!RecordSaver(record, nullptr, problem)) {
-        fprintf(stderr, "velmora: cannot record %s: %s\n", options.record_file.c_str(), problem.c_str());
+        fprintf(stderr, "velmora: cannot record %s: %s\n", options.RecordFile.c_str(), problem.c_str());
         return 1;
     }
     return 0;

@@ -84,114 +84,114 @@ bool Fail(std::string& problem, const std::string& text) {
     return false;
 }
 
-// One option of the program: a switch, or one that takes the next word. take
+// One option of the program: a switch, or one that takes the next word. Take
 // stores what it gives; false with problem set when the value is not one.
 struct ProgramOption {
-    const char* name;
-    const char* other_name;  // or null
-    bool takes_value;
-    bool (*take)(ProgramOptions& options, const char* value, std::string& problem);
+    const char* Name;
+    const char* OtherName;  // or null
+    bool TakesValue;
+    bool (*Take)(ProgramOptions& options, const char* value, std::string& problem);
 };
 
 const ProgramOption kProgramOptions[] = {
     {"--fullscreen", nullptr, false,
-     [](ProgramOptions& o, const char*, std::string&) { return o.fullscreen = true; }},
-    {"-root", "--root", false, [](ProgramOptions& o, const char*, std::string&) { return o.root = true; }},
+     [](ProgramOptions& o, const char*, std::string&) { return o.FullScreen = true; }},
+    {"-root", "--root", false, [](ProgramOptions& o, const char*, std::string&) { return o.Root = true; }},
     {"--palette-device", nullptr, false,
-     [](ProgramOptions& o, const char*, std::string&) { return o.palette_device = true; }},
+     [](ProgramOptions& o, const char*, std::string&) { return o.PaletteDevice = true; }},
     {"--size", nullptr, true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
-         return o.size_given = ParseSize(v, o.width, o.height) ||
+         return o.SizeGiven = ParseSize(v, o.Width, o.Height) ||
                                Fail(problem, std::string("--size takes WIDTHxHEIGHT, each 1 to 16384, not \"") + v + "\"");
      }},
     {"--window-id", "-window-id", true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
-         o.window_id = ParseWindowId(v);
-         return o.window_id != 0 || Fail(problem, std::string("not an X window id: \"") + v + "\"");
+         o.WindowId = ParseWindowId(v);
+         return o.WindowId != 0 || Fail(problem, std::string("not an X window id: \"") + v + "\"");
      }},
-    {"--settings", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.settings_file = v, true; }},
-    {"--snapshot", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.snapshot_file = v, true; }},
-    {"--record", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.record_file = v, true; }},
+    {"--settings", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.SettingsFile = v, true; }},
+    {"--snapshot", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.SnapshotFile = v, true; }},
+    {"--record", nullptr, true, [](ProgramOptions& o, const char* v, std::string&) { return o.RecordFile = v, true; }},
     {"--seconds", nullptr, true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
          unsigned long n = 0;
          if (!ParseCount(v, 3600, n) || n == 0) return Fail(problem, std::string("--seconds takes 1 to 3600, not \"") + v + "\"");
-         o.seconds = (uint32_t)n;
-         return o.seconds_given = true;
+         o.Seconds = (uint32_t)n;
+         return o.SecondsGiven = true;
      }},
     {"--fps", nullptr, true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
          unsigned long n = 0;
          if (!ParseCount(v, 120, n) || n == 0) return Fail(problem, std::string("--fps takes 1 to 120, not \"") + v + "\"");
-         o.frames_per_second = (int)n;
-         return o.frames_per_second_given = true;
+         o.FramesPerSecond = (int)n;
+         return o.FramesPerSecondGiven = true;
      }},
     {"--quality", nullptr, true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
          const std::string q = v;
-         if (q == "low") o.quality = VideoQuality::Low;
-         else if (q == "medium") o.quality = VideoQuality::Medium;
-         else if (q == "high") o.quality = VideoQuality::High;
+         if (q == "low") o.Quality = VideoQuality::Low;
+         else if (q == "medium") o.Quality = VideoQuality::Medium;
+         else if (q == "high") o.Quality = VideoQuality::High;
          else return Fail(problem, "--quality takes low, medium or high, not \"" + q + "\"");
-         return o.quality_given = true;
+         return o.QualityGiven = true;
      }},
     {"--time", nullptr, true,
      [](ProgramOptions& o, const char* v, std::string& problem) {
          unsigned long n = 0;
          if (!ParseCount(v, 0xFFFFFFFFul, n))
              return Fail(problem, std::string("--time takes seconds since 1970, 0 to 4294967295, not \"") + v + "\"");
-         o.time = (uint32_t)n;
-         return o.time_given = true;
+         o.Time = (uint32_t)n;
+         return o.TimeGiven = true;
      }},
 };
 
 const ProgramOption* FindProgramOption(const std::string& arg) {
     for (const ProgramOption& option : kProgramOptions)
-        if (arg == option.name || (option.other_name && arg == option.other_name)) return &option;
+        if (arg == option.Name || (option.OtherName && arg == option.OtherName)) return &option;
     return nullptr;
 }
 
 // Which run the options ask for, and whether they go together.
 bool DecideMode(ProgramOptions& options, const char* window_variable, std::string& problem) {
-    if ((uint64_t)options.width * options.height > kMostPixels)
+    if ((uint64_t)options.Width * options.Height > kMostPixels)
         return Fail(problem, "--size: a picture may have at most 67108864 pixels (8192x8192)");
-    if (!options.record_file.empty()) {
-        if (options.fullscreen || options.window_id || options.root || !options.snapshot_file.empty())
+    if (!options.RecordFile.empty()) {
+        if (options.FullScreen || options.WindowId || options.Root || !options.SnapshotFile.empty())
             return Fail(problem, "--record shows nothing: it takes no --fullscreen, --window-id, -root or --snapshot");
-        if (!RecordFormatOf(options.record_file, options.record_format))
+        if (!RecordFormatOf(options.RecordFile, options.Format))
             return Fail(problem, "--record writes .mp4 (H.264), .webm (VP9) or .gif files, not \"" +
-                                     options.record_file + "\"");
-        const bool video = options.record_format != RecordFormat::Gif;
-        if (!video && (options.frames_per_second_given || options.quality_given))
+                                     options.RecordFile + "\"");
+        const bool video = options.Format != RecordFormat::Gif;
+        if (!video && (options.FramesPerSecondGiven || options.QualityGiven))
             return Fail(problem, "--fps and --quality belong to a video (.mp4, .webm): a GIF has at most 50 frames a "
                                  "second of exact colours");
-        if (options.record_format == RecordFormat::WebM && (uint64_t)options.width * options.height > kMostWebMPixels)
+        if (options.Format == RecordFormat::WebM && (uint64_t)options.Width * options.Height > kMostWebMPixels)
             return Fail(problem, "--size: a WebM video may have at most 16777216 pixels (4096x4096), since VP9 needs "
                                  "about 120 bytes a pixel; an .mp4 may have 67108864");
-        if (options.record_format == RecordFormat::Mp4 && (options.width % 2 || options.height % 2))
-            return Fail(problem, "an .mp4 video needs an even width and height, not " + std::to_string(options.width) +
-                                     "x" + std::to_string(options.height));
-        options.mode = RunMode::Record;
+        if (options.Format == RecordFormat::Mp4 && (options.Width % 2 || options.Height % 2))
+            return Fail(problem, "an .mp4 video needs an even width and height, not " + std::to_string(options.Width) +
+                                     "x" + std::to_string(options.Height));
+        options.Mode = RunMode::Record;
         return true;
     }
-    if (options.seconds_given || options.time_given || options.frames_per_second_given || options.quality_given)
+    if (options.SecondsGiven || options.TimeGiven || options.FramesPerSecondGiven || options.QualityGiven)
         return Fail(problem, "--seconds, --time, --fps and --quality belong to --record");
     // An id given on the command line comes first; XScreenSaver's variable
     // names its own window when it asks for the root.
     const unsigned long from_variable = ParseWindowId(window_variable);
-    if (!options.window_id && window_variable && *window_variable && options.root && !from_variable)
+    if (!options.WindowId && window_variable && *window_variable && options.Root && !from_variable)
         return Fail(problem, std::string("XSCREENSAVER_WINDOW is not an X window id: \"") + window_variable + "\"");
-    if (!options.window_id && options.root) options.window_id = from_variable;
-    if (!options.window_id && !options.root && from_variable && !options.fullscreen && !options.size_given)
-        options.window_id = from_variable;
-    if (options.window_id || options.root) {
-        if (options.fullscreen || options.size_given)
+    if (!options.WindowId && options.Root) options.WindowId = from_variable;
+    if (!options.WindowId && !options.Root && from_variable && !options.FullScreen && !options.SizeGiven)
+        options.WindowId = from_variable;
+    if (options.WindowId || options.Root) {
+        if (options.FullScreen || options.SizeGiven)
             return Fail(problem, "a window of another program has its own size: no --fullscreen or --size with it");
-        options.mode = RunMode::Embedded;
+        options.Mode = RunMode::Embedded;
     } else {
-        if (options.fullscreen && options.size_given)
+        if (options.FullScreen && options.SizeGiven)
             return Fail(problem, "--fullscreen takes the screen's size: no --size with it");
-        options.mode = options.fullscreen ? RunMode::FullScreen : RunMode::Window;
+        options.Mode = options.FullScreen ? RunMode::FullScreen : RunMode::Window;
     }
     return true;
 }
@@ -203,10 +203,10 @@ bool ParseProgramOptions(int argc, char** argv, const char* window_variable, Pro
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            options.mode = RunMode::Help;
+            options.Mode = RunMode::Help;
             return true;
         }
-        switch (TakeSettingOption(argc, argv, i, options.settings, problem)) {
+        switch (TakeSettingOption(argc, argv, i, options.Settings, problem)) {
             case SettingOptionResult::Taken:
                 continue;
             case SettingOptionResult::Bad:
@@ -217,18 +217,18 @@ bool ParseProgramOptions(int argc, char** argv, const char* window_variable, Pro
         const ProgramOption* option = FindProgramOption(arg);
         if (!option) return Fail(problem, "unknown option: " + arg);
         const char* value = nullptr;
-        if (option->takes_value) {
+        if (option->TakesValue) {
             if (i + 1 >= argc || !*argv[i + 1]) return Fail(problem, "missing value after " + arg);
             value = argv[++i];
         }
-        if (!option->take(options, value, problem)) return false;
+        if (!option->Take(options, value, problem)) return false;
     }
     return DecideMode(options, window_variable, problem);
 }
 
 SettingsSource SettingsSourceOf(const ProgramOptions& options) {
     SettingsSource source;
-    source.NamedFile = options.settings_file;
-    source.Overrides = options.settings;
+    source.NamedFile = options.SettingsFile;
+    source.Overrides = options.Settings;
     return source;
 }

@@ -27,31 +27,31 @@ constexpr uint64_t kMostWebMPixels = 1u << 24;  // 4096x4096
 void BoundToLargestPicture(int& width, int& height);
 
 struct ProgramOptions {
-    RunMode mode = RunMode::Window;
-    bool fullscreen = false;
-    bool size_given = false;
-    int width = 1280, height = 720;  // the window's, or the recording's
-    unsigned long window_id = 0;     // embedded: the X window; 0 with root
-    bool root = false;               // embedded in the screen's root window
-    bool palette_device = false;
-    std::string settings_file;  // empty: the usual per-user file
-    std::string record_file;
-    RecordFormat record_format = RecordFormat::Gif;  // by the file's extension
-    int frames_per_second = kDefaultVideoFramesPerSecond;
-    bool frames_per_second_given = false;
-    VideoQuality quality = VideoQuality::Medium;
-    bool quality_given = false;
-    std::string snapshot_file;  // written at each SIGUSR1
-    uint32_t seconds = 10;
-    bool seconds_given = false;
-    bool time_given = false;
-    uint32_t time = 0;  // the calendar time (seconds since 1970) a recording starts at
-    SettingOverrides settings;  // replace the file's for this run, handed to the settings store
+    RunMode Mode = RunMode::Window;
+    bool FullScreen = false;
+    bool SizeGiven = false;
+    int Width = 1280, Height = 720;  // the window's, or the recording's
+    unsigned long WindowId = 0;      // embedded: the X window; 0 with root
+    bool Root = false;               // embedded in the screen's root window
+    bool PaletteDevice = false;
+    std::string SettingsFile;  // empty: the usual per-user file
+    std::string RecordFile;
+    RecordFormat Format = RecordFormat::Gif;  // by the file's extension
+    int FramesPerSecond = kDefaultVideoFramesPerSecond;
+    bool FramesPerSecondGiven = false;
+    VideoQuality Quality = VideoQuality::Medium;
+    bool QualityGiven = false;
+    std::string SnapshotFile;  // written at each SIGUSR1
+    uint32_t Seconds = 10;
+    bool SecondsGiven = false;
+    bool TimeGiven = false;
+    uint32_t Time = 0;  // the calendar time (seconds since 1970) a recording starts at
+    SettingOverrides Settings;  // replace the file's for this run, handed to the settings store
 };
 
 // Reads argv; window_variable is XSCREENSAVER_WINDOW (null when not set).
 // False: problem says what is wrong, for a usage message. Setting options
-// (config/setting_options.h) go into options.settings.
+// (config/setting_options.h) go into options.Settings.
 bool ParseProgramOptions(int argc, char** argv, const char* window_variable, ProgramOptions& options,
                          std::string& problem);
 

@@ -32,15 +32,15 @@ constexpr int kMessagesPerTick = 100000;
 constexpr uint32_t kStartTick = 3600000;
 
 struct Progress {
-    bool shown = false;
-    std::chrono::steady_clock::time_point last;
+    bool Shown = false;
+    std::chrono::steady_clock::time_point Last;
 };
 
 void ShowProgress(Progress& p, uint32_t now, uint32_t end, int frames, bool done) {
     const auto wall = std::chrono::steady_clock::now();
-    if (!done && p.shown && wall - p.last < std::chrono::milliseconds(100)) return;
-    p.shown = true;
-    p.last = wall;
+    if (!done && p.Shown && wall - p.Last < std::chrono::milliseconds(100)) return;
+    p.Shown = true;
+    p.Last = wall;
     fprintf(stderr, "\rvelmora: recording %u.%u of %u s, %d frames%s", now / 1000, now / 100 % 10, end / 1000, frames,
             done ? "\n" : "  ");
     fflush(stderr);
@@ -48,40 +48,40 @@ void ShowProgress(Progress& p, uint32_t now, uint32_t end, int frames, bool done
 
 // Where the frames go: the GIF or video writer, behind one face.
 struct Output {
-    RecordFormat format = RecordFormat::Gif;
-    GifRecording gif;
-    VideoRecording video;
-    int frames_per_second = kGifFramesPerSecond;
-    uint64_t frames = 0;  // written so far; frame k stands at k * 1000 / frames_per_second ms
+    RecordFormat Format = RecordFormat::Gif;
+    GifRecording Gif;
+    VideoRecording Video;
+    int FramesPerSecond = kGifFramesPerSecond;
+    uint64_t Frames = 0;  // written so far; frame k stands at k * 1000 / FramesPerSecond ms
 };
 
 // The writers take the pending file over: giflib its descriptor, FFmpeg its
 // name (its MP4 muxer opens the file again by name to put the index first).
 bool BeginOutput(Output& out, const RecordOptions& options, PendingFile& file) {
-    out.format = options.format;
-    if (out.format == RecordFormat::Gif) {
-        out.frames_per_second = kGifFramesPerSecond;
-        return BeginGif(out.gif, TakeDescriptor(file), options.width, options.height);
+    out.Format = options.Format;
+    if (out.Format == RecordFormat::Gif) {
+        out.FramesPerSecond = kGifFramesPerSecond;
+        return BeginGif(out.Gif, TakeDescriptor(file), options.Width, options.Height);
     }
     close(TakeDescriptor(file));
-    out.frames_per_second = options.frames_per_second;
-    return BeginVideo(out.video, file.temporary,
-                      out.format == RecordFormat::Mp4 ? VideoFormat::Mp4 : VideoFormat::WebM, options.width,
-                      options.height, options.frames_per_second, options.quality);
+    out.FramesPerSecond = options.FramesPerSecond;
+    return BeginVideo(out.Video, file.Temporary,
+                      out.Format == RecordFormat::Mp4 ? VideoFormat::Mp4 : VideoFormat::WebM, options.Width,
+                      options.Height, options.FramesPerSecond, options.Quality);
 }
 
-uint32_t FrameInstant(const Output& out, uint64_t k) { return (uint32_t)(k * 1000 / (uint64_t)out.frames_per_second); }
+uint32_t FrameInstant(const Output& out, uint64_t k) { return (uint32_t)(k * 1000 / (uint64_t)out.FramesPerSecond); }
 
 // Writes every frame whose instant lies before time_ms, from the picture as it stands.
 bool WriteFramesBefore(Output& out, uint32_t time_ms, uint64_t last_frame, const std::vector<uint32_t>& picture,
                        bool& changed) {
-    for (; out.frames < last_frame && FrameInstant(out, out.frames) < time_ms; out.frames++) {
+    for (; out.Frames < last_frame && FrameInstant(out, out.Frames) < time_ms; out.Frames++) {
         bool ok;
-        if (out.format == RecordFormat::Gif)
+        if (out.Format == RecordFormat::Gif)
             // A GIF keeps an unchanged picture in the frame before, which lasts longer.
-            ok = !changed || GifStateFrom(out.gif, (uint32_t)(out.frames * 100 / kGifFramesPerSecond), picture.data());
+            ok = !changed || GifStateFrom(out.Gif, (uint32_t)(out.Frames * 100 / kGifFramesPerSecond), picture.data());
         else
-            ok = PutVideoFrame(out.video, picture.data(), changed);
+            ok = PutVideoFrame(out.Video, picture.data(), changed);
         if (!ok) return false;
         changed = false;
     }
@@ -89,17 +89,17 @@ bool WriteFramesBefore(Output& out, uint32_t time_ms, uint64_t last_frame, const
 }
 
 bool EndOutput(Output& out, uint32_t seconds, bool complete) {
-    if (out.format == RecordFormat::Gif) {
-        const bool ended = EndGif(out.gif, seconds * 100);
+    if (out.Format == RecordFormat::Gif) {
+        const bool ended = EndGif(out.Gif, seconds * 100);
         return ended && complete;
     }
-    return EndVideo(out.video, complete);
+    return EndVideo(out.Video, complete);
 }
 
-int FramesWritten(const Output& out) { return out.format == RecordFormat::Gif ? out.gif.frames : (int)out.frames; }
+int FramesWritten(const Output& out) { return out.Format == RecordFormat::Gif ? out.Gif.Frames : (int)out.Frames; }
 
 const std::string& Problem(const Output& out) {
-    return out.format == RecordFormat::Gif ? out.gif.problem : out.video.problem;
+    return out.Format == RecordFormat::Gif ? out.Gif.Problem : out.Video.Problem;
 }
 
 }  // namespace
@@ -116,26 +116,26 @@ bool RecordFormatOf(const std::string& path, RecordFormat& format) {
 }
 
 bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, std::string& problem) {
-    np::OpenDisplay(options.palette_device ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor, options.width,
-                    options.height);
+    np::OpenDisplay(options.PaletteDevice ? np::DisplayKind::Palette256 : np::DisplayKind::TrueColor, options.Width,
+                    options.Height);
     np::SetTickCount(kStartTick);
-    np::SetCalendarMilliseconds(options.calendar_ms);
-    const uint32_t start = GetTickCount(), end = start + options.seconds * 1000;
+    np::SetCalendarMilliseconds(options.CalendarMs);
+    const uint32_t start = GetTickCount(), end = start + options.Seconds * 1000;
     // Written to a file of its own beside the output, made before anything is
     // played (an output that cannot be written is refused at once): a failed
     // recording leaves no half picture, and whatever had the name before stays
     // until the new one is whole.
     PendingFile file;
-    if (!BeginPendingFile(file, options.path, problem)) return false;
+    if (!BeginPendingFile(file, options.Path, problem)) return false;
     Output out;
     if (!BeginOutput(out, options, file)) {
         problem = Problem(out);
         AbandonPendingFile(file);
         return false;
     }
-    const uint64_t last_frame = (uint64_t)options.seconds * (uint64_t)out.frames_per_second;
+    const uint64_t last_frame = (uint64_t)options.Seconds * (uint64_t)out.FramesPerSecond;
     bool already_running = false;
-    HWND window = StartFullScreen(nullptr, ScreenSaverProc, options.settings, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, options.Settings, already_running);
     if (!window) {
         EndOutput(out, 0, false);
         AbandonPendingFile(file);
@@ -143,7 +143,7 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
         return false;
     }
     // The display as it stands (COLORREF values), kept up to date at each change.
-    std::vector<uint32_t> picture((size_t)options.width * options.height, 0);
+    std::vector<uint32_t> picture((size_t)options.Width * options.Height, 0);
     bool changed_since_frame = true;
     Progress progress;
     std::string stopped;
@@ -166,20 +166,20 @@ bool RecordSaver(const RecordOptions& options, const ChangeObserver& observer, s
             // The frames before this change show the picture as it stood.
             ok = WriteFramesBefore(out, now - start, last_frame, picture, changed_since_frame);
             for (int y = changed.top; y < changed.bottom; y++)
-                np::ScreenRowColors(y, 0, options.width, picture.data() + (size_t)y * options.width);
+                np::ScreenRowColors(y, 0, options.Width, picture.data() + (size_t)y * options.Width);
             changed_since_frame = true;
             if (now == last_change) np::AdvanceClock(kShortestChange);
             last_change = now;
         } else if (messages_at_tick >= kMessagesPerTick) {
             np::AdvanceClock(1);
         }
-        if (options.show_progress) ShowProgress(progress, now - start, end - start, FramesWritten(out), false);
+        if (options.ShowProgress) ShowProgress(progress, now - start, end - start, FramesWritten(out), false);
     }
     if (IsWindow(window)) DestroyWindow(window);
     DiscardQueuedMessages();
     if (ok) ok = WriteFramesBefore(out, end - start + 1, last_frame, picture, changed_since_frame);
-    ok = EndOutput(out, options.seconds, ok) && ok;
-    if (options.show_progress) ShowProgress(progress, end - start, end - start, FramesWritten(out), true);
+    ok = EndOutput(out, options.Seconds, ok) && ok;
+    if (options.ShowProgress) ShowProgress(progress, end - start, end - start, FramesWritten(out), true);
     problem = !stopped.empty() ? stopped : Problem(out);
     if (ok) return FinishPendingFile(file, problem);
     AbandonPendingFile(file);

@@ -24,16 +24,16 @@ constexpr int kGifFramesPerSecond = 50;
 constexpr int kDefaultVideoFramesPerSecond = 60;
 
 struct RecordOptions {
-    std::string path;
-    RecordFormat format = RecordFormat::Gif;
-    int frames_per_second = kDefaultVideoFramesPerSecond;  // of a video
-    VideoQuality quality = VideoQuality::Medium;
-    int width = 0, height = 0;
-    bool palette_device = false;
-    uint32_t seconds = 10;
-    uint64_t calendar_ms = 0;  // the calendar time at the start, ms since 1970
-    bool show_progress = false;  // a progress line on standard error
-    SettingsSource settings;     // the saver's: the user's file, or another, and settings over it
+    std::string Path;
+    RecordFormat Format = RecordFormat::Gif;
+    int FramesPerSecond = kDefaultVideoFramesPerSecond;  // of a video
+    VideoQuality Quality = VideoQuality::Medium;
+    int Width = 0, Height = 0;
+    bool PaletteDevice = false;
+    uint32_t Seconds = 10;
+    uint64_t CalendarMs = 0;     // the calendar time at the start, ms since 1970
+    bool ShowProgress = false;  // a progress line on standard error
+    SettingsSource Settings;     // the saver's: the user's file, or another, and settings over it
 };
 
 // Called at each change of the display, with the test clock's time in ms; the

@@ -88,7 +88,7 @@ void SpanMonitors(SDL_Window* window, const std::vector<RECT>& monitors) {
     // A manager that knows full screen but not this would shrink the window to one monitor.
     if (!WindowManagerSupports(x, span)) return;
     const OutermostMonitors edges = FindOutermostMonitors(monitors);
-    SendToWindowManager(x, info.info.x11.window, span, {edges.top, edges.bottom, edges.left, edges.right, 1});
+    SendToWindowManager(x, info.info.x11.window, span, {edges.Top, edges.Bottom, edges.Left, edges.Right, 1});
     const long add = 1;  // _NET_WM_STATE_ADD
     SendToWindowManager(x, info.info.x11.window, XInternAtom(x, "_NET_WM_STATE", False),
                         {add, (long)XInternAtom(x, "_NET_WM_STATE_FULLSCREEN", False), 0, 1, 0});

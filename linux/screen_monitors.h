@@ -20,7 +20,7 @@ RECT MonitorsBounds(const std::vector<RECT>& monitors);
 // The monitors whose edges reach furthest up, down, left and right: what a
 // window manager is told a window spanning them all covers (by index).
 struct OutermostMonitors {
-    long top, bottom, left, right;
+    long Top, Bottom, Left, Right;
 };
 OutermostMonitors FindOutermostMonitors(const std::vector<RECT>& monitors);
 

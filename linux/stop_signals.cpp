@@ -5,10 +5,10 @@
 
 namespace {
 
-volatile sig_atomic_t stop_signal = 0;
+volatile sig_atomic_t CaughtStopSignal = 0;
 
 void NoteStop(int number) {
-    if (!stop_signal) stop_signal = number;
+    if (!CaughtStopSignal) CaughtStopSignal = number;
 }
 
 }  // namespace
@@ -20,4 +20,4 @@ void CatchStopSignals() {
     for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
 }
 
-int StopSignal() { return stop_signal; }
+int StopSignal() { return CaughtStopSignal; }

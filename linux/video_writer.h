@@ -17,15 +17,15 @@ enum class VideoFormat { Mp4, WebM };
 enum class VideoQuality { Low, Medium, High };
 
 struct VideoRecording {
-    AVFormatContext* format = nullptr;
-    AVCodecContext* codec = nullptr;
-    AVStream* stream = nullptr;
-    AVFrame* frame = nullptr;  // the picture in the encoder's form
-    AVPacket* packet = nullptr;
-    int width = 0, height = 0;
-    int64_t frames = 0;
-    bool header_written = false;
-    std::string problem;  // the first failure; nothing more is written after it
+    AVFormatContext* Format = nullptr;
+    AVCodecContext* Codec = nullptr;
+    AVStream* Stream = nullptr;
+    AVFrame* Frame = nullptr;  // the picture in the encoder's form
+    AVPacket* Packet = nullptr;
+    int Width = 0, Height = 0;
+    int64_t Frames = 0;
+    bool HeaderWritten = false;
+    std::string Problem;  // the first failure; nothing more is written after it
 };
 
 // Opens path (written as the format says, whatever its name). False: why in

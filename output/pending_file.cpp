@@ -38,7 +38,7 @@ PendingFile::~PendingFile() { AbandonPendingFile(*this); }
 
 bool BeginPendingFile(PendingFile& file, const std::string& destination, std::string& problem) {
     AbandonPendingFile(file);
-    file.destination = destination;
+    file.Destination = destination;
     if (destination.empty() || destination.back() == '/') return Fail(problem, EISDIR);
     struct stat info;
     if (stat(destination.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return Fail(problem, EISDIR);
@@ -52,37 +52,37 @@ bool BeginPendingFile(PendingFile& file, const std::string& destination, std::st
         unlink(name.c_str());
         return Fail(problem, error);
     }
-    file.temporary = name;
-    file.fd = fd;
+    file.Temporary = name;
+    file.Fd = fd;
     return true;
 }
 
 int TakeDescriptor(PendingFile& file) {
-    const int fd = file.fd;
-    file.fd = -1;
+    const int fd = file.Fd;
+    file.Fd = -1;
     return fd;
 }
 
 bool FinishPendingFile(PendingFile& file, std::string& problem) {
-    if (file.temporary.empty()) return Fail(problem, ENOENT);
-    if (file.fd >= 0 && close(TakeDescriptor(file)) != 0) {
+    if (file.Temporary.empty()) return Fail(problem, ENOENT);
+    if (file.Fd >= 0 && close(TakeDescriptor(file)) != 0) {
         const int error = errno;
         AbandonPendingFile(file);
         return Fail(problem, error);
     }
-    if (rename(file.temporary.c_str(), file.destination.c_str()) != 0) {
+    if (rename(file.Temporary.c_str(), file.Destination.c_str()) != 0) {
         const int error = errno;
         AbandonPendingFile(file);
         return Fail(problem, error);
     }
-    file.temporary.clear();
+    file.Temporary.clear();
     return true;
 }
 
 void AbandonPendingFile(PendingFile& file) {
-    if (file.fd >= 0) close(TakeDescriptor(file));
-    if (!file.temporary.empty()) unlink(file.temporary.c_str());
-    file.temporary.clear();
+    if (file.Fd >= 0) close(TakeDescriptor(file));
+    if (!file.Temporary.empty()) unlink(file.Temporary.c_str());
+    file.Temporary.clear();
 }
 
 void TakeFileSizeLimitAsAnError() { signal(SIGXFSZ, SIG_IGN); }

@@ -8,9 +8,9 @@
 #include <string>
 
 struct PendingFile {
-    std::string destination;
-    std::string temporary;  // empty: none made, or already renamed or removed
-    int fd = -1;            // open for writing; whoever takes it over closes it
+    std::string Destination;
+    std::string Temporary;  // empty: none made, or already renamed or removed
+    int Fd = -1;            // open for writing; whoever takes it over closes it
 
     PendingFile() = default;
     PendingFile(const PendingFile&) = delete;

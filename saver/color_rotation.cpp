@@ -47,7 +47,7 @@ void RotateColorTable(uint8_t* colors, const PaletteGeometry& g, int32_t psyche_
         return;
     }
     const PaletteEntryBytes& next = NextFeedColor(g, feed);
-    const uint8_t color[4] = {next.blue, next.green, next.red, 0};
+    const uint8_t color[4] = {next.Blue, next.Green, next.Red, 0};
     memcpy(incoming, color, 4);
     AdvanceFeed(g, feed, (uint32_t)(1 + pair));
 }

@@ -7,8 +7,8 @@
 enum class SaverMode { Configure, ConfigureOwned, FullScreen, Preview, ChangePassword, None };
 
 struct SaverCommand {
-    SaverMode mode;
-    uintptr_t window;  // preview and change password: the handle given, 0 when none
+    SaverMode Mode;
+    uintptr_t Window;  // preview and change password: the handle given, 0 when none
 };
 
 SaverCommand ParseSaverCommand(const char* text);

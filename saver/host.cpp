@@ -295,20 +295,20 @@ LRESULT CALLBACK ScreenSaverHostProc(HWND window, UINT message, WPARAM wparam, L
 int RunSaver(HINSTANCE instance, const char* command_line, WNDPROC saver_procedure, ConfigureProc configure) {
     ModuleInstance = instance;
     const SaverCommand command = ParseSaverCommand(command_line);
-    switch (command.mode) {
+    switch (command.Mode) {
         case SaverMode::Configure:
         case SaverMode::ConfigureOwned: {
             if (!configure) return -1;
-            return configure(instance, command.mode == SaverMode::ConfigureOwned ? GetForegroundWindow() : nullptr);
+            return configure(instance, command.Mode == SaverMode::ConfigureOwned ? GetForegroundWindow() : nullptr);
         }
         case SaverMode::FullScreen:
             return RunFullScreen(instance, saver_procedure);
         case SaverMode::Preview: {
-            HWND parent = WindowFromHandle(command.window);
+            HWND parent = WindowFromHandle(command.Window);
             return parent ? RunPreview(instance, parent, saver_procedure) : -1;
         }
         case SaverMode::ChangePassword: {
-            HWND owner = WindowFromHandle(command.window);
+            HWND owner = WindowFromHandle(command.Window);
             ChangePassword(owner ? owner : GetForegroundWindow());
             return 0;
         }

@@ -41,7 +41,7 @@ void PlaceInTallPicture(const SaverStateRecord& state, const uint8_t* image, int
 
 // The window's own pieces, as the saver's creation makes them, in memory of the renderer's.
 struct Memory {
-    std::vector<uint8_t> area, palette, feed, header;
+    std::vector<uint8_t> Area, Palette, Feed, Header;
 };
 
 void SetUp(SaverRecord& saver, const RenderOptions& options, Memory& memory) {
@@ -57,16 +57,16 @@ void SetUp(SaverRecord& saver, const RenderOptions& options, Memory& memory) {
     saver.Effects.MovingClouds = moving ? 1 : 0;
     saver.Effects.TransformingClouds = 0;
     const size_t image = (size_t)state.RowBytes * (size_t)state.ImageHeight;
-    memory.area.assign(moving ? 3 * image : image, 0);
-    state.ImageArea = memory.area.data();
-    LayOutImageArea(saver, memory.area.data(), moving ? 3 : 1);
+    memory.Area.assign(moving ? 3 * image : image, 0);
+    state.ImageArea = memory.Area.data();
+    LayOutImageArea(saver, memory.Area.data(), moving ? 3 : 1);
     const size_t palette_bytes = (size_t)state.Palette.PaletteSize * 4 + 8;
-    memory.palette.assign(palette_bytes, 0);
-    memory.feed.assign(palette_bytes, 0);
-    memory.header.assign(kDisplayHeaderBytes, 0);
-    state.DisplayPalette = reinterpret_cast<LOGPALETTE*>(memory.palette.data());
-    state.FeedPalette = reinterpret_cast<LOGPALETTE*>(memory.feed.data());
-    state.DisplayHeader = memory.header.data();
+    memory.Palette.assign(palette_bytes, 0);
+    memory.Feed.assign(palette_bytes, 0);
+    memory.Header.assign(kDisplayHeaderBytes, 0);
+    state.DisplayPalette = reinterpret_cast<LOGPALETTE*>(memory.Palette.data());
+    state.FeedPalette = reinterpret_cast<LOGPALETTE*>(memory.Feed.data());
+    state.DisplayHeader = memory.Header.data();
     SeedRandom(saver.Random, options.SeedMs);
 }
 

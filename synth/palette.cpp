@@ -31,10 +31,10 @@ float RampStep(int32_t from, int32_t to, int32_t length) {
 uint8_t RampValue(int32_t from, float step, int32_t j) { return (uint8_t)(from + (int32_t)((double)j * (double)step)); }
 
 void WriteRamp(PaletteEntryBytes* entries, int32_t length, PaletteEntryBytes a, PaletteEntryBytes e) {
-    const float red = RampStep(a.red, e.red, length), green = RampStep(a.green, e.green, length),
-                blue = RampStep(a.blue, e.blue, length);
+    const float red = RampStep(a.Red, e.Red, length), green = RampStep(a.Green, e.Green, length),
+                blue = RampStep(a.Blue, e.Blue, length);
     for (int32_t j = 0; j < length; j++)
-        entries[j] = {RampValue(a.red, red, j), RampValue(a.green, green, j), RampValue(a.blue, blue, j),
+        entries[j] = {RampValue(a.Red, red, j), RampValue(a.Green, green, j), RampValue(a.Blue, blue, j),
                       kFlagReserved};
 }
 
@@ -107,7 +107,7 @@ void ChoosePalette(PaletteChooserRecord& chooser, const SaverSettingsRecord& s, 
     scratch.count = DrawRandom(random) % 7 + 2;
     if (chooser.ScratchFirstRandom > 0) scratch.colors[0] = carry;
     for (int32_t k = chooser.ScratchFirstRandom; k < scratch.count; k++)
-        scratch.colors[k] = ColorNameTable[DrawRandom(random) % kKeyColorSlots].color;
+        scratch.colors[k] = ColorNameTable[DrawRandom(random) % kKeyColorSlots].Color;
     if (s.ContColorChange) chooser.ScratchFirstRandom = 1;
     for (uint8_t& scale : chooser.ChannelScale) scale = (uint8_t)SkewedRandom(random, 10, 255, 255);
 }
@@ -150,6 +150,6 @@ void BuildPalette(PaletteEntryBytes* palette, bool wrap, const PaletteGeometry& 
     if (!geometry.PaletteDevice && extra == kExtraConfetti)
         for (int32_t k = B + 1; k <= L; k += 3) {
             const PaletteEntryBytes& from = palette[DrawRandom(random) % k];
-            palette[k] = {from.red, from.green, from.blue, kFlagReserved};
+            palette[k] = {from.Red, from.Green, from.Blue, kFlagReserved};
         }
 }

@@ -10,10 +10,10 @@
 
 // Laid out as the platform's palette entry, so a logical palette's entries can be filled directly.
 struct PaletteEntryBytes {
-    uint8_t red;
-    uint8_t green;
-    uint8_t blue;
-    uint8_t flags;
+    uint8_t Red;
+    uint8_t Green;
+    uint8_t Blue;
+    uint8_t Flags;
 };
 
 constexpr uint8_t kFlagReserved = 1;  // PC_RESERVED: may be animated

@@ -13,20 +13,20 @@ namespace {
 constexpr int kStackSize = 128;  // three pending siblings per level of depth and one more: 31 levels fit
 
 struct Run {
-    uint8_t* cell00;  // address of cell (0, 0), the top left of the picture
-    intptr_t stride;  // bytes from one row to the one above it in memory
-    int32_t width;
-    int32_t height;
-    int32_t first;
-    int32_t count;       // N
-    int32_t shift;       // S
-    uint32_t factor;     // G8
-    int32_t checkpoint;  // CW
-    int32_t symmetry_value;
-    mutable uint32_t random;  // the random source's state, kept here between pumps
-    RandomSource* source;
-    bool progressive;
-    const PlasmaHost* host;
+    uint8_t* Cell00;  // address of cell (0, 0), the top left of the picture
+    intptr_t Stride;  // bytes from one row to the one above it in memory
+    int32_t Width;
+    int32_t Height;
+    int32_t First;
+    int32_t Count;       // N
+    int32_t Shift;       // S
+    uint32_t Factor;     // G8
+    int32_t Checkpoint;  // CW
+    int32_t SymmetryValue;
+    mutable uint32_t Random;  // the random source's state, kept here between pumps
+    RandomSource* Source;
+    bool Progressive;
+    const PlasmaHost* Host;
 };
 
 // Cell access. The checked form ignores writes outside the window and reads
@@ -36,20 +36,20 @@ template <bool Checked>
 struct Cells {
     // A row of the picture, found once for the several cells read from it.
     struct Row {
-        intptr_t offset;  // of cell (0, y) from cell (0, 0)
-        int32_t y;
+        intptr_t Offset;  // of cell (0, y) from cell (0, 0)
+        int32_t Y;
     };
-    PLASMA_INLINE static Row RowAt(const Run& run, int32_t y) { return {-(intptr_t)y * run.stride, y}; }
+    PLASMA_INLINE static Row RowAt(const Run& run, int32_t y) { return {-(intptr_t)y * run.Stride, y}; }
     PLASMA_INLINE static bool Outside(const Run& run, int32_t x, int32_t y) {
-        return Checked && (x < 0 || x >= run.width || y < 0 || y >= run.height);
+        return Checked && (x < 0 || x >= run.Width || y < 0 || y >= run.Height);
     }
     PLASMA_INLINE static int32_t Get(const Run& run, const Row& row, int32_t x) {
-        if (Outside(run, x, row.y)) return 0;
-        return (int32_t)run.cell00[row.offset + x] - run.first;
+        if (Outside(run, x, row.Y)) return 0;
+        return (int32_t)run.Cell00[row.Offset + x] - run.First;
     }
     PLASMA_INLINE static void Set(const Run& run, const Row& row, int32_t x, int32_t value) {
-        if (Outside(run, x, row.y)) return;
-        run.cell00[row.offset + x] = (uint8_t)(run.first + value);
+        if (Outside(run, x, row.Y)) return;
+        run.Cell00[row.Offset + x] = (uint8_t)(run.First + value);
     }
     PLASMA_INLINE static int32_t Get(const Run& run, int32_t x, int32_t y) { return Get(run, RowAt(run, y), x); }
     PLASMA_INLINE static void Set(const Run& run, int32_t x, int32_t y, int32_t value) {
@@ -60,24 +60,24 @@ struct Cells {
 PLASMA_INLINE int32_t Abs(int32_t v) { return v < 0 ? -v : v; }
 
 PLASMA_INLINE int32_t Draw(const Run& run) {
-    run.random = NextRandomState(run.random);
-    return RandomValueOf(run.random);
+    run.Random = NextRandomState(run.Random);
+    return RandomValueOf(run.Random);
 }
 
 PLASMA_INLINE int32_t CornerValue(const Run& run) {
     uint32_t r = (uint32_t)Draw(run);
-    uint32_t n = (uint32_t)run.count;
-    uint32_t value = (((r / n) * (n - 1)) >> (run.shift - 11)) + 1;
+    uint32_t n = (uint32_t)run.Count;
+    uint32_t value = (((r / n) * (n - 1)) >> (run.Shift - 11)) + 1;
     return (int32_t)(value % n);
 }
 
 // The displaced value of a midpoint between A and B for the draw r.
 PLASMA_INLINE int32_t Displaced(const Run& run, int32_t r, uint32_t length, int32_t a, int32_t b) {
     // The product wraps modulo 2^32 and is then shifted as a signed number.
-    int32_t product = (int32_t)(length * (uint32_t)(r - 16383) * run.factor);
-    int32_t v = (product >> run.shift) + ((b + a + 1) >> 1);
+    int32_t product = (int32_t)(length * (uint32_t)(r - 16383) * run.Factor);
+    int32_t v = (product >> run.Shift) + ((b + a + 1) >> 1);
     if (v < 1) v = 1;
-    if (v >= run.count) v = run.count - 1;
+    if (v >= run.Count) v = run.Count - 1;
     return v;
 }
 
@@ -113,23 +113,23 @@ PLASMA_INLINE int32_t CornerMean(const Run& run, const typename Cells<Checked>::
 }
 
 PLASMA_INLINE void InvalidateCells(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    if (run.host && run.host->InvalidateCells) run.host->InvalidateCells(run.host->Context, x1, y1, x2, y2);
+    if (run.Host && run.Host->InvalidateCells) run.Host->InvalidateCells(run.Host->Context, x1, y1, x2, y2);
 }
 
 // Pumped messages may draw from the thread's generator too: hand the state over and back.
 PLASMA_INLINE void PumpHostMessages(const Run& run) {
-    if (!run.host || !run.host->PumpMessages) return;
-    run.source->State = run.random;
-    run.host->PumpMessages(run.host->Context);
-    run.random = run.source->State;
+    if (!run.Host || !run.Host->PumpMessages) return;
+    run.Source->State = run.Random;
+    run.Host->PumpMessages(run.Host->Context);
+    run.Random = run.Source->State;
 }
 
 PLASMA_INLINE bool HostAborted(const Run& run) {
-    return run.host && run.host->AbortRequested && run.host->AbortRequested(run.host->Context);
+    return run.Host && run.Host->AbortRequested && run.Host->AbortRequested(run.Host->Context);
 }
 
 struct Rect {
-    int32_t x1, y1, x2, y2;
+    int32_t X1, Y1, X2, Y2;
 };
 
 // The edge midpoints that are still unset, then the centre, of one rectangle.
@@ -148,7 +148,7 @@ PLASMA_INLINE void ComputeRect(const Run& run, int32_t x1, int32_t y1, int32_t x
 
 // Which children of a rectangle split at (xm, ym) still have an interior.
 struct Children {
-    bool top_left, top_right, bottom_left, bottom_right;
+    bool TopLeft, TopRight, BottomLeft, BottomRight;
 };
 
 PLASMA_INLINE Children ChildrenOf(int32_t x1, int32_t y1, int32_t xm, int32_t ym, int32_t x2, int32_t y2) {
@@ -166,10 +166,10 @@ PLASMA_INLINE void FinishSmall(const Run& run, int32_t x1, int32_t y1, int32_t x
     ComputeRect<Checked>(run, x1, y1, xm, ym, x2, y2);
     if constexpr (Depth > 0) {
         const Children c = ChildrenOf(x1, y1, xm, ym, x2, y2);
-        if (c.top_left) FinishSmall<Checked, Depth - 1>(run, x1, y1, xm, ym);
-        if (c.top_right) FinishSmall<Checked, Depth - 1>(run, xm, y1, x2, ym);
-        if (c.bottom_left) FinishSmall<Checked, Depth - 1>(run, x1, ym, xm, y2);
-        if (c.bottom_right) FinishSmall<Checked, Depth - 1>(run, xm, ym, x2, y2);
+        if (c.TopLeft) FinishSmall<Checked, Depth - 1>(run, x1, y1, xm, ym);
+        if (c.TopRight) FinishSmall<Checked, Depth - 1>(run, xm, y1, x2, ym);
+        if (c.BottomLeft) FinishSmall<Checked, Depth - 1>(run, x1, ym, xm, y2);
+        if (c.BottomRight) FinishSmall<Checked, Depth - 1>(run, xm, ym, x2, y2);
     }
 }
 
@@ -186,10 +186,10 @@ constexpr int32_t kSmallRect = 4 << kSmallDepth;
 template <bool Checked>
 PLASMA_INLINE bool ThinAndFinished(const Run& run, const Rect& r) {
     using C = Cells<Checked>;
-    if (r.x2 - r.x1 > 1 && r.y2 - r.y1 > 1) return false;
-    for (int32_t y = r.y1; y <= r.y2; y++) {
+    if (r.X2 - r.X1 > 1 && r.Y2 - r.Y1 > 1) return false;
+    for (int32_t y = r.Y1; y <= r.Y2; y++) {
         const typename C::Row row = C::RowAt(run, y);
-        for (int32_t x = r.x1; x <= r.x2; x++)
+        for (int32_t x = r.X1; x <= r.X2; x++)
             if (C::Get(run, row, x) == 0) return false;
     }
     return true;
@@ -203,7 +203,7 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
     struct WriteBack {
         const Run& from;
         const Run& to;
-        ~WriteBack() { to.random = from.random; }
+        ~WriteBack() { to.Random = from.Random; }
     } write_back{run, shared};
     Rect stack[kStackSize];
     int top_of_stack = 0;
@@ -211,30 +211,30 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
     while (top_of_stack >= 0) {
         const Rect r = stack[top_of_stack--];
         if (ThinAndFinished<Checked>(run, r)) continue;
-        const int32_t xm = (r.x1 + r.x2) >> 1;
-        const int32_t ym = (r.y1 + r.y2) >> 1;
-        ComputeRect<Checked>(run, r.x1, r.y1, xm, ym, r.x2, r.y2);
+        const int32_t xm = (r.X1 + r.X2) >> 1;
+        const int32_t ym = (r.Y1 + r.Y2) >> 1;
+        ComputeRect<Checked>(run, r.X1, r.Y1, xm, ym, r.X2, r.Y2);
 
-        if (xm - r.x1 == run.checkpoint) {
+        if (xm - r.X1 == run.Checkpoint) {
             PumpHostMessages(run);
             if (HostAborted(run)) return;
-            if (run.progressive) InvalidateCells(run, r.x1, r.y1, xm, ym);
+            if (run.Progressive) InvalidateCells(run, r.X1, r.Y1, xm, ym);
         }
 
-        const Children c = ChildrenOf(r.x1, r.y1, xm, ym, r.x2, r.y2);
+        const Children c = ChildrenOf(r.X1, r.Y1, xm, ym, r.X2, r.Y2);
         // Small children cannot meet a check point: they and their subtrees are
         // finished here, in the order the stack would have taken them.
-        if (r.x2 - r.x1 <= kSmallRect && r.y2 - r.y1 <= kSmallRect && run.checkpoint > kSmallRect / 4) {
-            if (c.top_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, r.y1, xm, ym);
-            if (c.top_right) FinishSmall<Checked, kSmallDepth>(run, xm, r.y1, r.x2, ym);
-            if (c.bottom_left) FinishSmall<Checked, kSmallDepth>(run, r.x1, ym, xm, r.y2);
-            if (c.bottom_right) FinishSmall<Checked, kSmallDepth>(run, xm, ym, r.x2, r.y2);
+        if (r.X2 - r.X1 <= kSmallRect && r.Y2 - r.Y1 <= kSmallRect && run.Checkpoint > kSmallRect / 4) {
+            if (c.TopLeft) FinishSmall<Checked, kSmallDepth>(run, r.X1, r.Y1, xm, ym);
+            if (c.TopRight) FinishSmall<Checked, kSmallDepth>(run, xm, r.Y1, r.X2, ym);
+            if (c.BottomLeft) FinishSmall<Checked, kSmallDepth>(run, r.X1, ym, xm, r.Y2);
+            if (c.BottomRight) FinishSmall<Checked, kSmallDepth>(run, xm, ym, r.X2, r.Y2);
             continue;
         }
-        if (c.bottom_right) stack[++top_of_stack] = {xm, ym, r.x2, r.y2};
-        if (c.bottom_left) stack[++top_of_stack] = {r.x1, ym, xm, r.y2};
-        if (c.top_right) stack[++top_of_stack] = {xm, r.y1, r.x2, ym};
-        if (c.top_left) stack[++top_of_stack] = {r.x1, r.y1, xm, ym};
+        if (c.BottomRight) stack[++top_of_stack] = {xm, ym, r.X2, r.Y2};
+        if (c.BottomLeft) stack[++top_of_stack] = {r.X1, ym, xm, r.Y2};
+        if (c.TopRight) stack[++top_of_stack] = {xm, r.Y1, r.X2, ym};
+        if (c.TopLeft) stack[++top_of_stack] = {r.X1, r.Y1, xm, ym};
     }
 }
 
@@ -253,7 +253,7 @@ void Mirror(const Run& run, int32_t x1, int32_t x2, int32_t y1, int32_t y2, Map 
 template <bool Checked>
 void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t bottom) {
     using C = Cells<Checked>;
-    const bool progressive = run.progressive;
+    const bool progressive = run.Progressive;
     if (progressive) {
         C::Set(run, left, top, CornerValue(run));
         C::Set(run, right, top, CornerValue(run));
@@ -277,7 +277,7 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
 
     auto mirror_right = [right](int32_t& x, int32_t&) { x = right - x; };
     auto mirror_down = [bottom](int32_t&, int32_t& y) { y = bottom - y; };
-    const int32_t symmetry = run.symmetry_value;
+    const int32_t symmetry = run.SymmetryValue;
 
     SubdivideRect<Checked>(run, left, top, xm, ym);
     if (progressive) InvalidateCells(run, left, top, xm, ym);
@@ -317,22 +317,22 @@ void GeneratePlasma(const PlasmaRun& request, int32_t left, int32_t top, int32_t
     constexpr int32_t kLimit = 0x3FFFFFFF;
     if (left < -kLimit || top < -kLimit || right > kLimit || bottom > kLimit) return;
     Run run;
-    run.stride = request.RowBytes;
-    run.cell00 = request.Buffer + (intptr_t)(request.Height - 1) * run.stride;
-    run.width = request.Width;
-    run.height = request.Height;
-    run.first = request.FirstIndex;
-    run.count = request.AnimatedCount;
-    run.shift = DisplacementShift(request.AnimatedCount);
-    run.factor = 8u * request.Granularity;
-    run.checkpoint = (int32_t)(((int64_t)right - left + 1) / 8);
-    run.progressive = progressive;
-    run.host = request.Host;
-    run.symmetry_value = request.Symmetry;
+    run.Stride = request.RowBytes;
+    run.Cell00 = request.Buffer + (intptr_t)(request.Height - 1) * run.Stride;
+    run.Width = request.Width;
+    run.Height = request.Height;
+    run.First = request.FirstIndex;
+    run.Count = request.AnimatedCount;
+    run.Shift = DisplacementShift(request.AnimatedCount);
+    run.Factor = 8u * request.Granularity;
+    run.Checkpoint = (int32_t)(((int64_t)right - left + 1) / 8);
+    run.Progressive = progressive;
+    run.Host = request.Host;
+    run.SymmetryValue = request.Symmetry;
     const bool whole_window = left == 0 && top == 0 && right < request.Width && bottom < request.Height;
-    run.source = request.Random;
-    run.random = request.Random->State;
+    run.Source = request.Random;
+    run.Random = request.Random->State;
     if (whole_window) Generate<false>(run, left, top, right, bottom);
     else Generate<true>(run, left, top, right, bottom);
-    request.Random->State = run.random;
+    request.Random->State = run.Random;
 }

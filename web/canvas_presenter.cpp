@@ -24,7 +24,7 @@ struct PresenterRecord {
 };
 
 // The page shows one canvas: its presenter is a fact of the program.
-PresenterRecord presenter;
+PresenterRecord Presenter;
 
 uint64_t Now() { return LiveNow(); }
 
@@ -32,63 +32,63 @@ void TakeChanges() {
     const RECT changed = np::TakeChangedArea();
     if (IsRectEmpty(&changed)) return;
     NoteDisplayChange();
-    UnionRect(&presenter.Live.Pending, &presenter.Live.Pending, &changed);
+    UnionRect(&Presenter.Live.Pending, &Presenter.Live.Pending, &changed);
 }
 
 void Present() {
     const int32_t width = np::DisplayWidth(), height = np::DisplayHeight();
-    RECT r = presenter.Live.Pending;
-    presenter.Live.Pending = {0, 0, 0, 0};
+    RECT r = Presenter.Live.Pending;
+    Presenter.Live.Pending = {0, 0, 0, 0};
     r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, width),
          std::min<LONG>(r.bottom, height)};
-    if (IsRectEmpty(&r) || presenter.Rgba.size() != (size_t)width * (size_t)height) return;
+    if (IsRectEmpty(&r) || Presenter.Rgba.size() != (size_t)width * (size_t)height) return;
     // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque
     // alpha the canvas wants. Pieces small enough to stay in the cache take
     // the colours, and one pass adds the alpha on the way to the canvas's copy.
     COLORREF piece[kPiecePixels];
     for (LONG y = r.top; y < r.bottom; y++) {
-        uint32_t* row = presenter.Rgba.data() + (size_t)y * (size_t)width;
+        uint32_t* row = Presenter.Rgba.data() + (size_t)y * (size_t)width;
         for (LONG x = r.left; x < r.right; x += kPiecePixels) {
             const LONG n = std::min<LONG>(kPiecePixels, r.right - x);
             np::ScreenRowColors(y, x, x + n, piece);
             for (LONG i = 0; i < n; i++) row[x + i] = piece[i] | 0xFF000000u;
         }
     }
-    PutPixels(presenter.Rgba.data(), width, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    PutPixels(Presenter.Rgba.data(), width, r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
-void Queue(UINT message, WPARAM wparam, LPARAM lparam) { QueueLiveInput(presenter.Live, message, wparam, lparam); }
+void Queue(UINT message, WPARAM wparam, LPARAM lparam) { QueueLiveInput(Presenter.Live, message, wparam, lparam); }
 
 void AskRestart() {
-    if (presenter.Restart) return;
-    presenter.Restart = true;
+    if (Presenter.Restart) return;
+    Presenter.Restart = true;
     PostQuitMessage(0);
-    presenter.Live.InputQueued = true;
+    Presenter.Live.InputQueued = true;
 }
 
 void Handle(const PageEvent& e) {
-    switch (e.kind) {
+    switch (e.Kind) {
         case PageEventKind::PointerMove:
             // The cursor is followed even when no window takes input, so that the
             // saver finds it where it is when its window is made.
-            np::SetCursorPosition(e.a, e.b);
-            Queue(WM_MOUSEMOVE, 0, MAKELPARAM(e.a, e.b));
+            np::SetCursorPosition(e.A, e.B);
+            Queue(WM_MOUSEMOVE, 0, MAKELPARAM(e.A, e.B));
             break;
         case PageEventKind::ButtonDown: {
-            const UINT message = e.a == 0 ? WM_LBUTTONDOWN : e.a == 1 ? WM_MBUTTONDOWN : e.a == 2 ? WM_RBUTTONDOWN : 0;
-            np::SetCursorPosition(e.b, e.c);
-            if (message) Queue(message, 0, MAKELPARAM(e.b, e.c));
+            const UINT message = e.A == 0 ? WM_LBUTTONDOWN : e.A == 1 ? WM_MBUTTONDOWN : e.A == 2 ? WM_RBUTTONDOWN : 0;
+            np::SetCursorPosition(e.B, e.C);
+            if (message) Queue(message, 0, MAKELPARAM(e.B, e.C));
             break;
         }
         case PageEventKind::KeyDown:
-            Queue(e.a ? WM_SYSKEYDOWN : WM_KEYDOWN, 0, 1);  // with Alt held Windows reports a system key
+            Queue(e.A ? WM_SYSKEYDOWN : WM_KEYDOWN, 0, 1);  // with Alt held Windows reports a system key
             break;
         case PageEventKind::Resize:
-            if (e.a != presenter.Size.width || e.b != presenter.Size.height || (e.c != 0) != presenter.Size.full_screen)
+            if (e.A != Presenter.Size.Width || e.B != Presenter.Size.Height || (e.C != 0) != Presenter.Size.FullScreen)
                 AskRestart();
             break;
         case PageEventKind::SettingChange:
-            presenter.SettingChanges.emplace_back(e.a, e.b);
+            Presenter.SettingChanges.emplace_back(e.A, e.B);
             AskRestart();
             break;
     }
@@ -104,16 +104,16 @@ void DrainEvents() {
 }
 
 void FollowCursorShape() {
-    const bool shown = !presenter.Live.InputTarget || !np::CursorHidden();
-    if (shown == presenter.CursorShown) return;
+    const bool shown = !Presenter.Live.InputTarget || !np::CursorHidden();
+    if (shown == Presenter.CursorShown) return;
     ShowCursor(shown);
-    presenter.CursorShown = shown;
+    Presenter.CursorShown = shown;
 }
 
 // Leaves the program for the page; a frame that comes shows what changed.
 void GiveTurn(uint32_t ms, bool want_frame) {
     const bool frame = WaitForPage(ms, want_frame);
-    presenter.LastTurn = Now();
+    Presenter.LastTurn = Now();
     if (frame) Present();
 }
 
@@ -125,7 +125,7 @@ void Look(void*) {
 
 void Sleep(void*, uint64_t until) {
     const uint64_t now = Now();
-    GiveTurn((uint32_t)(until > now ? until - now : 0), !IsRectEmpty(&presenter.Live.Pending));
+    GiveTurn((uint32_t)(until > now ? until - now : 0), !IsRectEmpty(&Presenter.Live.Pending));
 }
 
 // A saver that is behind (its next step due before it waits) or at long work
@@ -133,8 +133,8 @@ void Sleep(void*, uint64_t until) {
 // and is shown on the next animation frame when something changed.
 void Busy(void*, uint64_t now) {
     TakeChanges();  // each change counted, also those that no wait comes between
-    if (now - presenter.LastTurn < kLongestBusy) return;
-    const bool pending = !IsRectEmpty(&presenter.Live.Pending);
+    if (now - Presenter.LastTurn < kLongestBusy) return;
+    const bool pending = !IsRectEmpty(&Presenter.Live.Pending);
     GiveTurn(pending ? kFrameWait : 0, pending);
 }
 
@@ -142,37 +142,37 @@ void Busy(void*, uint64_t now) {
 
 PageSize OpenCanvasDisplay() {
     PageSize size = PageSizeNow();
-    size.width = std::max(1, size.width);
-    size.height = std::max(1, size.height);
-    np::OpenDisplay(np::DisplayKind::TrueColor, size.width, size.height, 60);
-    presenter.Live.Backend = {nullptr, Look, Sleep, Busy};
-    presenter.Size = size;
-    presenter.Rgba.assign((size_t)size.width * (size_t)size.height, 0xFF000000u);
-    presenter.Restart = false;
+    size.Width = std::max(1, size.Width);
+    size.Height = std::max(1, size.Height);
+    np::OpenDisplay(np::DisplayKind::TrueColor, size.Width, size.Height, 60);
+    Presenter.Live.Backend = {nullptr, Look, Sleep, Busy};
+    Presenter.Size = size;
+    Presenter.Rgba.assign((size_t)size.Width * (size_t)size.Height, 0xFF000000u);
+    Presenter.Restart = false;
     return size;
 }
 
-void PresentDisplay(HWND input_target, HWND close_target) { PresentSaver(presenter.Live, input_target, close_target); }
+void PresentDisplay(HWND input_target, HWND close_target) { PresentSaver(Presenter.Live, input_target, close_target); }
 
-np::InputSource CanvasInput() { return LiveInput(presenter.Live); }
+np::InputSource CanvasInput() { return LiveInput(Presenter.Live); }
 
 bool TakeRestart() {
-    const bool restart = presenter.Restart;
-    presenter.Restart = false;
+    const bool restart = Presenter.Restart;
+    Presenter.Restart = false;
     return restart;
 }
 
 std::vector<std::pair<int32_t, int32_t>> TakeSettingChanges() {
     std::vector<std::pair<int32_t, int32_t>> changes;
-    changes.swap(presenter.SettingChanges);
+    changes.swap(Presenter.SettingChanges);
     return changes;
 }
 
 void WaitForNewSize(uint32_t ms) {
     const uint64_t deadline = Now() + ms;
-    presenter.Live.InputTarget = nullptr;
-    while (!presenter.Restart && Now() < deadline) {
+    Presenter.Live.InputTarget = nullptr;
+    while (!Presenter.Restart && Now() < deadline) {
         DrainEvents();
-        if (!presenter.Restart) WaitForPage((uint32_t)std::min<uint64_t>(deadline - Now(), kLongestSlice), false);
+        if (!Presenter.Restart) WaitForPage((uint32_t)std::min<uint64_t>(deadline - Now(), kLongestSlice), false);
     }
 }

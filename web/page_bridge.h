@@ -18,13 +18,13 @@ enum class PageEventKind : int32_t {
 };
 
 struct PageEvent {
-    PageEventKind kind;
-    int32_t a, b, c;
+    PageEventKind Kind;
+    int32_t A, B, C;
 };
 
 struct PageSize {
-    int32_t width, height;
-    bool full_screen;
+    int32_t Width, Height;
+    bool FullScreen;
 };
 
 // Tells the page the numbers of the event kinds above; called before any other.

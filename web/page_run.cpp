@@ -39,7 +39,7 @@ HWND Open(void* context) {
     run.Size = OpenCanvasDisplay();
     // The link's calendar time and millisecond make its first start again;
     // each later start is a new one, and the address says which.
-    run.Start = run.First && run.Link.has_time ? (uint64_t)run.Link.time * 1000 + run.Link.ms : CalendarNow();
+    run.Start = run.First && run.Link.HasTime ? (uint64_t)run.Link.Time * 1000 + run.Link.Ms : CalendarNow();
     run.First = false;
     np::SetCalendarMilliseconds(run.Start);
     bool already_running = false;
@@ -54,14 +54,14 @@ void Shown(void* context, HWND window) {
     ShowSettings(DescribeSettings(shown));
     ShowAddress(LinkQuery(run.Start, shown));
     // Only in full screen does the saver take input, and end on it as on Windows.
-    PresentDisplay(run.Size.full_screen ? window : nullptr, window);
-    NoteStart(run.Size.full_screen);
+    PresentDisplay(run.Size.FullScreen ? window : nullptr, window);
+    NoteStart(run.Size.FullScreen);
 }
 
 bool Again(void* context, int) {
     PageRunRecord& run = *static_cast<PageRunRecord*>(context);
     bool restart = TakeRestart();
-    if (!restart && run.Size.full_screen) {  // ended on input: back to the page
+    if (!restart && run.Size.FullScreen) {  // ended on input: back to the page
         LeaveFullScreen();
         WaitForNewSize(kFullScreenLeaveWait);
         TakeRestart();
@@ -88,7 +88,7 @@ int RunPage(const PageLink& link) {
     // What the browser kept, checked as the address and the panel are checked.
     PageRunRecord run;
     run.Link = link;
-    run.Source.Overrides = link.settings;
+    run.Source.Overrides = link.Settings;
     std::vector<std::string> problems;
     KeepStoredSettingsInRange(LoadSettings(SettingsSource{}).Settings.SaverSettings, run.Source.Overrides, problems);
     for (const std::string& problem : problems) ShowNotice("Left out of the stored settings: " + problem);

@@ -6,18 +6,18 @@
 
 namespace {
 
-bool IsSwitch(const SettingOption& option) { return option.value_name == nullptr; }
+bool IsSwitch(const SettingOption& option) { return option.ValueName == nullptr; }
 // A switch's "--no-" partner carries no help of its own: the panel shows the pair once.
-bool IsShown(const SettingOption& option) { return option.help != nullptr; }
+bool IsShown(const SettingOption& option) { return option.Help != nullptr; }
 
 const SettingOption* FindOption(const std::string& name) {
     for (size_t i = 0; i < kSettingOptionCount; i++)
-        if (name == kSettingOptions[i].name) return &kSettingOptions[i];
+        if (name == kSettingOptions[i].Name) return &kSettingOptions[i];
     return nullptr;
 }
 
 const SettingOption* OffPartner(const SettingOption& on) {
-    return FindOption(std::string("--no-") + (on.name + 2));
+    return FindOption(std::string("--no-") + (on.Name + 2));
 }
 
 // The address names a setting without the command line's dashes.
@@ -63,8 +63,8 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
         uint32_t n = 0;
         if (name == "--time") {
             if (ParseWhole(value, 0xFFFFFFFFull, n)) {
-                link.time = n;
-                link.has_time = true;
+                link.Time = n;
+                link.HasTime = true;
             } else {
                 problems.push_back("time takes seconds since 1970, not \"" + std::string(value) + "\"");
             }
@@ -72,7 +72,7 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
         }
         if (name == "--ms") {
             if (ParseWhole(value, 999, n)) {
-                link.ms = n;
+                link.Ms = n;
                 seed_given = true;
             } else {
                 problems.push_back("ms takes a millisecond from 0 to 999, not \"" + std::string(value) + "\"");
@@ -89,19 +89,19 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
                                           : strcmp(value, "0") == 0 ? OffPartner(*option)
                                                                     : nullptr;
             if (chosen)
-                link.settings.taken.push_back({chosen, chosen->set_value});
+                link.Settings.Taken.push_back({chosen, chosen->SetValue});
             else
-                problems.push_back(std::string(option->name + 2) + " takes 0 or 1, not \"" + value + "\"");
+                problems.push_back(std::string(option->Name + 2) + " takes 0 or 1, not \"" + value + "\"");
             continue;
         }
         // A setting with a value is read as on a command line, with the same checks.
         char* pair[] = {argv[0], argv[i], const_cast<char*>(value)};
         int at = 1;
         std::string problem;
-        if (TakeSettingOption(3, pair, at, link.settings, problem) != SettingOptionResult::Taken)
+        if (TakeSettingOption(3, pair, at, link.Settings, problem) != SettingOptionResult::Taken)
             problems.push_back(Bare(problem));
     }
-    if (seed_given && !link.has_time) problems.push_back("ms needs the time it belongs to");
+    if (seed_given && !link.HasTime) problems.push_back("ms needs the time it belongs to");
     return link;
 }
 
@@ -110,8 +110,8 @@ std::string LinkQuery(uint64_t calendar_ms, const SaverSettingsRecord& settings)
     for (size_t i = 0; i < kSettingOptionCount; i++) {
         const SettingOption& option = kSettingOptions[i];
         if (!IsShown(option)) continue;
-        const int32_t value = option.read(settings);
-        query += "&" + std::string(option.name + 2) + "=" + std::to_string(IsSwitch(option) ? (value != 0) : value);
+        const int32_t value = option.Read(settings);
+        query += "&" + std::string(option.Name + 2) + "=" + std::to_string(IsSwitch(option) ? (value != 0) : value);
     }
     return query;
 }
@@ -122,33 +122,33 @@ std::string DescribeSettings(const SaverSettingsRecord& settings) {
         const SettingOption& option = kSettingOptions[i];
         if (!IsShown(option)) continue;
         const bool on_off = IsSwitch(option);
-        const int32_t value = option.read(settings);
+        const int32_t value = option.Read(settings);
         if (json.size() > 1) json += ",";
-        json += "{\"index\":" + std::to_string(i) + ",\"name\":" + JsonText(option.name + 2) +
-                ",\"switch\":" + (on_off ? "true" : "false") + ",\"min\":" + std::to_string(on_off ? 0 : option.min) +
-                ",\"max\":" + std::to_string(on_off ? 1 : option.max) +
-                ",\"value\":" + std::to_string(on_off ? (value != 0) : value) + ",\"help\":" + JsonText(option.help) +
-                ",\"unit\":" + JsonText(on_off ? "" : option.value_name) + "}";
+        json += "{\"index\":" + std::to_string(i) + ",\"name\":" + JsonText(option.Name + 2) +
+                ",\"switch\":" + (on_off ? "true" : "false") + ",\"min\":" + std::to_string(on_off ? 0 : option.Min) +
+                ",\"max\":" + std::to_string(on_off ? 1 : option.Max) +
+                ",\"value\":" + std::to_string(on_off ? (value != 0) : value) + ",\"help\":" + JsonText(option.Help) +
+                ",\"unit\":" + JsonText(on_off ? "" : option.ValueName) + "}";
     }
     return json + "]";
 }
 
 void KeepStoredSettingsInRange(const SaverSettingsRecord& stored, SettingOverrides& overrides,
                                std::vector<std::string>& problems) {
-    std::vector<SettingOverrides::Taken> built_in;
+    std::vector<SettingOverrides::TakenSetting> built_in;
     for (size_t i = 0; i < kSettingOptionCount; i++) {
         const SettingOption& option = kSettingOptions[i];
         if (!IsShown(option) || IsSwitch(option)) continue;
-        const uint32_t value = (uint32_t)option.read(stored);  // as the file holds it
-        if (value >= (uint32_t)option.min && value <= (uint32_t)option.max) continue;
-        const int32_t fallback = option.read(kDefaultSettings);
+        const uint32_t value = (uint32_t)option.Read(stored);  // as the file holds it
+        if (value >= (uint32_t)option.Min && value <= (uint32_t)option.Max) continue;
+        const int32_t fallback = option.Read(kDefaultSettings);
         built_in.push_back({&option, fallback});
-        problems.push_back("the stored " + std::string(option.name + 2) + " " + std::to_string(value) +
-                           " is not one the page takes (" + std::to_string(option.min) + " to " +
-                           std::to_string(option.max) + "): the built-in " + std::to_string(fallback) +
+        problems.push_back("the stored " + std::string(option.Name + 2) + " " + std::to_string(value) +
+                           " is not one the page takes (" + std::to_string(option.Min) + " to " +
+                           std::to_string(option.Max) + "): the built-in " + std::to_string(fallback) +
                            " is used instead");
     }
-    overrides.taken.insert(overrides.taken.begin(), built_in.begin(), built_in.end());
+    overrides.Taken.insert(overrides.Taken.begin(), built_in.begin(), built_in.end());
 }
 
 bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings) {
@@ -158,10 +158,10 @@ bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& setting
     if (IsSwitch(option)) {
         const SettingOption* chosen = value == 1 ? &option : value == 0 ? OffPartner(option) : nullptr;
         if (!chosen) return false;
-        chosen->apply(settings, chosen->set_value);
+        chosen->Apply(settings, chosen->SetValue);
         return true;
     }
-    if (value < option.min || value > option.max) return false;
-    option.apply(settings, value);
+    if (value < option.Min || value > option.Max) return false;
+    option.Apply(settings, value);
     return true;
 }

@@ -14,10 +14,10 @@
 // What a link asks for: arguments in pairs, "--name value", as the page makes
 // them from its address ("?time=1700000000&ms=417&moving-clouds=0").
 struct PageLink {
-    bool has_time = false;
-    uint32_t time = 0;  // calendar seconds when the first saver window is made
-    uint32_t ms = 0;    // and the millisecond, which seeds the random source
-    SettingOverrides settings;
+    bool HasTime = false;
+    uint32_t Time = 0;  // calendar seconds when the first saver window is made
+    uint32_t Ms = 0;    // and the millisecond, which seeds the random source
+    SettingOverrides Settings;
 };
 
 // What cannot be taken goes to problems, one line each, and is left out.

@@ -58,9 +58,9 @@ std::string HostPath(const char* path);
 struct InputSource {
     // Waits up to this many milliseconds (INFINITE: no limit) for input,
     // queuing what comes; may return sooner, once something was queued.
-    std::function<void(DWORD milliseconds)> wait;
+    std::function<void(DWORD milliseconds)> Wait;
     // Queues what has come, without waiting (called while work goes on).
-    std::function<void()> poll;
+    std::function<void()> Poll;
 };
 
 // From now on GetTickCount, Sleep and the calendar follow the system's clocks,

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 namespace {
-thread_local DWORD last_error = ERROR_SUCCESS;
+thread_local DWORD LastError = ERROR_SUCCESS;
 
 DWORD CopyOut(const char* text, LPSTR buffer, DWORD size) {
     DWORD length = (DWORD)strlen(text);
@@ -31,8 +31,8 @@ namespace native_platform {
 std::string HostPath(const char* path) { return NativePath(path); }
 }  // namespace native_platform
 
-DWORD GetLastError() { return last_error; }
-void SetLastError(DWORD code) { last_error = code; }
+DWORD GetLastError() { return LastError; }
+void SetLastError(DWORD code) { LastError = code; }
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
     const char* value = name ? getenv(name) : nullptr;

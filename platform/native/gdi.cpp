@@ -20,19 +20,19 @@
 
 namespace native_platform {
 
-Display display;
+DisplayRecord Display;
 
 namespace {
 
 struct GdiState {
-    bool fail_palettes = false;
-    std::vector<std::unique_ptr<HGDIOBJ__>> palettes;  // live palette objects
-    std::vector<std::unique_ptr<HGDIOBJ__>> brushes;   // live brushes
+    bool FailPalettes = false;
+    std::vector<std::unique_ptr<HGDIOBJ__>> Palettes;  // live palette objects
+    std::vector<std::unique_ptr<HGDIOBJ__>> Brushes;   // live brushes
 };
 
-GdiState gdi;
-HGDIOBJ__ black_brush = {false, {}, true, 0};
-HGDIOBJ__ null_pen = {false, {}, false, 0};
+GdiState Gdi;
+HGDIOBJ__ BlackBrush = {false, {}, true, 0};
+HGDIOBJ__ NullPen = {false, {}, false, 0};
 
 // The 16 colours of a 16-colour display.
 const COLORREF kVgaColors[16] = {
@@ -55,49 +55,49 @@ COLORREF NearestVga(COLORREF color) {
 uint32_t NearestHardwareIndex(COLORREF color) {
     uint32_t best = 0;
     for (uint32_t i = 1; i < 256; i++)
-        if (Distance(ColorOf(display.hardware[i]), color) < Distance(ColorOf(display.hardware[best]), color)) best = i;
+        if (Distance(ColorOf(Display.Hardware[i]), color) < Distance(ColorOf(Display.Hardware[best]), color)) best = i;
     return best;
 }
 
 // What a display pixel stores for a colour.
 uint32_t Stored(COLORREF color) {
     if (IsPaletteDevice()) return NearestHardwareIndex(color);
-    if (display.kind == DisplayKind::Colors16) return NearestVga(color);
+    if (Display.Kind == DisplayKind::Colors16) return NearestVga(color);
     return color;
 }
 
 // Hardware index of logical entry k of a realised palette.
 uint32_t HardwareIndex(HPALETTE palette, uint32_t k) {
-    if (!palette || k >= palette->entries.size()) return 0;
-    const PALETTEENTRY& e = palette->entries[k];
+    if (!palette || k >= palette->Entries.size()) return 0;
+    const PALETTEENTRY& e = palette->Entries[k];
     return (e.peFlags & PC_EXPLICIT) ? e.peRed : std::min<uint32_t>(k, 255);
 }
 
 // Where a window's client origin lies among the display's pixels.
 POINT DisplayPlace(HWND window) {
     const POINT origin = ClientOrigin(window);
-    return {origin.x - display.left, origin.y - display.top};
+    return {origin.x - Display.Left, origin.y - Display.Top};
 }
 
 // Calls paint(x0, x1) for the runs of client row y, between client columns
 // from and to (exclusive), that the context may draw on.
 template <typename Paint>
 void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
-    HWND window = dc->window;
+    HWND window = dc->Window;
     const POINT origin = DisplayPlace(window);
     // The client area, and of it what lies on the screen.
     const int left = std::max({from, 0, -origin.x});
-    const int right = std::min({to, window->width, display.width - origin.x});
-    if (y < 0 || y >= window->height || origin.y + y < 0 || origin.y + y >= display.height || left >= right) return;
+    const int right = std::min({to, window->Width, Display.Width - origin.x});
+    if (y < 0 || y >= window->Height || origin.y + y < 0 || origin.y + y >= Display.Height || left >= right) return;
     auto paint_run = [&](int x0, int x1) {
         MarkChanged(origin.x + x0, origin.y + y, origin.x + x1, origin.y + y + 1);
         paint(x0, x1);
     };
-    if (!dc->clipped) {
+    if (!dc->Clipped) {
         paint_run(left, right);
         return;
     }
-    for (const RECT& r : dc->clip) {
+    for (const RECT& r : dc->Clip) {
         if (y < r.top || y >= r.bottom) continue;
         const int x0 = std::max<int>(left, r.left), x1 = std::min<int>(right, r.right);
         if (x0 < x1) paint_run(x0, x1);
@@ -108,12 +108,12 @@ void ForEachDrawableRun(HDC dc, int y, int from, int to, Paint paint) {
 // screen, in the client area and, between BeginPaint and EndPaint, in the
 // update region. A paint of a few rows of a tall window then costs those rows.
 void NarrowToDrawableRows(HDC dc, int& top, int& bottom) {
-    const int origin_y = DisplayPlace(dc->window).y;
+    const int origin_y = DisplayPlace(dc->Window).y;
     top = std::max({top, 0, -origin_y});
-    bottom = std::min({bottom, dc->window->height, display.height - origin_y});
-    if (!dc->clipped) return;
+    bottom = std::min({bottom, dc->Window->Height, Display.Height - origin_y});
+    if (!dc->Clipped) return;
     int clip_top = INT32_MAX, clip_bottom = INT32_MIN;
-    for (const RECT& r : dc->clip) {
+    for (const RECT& r : dc->Clip) {
         clip_top = std::min<int>(clip_top, r.top);
         clip_bottom = std::max<int>(clip_bottom, r.bottom);
     }
@@ -124,7 +124,7 @@ void NarrowToDrawableRows(HDC dc, int& top, int& bottom) {
 // Index into the screen's pixels of client cell (0, y); client column x is at this + x.
 ptrdiff_t ScreenRow(HWND window, int y) {
     const POINT origin = DisplayPlace(window);
-    return (ptrdiff_t)(origin.y + y) * display.width + origin.x;
+    return (ptrdiff_t)(origin.y + y) * Display.Width + origin.x;
 }
 
 // Every drawable pixel of the area (right and bottom exclusive) gets this stored value.
@@ -132,9 +132,9 @@ void FillArea(HDC dc, const RECT& area, uint32_t stored) {
     int top = area.top, bottom = area.bottom;
     NarrowToDrawableRows(dc, top, bottom);
     for (int y = top; y < bottom; y++) {
-        const ptrdiff_t row = ScreenRow(dc->window, y);
+        const ptrdiff_t row = ScreenRow(dc->Window, y);
         ForEachDrawableRun(dc, y, area.left, area.right, [&](int x0, int x1) {
-            std::fill(display.pixels.begin() + (row + x0), display.pixels.begin() + (row + x1), stored);
+            std::fill(Display.Pixels.begin() + (row + x0), Display.Pixels.begin() + (row + x1), stored);
         });
     }
 }
@@ -142,19 +142,19 @@ void FillArea(HDC dc, const RECT& area, uint32_t stored) {
 }  // namespace
 
 bool IsPaletteDevice() {
-    return display.kind == DisplayKind::Palette256 || display.kind == DisplayKind::HugePalette;
+    return Display.Kind == DisplayKind::Palette256 || Display.Kind == DisplayKind::HugePalette;
 }
 
-void FailPalettes(bool fail) { gdi.fail_palettes = fail; }
-size_t LiveGdiObjects() { return gdi.palettes.size() + gdi.brushes.size(); }
+void FailPalettes(bool fail) { Gdi.FailPalettes = fail; }
+size_t LiveGdiObjects() { return Gdi.Palettes.size() + Gdi.Brushes.size(); }
 
 void ResetDisplay(DisplayKind kind, int width, int height) {
-    gdi = GdiState{};
+    Gdi = GdiState{};
     OpenDisplay(kind, width, height);
 }
 
 void MarkChanged(int left, int top, int right, int bottom) {
-    RECT& c = display.changed;
+    RECT& c = Display.Changed;
     if (c.left >= c.right || c.top >= c.bottom) {
         c = {left, top, right, bottom};
         return;
@@ -164,36 +164,36 @@ void MarkChanged(int left, int top, int right, int bottom) {
 }
 
 RECT TakeChangedArea() {
-    const RECT area = display.changed;
-    display.changed = {0, 0, 0, 0};
+    const RECT area = Display.Changed;
+    Display.Changed = {0, 0, 0, 0};
     return area;
 }
 
-int DisplayWidth() { return display.width; }
-int DisplayHeight() { return display.height; }
-POINT DisplayOrigin() { return {display.left, display.top}; }
+int DisplayWidth() { return Display.Width; }
+int DisplayHeight() { return Display.Height; }
+POINT DisplayOrigin() { return {Display.Left, Display.Top}; }
 
 void ScreenRowColors(int y, int x0, int x1, COLORREF* out) {
-    if (y < 0 || y >= display.height || x0 < 0 || x1 > display.width || x0 > x1)
+    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
         Unimplemented("ScreenRowColors", "a row piece off the display");
-    const uint32_t* stored = display.pixels.data() + (size_t)y * display.width;
+    const uint32_t* stored = Display.Pixels.data() + (size_t)y * Display.Width;
     if (!IsPaletteDevice()) {
         std::copy(stored + x0, stored + x1, out);
         return;
     }
-    for (int x = x0; x < x1; x++) *out++ = ColorOf(display.hardware[stored[x] & 255]);
+    for (int x = x0; x < x1; x++) *out++ = ColorOf(Display.Hardware[stored[x] & 255]);
 }
 
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
-    if (y < 0 || y >= display.height || x0 < 0 || x1 > display.width || x0 > x1)
+    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
         Unimplemented("ScreenRowRgb", "a row piece off the display");
-    const uint32_t* stored = display.pixels.data() + (size_t)y * display.width;
+    const uint32_t* stored = Display.Pixels.data() + (size_t)y * Display.Width;
     auto rgb = [](COLORREF c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); };
     if (!IsPaletteDevice()) {  // a loop the compiler can vectorise: recordings read every row
         for (int x = x0; x < x1; x++) *out++ = rgb(stored[x]);
         return;
     }
-    for (int x = x0; x < x1; x++) *out++ = rgb(ColorOf(display.hardware[stored[x] & 255]));
+    for (int x = x0; x < x1; x++) *out++ = rgb(ColorOf(Display.Hardware[stored[x] & 255]));
 }
 
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
@@ -207,26 +207,26 @@ void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refre
     for (const RECT& m : monitors)
         if (m.left >= m.right || m.top >= m.bottom) Unimplemented("OpenMonitors", "an empty monitor");
     const RECT box = BoundingBox(monitors);
-    display = Display{};
-    display.kind = kind;
-    display.left = box.left;
-    display.top = box.top;
-    display.width = box.right - box.left;
-    display.height = box.bottom - box.top;
-    display.monitors = monitors;
-    display.refresh_hz = refresh_hz;
-    display.pixels.assign((size_t)display.width * display.height, 0);
+    Display = DisplayRecord{};
+    Display.Kind = kind;
+    Display.Left = box.left;
+    Display.Top = box.top;
+    Display.Width = box.right - box.left;
+    Display.Height = box.bottom - box.top;
+    Display.Monitors = monitors;
+    Display.RefreshHz = refresh_hz;
+    Display.Pixels.assign((size_t)Display.Width * Display.Height, 0);
     for (int i = 0; i < 8; i++) {  // the system colours at both ends
         COLORREF low = kVgaColors[i], high = kVgaColors[8 + i];
-        display.hardware[i] = {GetRValue(low), GetGValue(low), GetBValue(low), 0};
-        display.hardware[248 + i] = {GetRValue(high), GetGValue(high), GetBValue(high), 0};
+        Display.Hardware[i] = {GetRValue(low), GetGValue(low), GetBValue(low), 0};
+        Display.Hardware[248 + i] = {GetRValue(high), GetGValue(high), GetBValue(high), 0};
     }
 }
 
 COLORREF ScreenPixel(int x, int y) {
-    if (x < 0 || y < 0 || x >= display.width || y >= display.height) return 0;
-    uint32_t stored = display.pixels[(size_t)y * display.width + x];
-    return IsPaletteDevice() ? ColorOf(display.hardware[stored & 255]) : stored;
+    if (x < 0 || y < 0 || x >= Display.Width || y >= Display.Height) return 0;
+    uint32_t stored = Display.Pixels[(size_t)y * Display.Width + x];
+    return IsPaletteDevice() ? ColorOf(Display.Hardware[stored & 255]) : stored;
 }
 
 }  // namespace native_platform
@@ -234,9 +234,9 @@ COLORREF ScreenPixel(int x, int y) {
 using namespace native_platform;
 
 int GetDeviceCaps(HDC, int index) {
-    if (index == VREFRESH) return display.refresh_hz;
+    if (index == VREFRESH) return Display.RefreshHz;
     if (index != SIZEPALETTE && index != NUMCOLORS && index != RASTERCAPS) Unimplemented("GetDeviceCaps", "this index");
-    switch (display.kind) {
+    switch (Display.Kind) {
         case DisplayKind::Palette256:
             return index == SIZEPALETTE ? 256 : index == NUMCOLORS ? 20 : RC_PALETTE;
         case DisplayKind::HugePalette:
@@ -252,58 +252,58 @@ int GetDeviceCaps(HDC, int index) {
 }
 
 HPALETTE CreatePalette(const LOGPALETTE* palette) {
-    if (gdi.fail_palettes || !palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
-    gdi.palettes.push_back(std::make_unique<HGDIOBJ__>(
+    if (Gdi.FailPalettes || !palette || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
+    Gdi.Palettes.push_back(std::make_unique<HGDIOBJ__>(
         HGDIOBJ__{true, std::vector<PALETTEENTRY>(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries)}));
-    return gdi.palettes.back().get();
+    return Gdi.Palettes.back().get();
 }
 
 UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries) {
-    if (!palette || !palette->is_palette || !entries || start >= palette->entries.size()) return 0;
-    count = std::min<UINT>(count, (UINT)palette->entries.size() - start);
-    std::copy(entries, entries + count, palette->entries.begin() + start);
+    if (!palette || !palette->IsPalette || !entries || start >= palette->Entries.size()) return 0;
+    count = std::min<UINT>(count, (UINT)palette->Entries.size() - start);
+    std::copy(entries, entries + count, palette->Entries.begin() + start);
     return count;
 }
 
 // Changes reserved entries only and, on a palette device, the hardware palette at once.
 BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries) {
-    if (!palette || !palette->is_palette || !entries || start >= palette->entries.size()) return FALSE;
-    count = std::min<UINT>(count, (UINT)palette->entries.size() - start);
+    if (!palette || !palette->IsPalette || !entries || start >= palette->Entries.size()) return FALSE;
+    count = std::min<UINT>(count, (UINT)palette->Entries.size() - start);
     for (UINT i = 0; i < count; i++) {
-        PALETTEENTRY& target = palette->entries[start + i];
+        PALETTEENTRY& target = palette->Entries[start + i];
         if (!(target.peFlags & PC_RESERVED)) continue;
         target = entries[i];
         if (IsPaletteDevice() && start + i < 256) {
-            display.hardware[start + i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
-            MarkChanged(0, 0, display.width, display.height);  // every pixel of that entry
+            Display.Hardware[start + i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
+            MarkChanged(0, 0, Display.Width, Display.Height);  // every pixel of that entry
         }
     }
     return TRUE;
 }
 
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL) {
-    if (!dc || !palette || !palette->is_palette) return nullptr;
-    HPALETTE previous = dc->palette;
-    dc->palette = palette;
+    if (!dc || !palette || !palette->IsPalette) return nullptr;
+    HPALETTE previous = dc->Palette;
+    dc->Palette = palette;
     return previous;
 }
 
 // Realising maps logical entry k to hardware entry k; explicit entries keep the system's colour.
 UINT RealizePalette(HDC dc) {
-    if (!dc || !dc->palette || !IsPaletteDevice()) return 0;
+    if (!dc || !dc->Palette || !IsPaletteDevice()) return 0;
     UINT changed = 0;
-    const std::vector<PALETTEENTRY>& entries = dc->palette->entries;
+    const std::vector<PALETTEENTRY>& entries = dc->Palette->Entries;
     for (size_t k = 0; k < entries.size() && k < 256; k++) {
         if (entries[k].peFlags & PC_EXPLICIT) continue;
-        display.hardware[k] = {entries[k].peRed, entries[k].peGreen, entries[k].peBlue, 0};
+        Display.Hardware[k] = {entries[k].peRed, entries[k].peGreen, entries[k].peBlue, 0};
         changed++;
     }
-    if (changed) MarkChanged(0, 0, display.width, display.height);
+    if (changed) MarkChanged(0, 0, Display.Width, Display.Height);
     return changed;
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    for (auto* list : {&gdi.palettes, &gdi.brushes}) {
+    for (auto* list : {&Gdi.Palettes, &Gdi.Brushes}) {
         auto it = std::find_if(list->begin(), list->end(), [object](const auto& p) { return p.get() == object; });
         if (it == list->end()) continue;
         list->erase(it);
@@ -313,44 +313,44 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 HGDIOBJ GetStockObject(int index) {
-    if (index == BLACK_BRUSH) return &black_brush;
-    if (index == NULL_PEN) return &null_pen;
+    if (index == BLACK_BRUSH) return &BlackBrush;
+    if (index == NULL_PEN) return &NullPen;
     Unimplemented("GetStockObject", "this object");
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
-    gdi.brushes.push_back(std::make_unique<HGDIOBJ__>(HGDIOBJ__{false, {}, true, color}));
-    return gdi.brushes.back().get();
+    Gdi.Brushes.push_back(std::make_unique<HGDIOBJ__>(HGDIOBJ__{false, {}, true, color}));
+    return Gdi.Brushes.back().get();
 }
 
 // Brushes and the null pen; returns what was selected before.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     if (!dc || !object) return nullptr;
-    if (object == &null_pen) {
-        dc->null_pen = true;
-        return &null_pen;  // no other pen exists here
+    if (object == &NullPen) {
+        dc->NullPen = true;
+        return &NullPen;  // no other pen exists here
     }
-    if (!object->is_brush) Unimplemented("SelectObject", "an object other than a brush or the null pen");
-    HGDIOBJ previous = dc->brush ? dc->brush : &black_brush;
-    dc->brush = object;
+    if (!object->IsBrush) Unimplemented("SelectObject", "an object other than a brush or the null pen");
+    HGDIOBJ previous = dc->Brush ? dc->Brush : &BlackBrush;
+    dc->Brush = object;
     return previous;
 }
 
 // With the null pen a rectangle fills left ... right - 2 and top ... bottom - 2
 // (the pen's width is missing at the right and bottom), as Windows documents.
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
-    if (!dc || !LiveWindow(dc->window)) return FALSE;
-    if (!dc->null_pen) Unimplemented("Rectangle", "drawing with a pen");
-    const HGDIOBJ__* brush = dc->brush ? dc->brush : &black_brush;
+    if (!dc || !LiveWindow(dc->Window)) return FALSE;
+    if (!dc->NullPen) Unimplemented("Rectangle", "drawing with a pen");
+    const HGDIOBJ__* brush = dc->Brush ? dc->Brush : &BlackBrush;
     uint32_t stored;
-    if (brush->color & 0x01000000) {  // PALETTEINDEX: the entry of the selected palette
-        const uint32_t k = brush->color & 0xFFFF;
+    if (brush->Color & 0x01000000) {  // PALETTEINDEX: the entry of the selected palette
+        const uint32_t k = brush->Color & 0xFFFF;
         if (IsPaletteDevice())
-            stored = HardwareIndex(dc->palette, k);
+            stored = HardwareIndex(dc->Palette, k);
         else
-            stored = Stored(dc->palette && k < dc->palette->entries.size() ? ColorOf(dc->palette->entries[k]) : 0);
+            stored = Stored(dc->Palette && k < dc->Palette->Entries.size() ? ColorOf(dc->Palette->Entries[k]) : 0);
     } else {
-        stored = Stored(brush->color);
+        stored = Stored(brush->Color);
     }
     FillArea(dc, RECT{left, top, right - 1, bottom - 1}, stored);  // the missing pen's row and column
     return TRUE;
@@ -362,8 +362,8 @@ int SetMapMode(HDC, int mode) {
 }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
-    if (brush != &black_brush) Unimplemented("FillRect", "a brush other than the black stock brush");
-    if (!dc || !rect || !LiveWindow(dc->window)) return 0;
+    if (brush != &BlackBrush) Unimplemented("FillRect", "a brush other than the black stock brush");
+    if (!dc || !rect || !LiveWindow(dc->Window)) return 0;
     FillArea(dc, *rect, Stored(RGB(0, 0, 0)));
     return 1;
 }
@@ -376,7 +376,7 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         Unimplemented("SetDIBitsToDevice", "a bitmap other than 8 bits per pixel, uncompressed");
     if (info && info->bmiHeader.biHeight <= 0) Unimplemented("SetDIBitsToDevice", "a top-down bitmap");
     if (usage != DIB_PAL_COLORS && usage != DIB_RGB_COLORS) Unimplemented("SetDIBitsToDevice", "this usage");
-    if (!dc || !bits || !info || !LiveWindow(dc->window)) return 0;
+    if (!dc || !bits || !info || !LiveWindow(dc->Window)) return 0;
     const int dib_width = info->bmiHeader.biWidth;
     const size_t stride = ((size_t)dib_width + 3) & ~(size_t)3;
     int top = y_dest, bottom = (int)std::min<long long>((long long)y_dest + height, INT32_MAX);
@@ -388,10 +388,10 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         if (usage == DIB_PAL_COLORS) {
             uint32_t logical = (uint32_t)(table[2 * v] | table[2 * v + 1] << 8);
             if (IsPaletteDevice())
-                colors[v] = HardwareIndex(dc->palette, logical);
+                colors[v] = HardwareIndex(dc->Palette, logical);
             else
-                colors[v] = dc->palette && logical < dc->palette->entries.size()
-                                ? Stored(ColorOf(dc->palette->entries[logical]))
+                colors[v] = dc->Palette && logical < dc->Palette->Entries.size()
+                                ? Stored(ColorOf(dc->Palette->Entries[logical]))
                                 : 0;
         } else {
             colors[v] = Stored(RGB(table[4 * v + 2], table[4 * v + 1], table[4 * v]));
@@ -406,9 +406,9 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
         if (scan < (long)start_scan || scan >= (long)start_scan + (long)lines || first_column >= end_column) continue;
         const uint8_t* line = source + (size_t)(scan - start_scan) * stride;
         const int y = y_dest + (int)row;
-        const ptrdiff_t screen_row = ScreenRow(dc->window, y);
+        const ptrdiff_t screen_row = ScreenRow(dc->Window, y);
         ForEachDrawableRun(dc, y, x_dest + (int)first_column, x_dest + (int)end_column, [&](int x0, int x1) {
-            uint32_t* screen = display.pixels.data() + (screen_row + x0);
+            uint32_t* screen = Display.Pixels.data() + (screen_row + x0);
             const uint8_t* from = line + (x_src + x0 - x_dest);
             for (int x = x0; x < x1; x++) *screen++ = colors[*from++];
         });
@@ -423,19 +423,19 @@ BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* c
     if (!LiveWindow(window)) return FALSE;
     const POINT origin = DisplayPlace(window);
     const RECT visible = {std::max<LONG>(origin.x, 0), std::max<LONG>(origin.y, 0),
-                          std::min<LONG>(origin.x + window->width, display.width),
-                          std::min<LONG>(origin.y + window->height, display.height)};
+                          std::min<LONG>(origin.x + window->Width, Display.Width),
+                          std::min<LONG>(origin.y + window->Height, Display.Height)};
     const int w = visible.right - visible.left, h = visible.bottom - visible.top;
     if (w <= 0 || h <= 0) return TRUE;
-    auto row = [&](int y) { return display.pixels.data() + (size_t)(visible.top + y) * display.width + visible.left; };
+    auto row = [&](int y) { return Display.Pixels.data() + (size_t)(visible.top + y) * Display.Width + visible.left; };
     // Rows move in the order that never reads a row already overwritten.
     if (dy != 0) MarkChanged(visible.left, visible.top, visible.right, visible.bottom);
     if (dy < 0)
         for (int y = 0; y - dy < h; y++) memcpy(row(y), row(y - dy), (size_t)w * 4);
     else
         for (int y = h - 1; y - dy >= 0; y--) memcpy(row(y), row(y - dy), (size_t)w * 4);
-    RECT uncovered = dy < 0 ? RECT{0, window->height + dy, window->width, window->height}
-                            : RECT{0, 0, window->width, dy};
+    RECT uncovered = dy < 0 ? RECT{0, window->Height + dy, window->Width, window->Height}
+                            : RECT{0, 0, window->Width, dy};
     if (dy != 0) InvalidateRect(window, &uncovered, TRUE);
     return TRUE;
 }

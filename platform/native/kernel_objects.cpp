@@ -27,54 +27,54 @@
 namespace native_platform {
 
 constexpr uint64_t kCalendarStart = 1700000000000ull;  // ms since 1970 when the clock reads 0
-std::atomic<uint32_t> tick_count{0};
-uint64_t calendar_base_ms = kCalendarStart;
+std::atomic<uint32_t> TickCount{0};
+uint64_t CalendarBaseMs = kCalendarStart;
 
 namespace {
 
 struct Block {
-    std::unique_ptr<uint8_t[]> data;
-    size_t bytes;
-    bool global;
-    int locks = 0;
+    std::unique_ptr<uint8_t[]> Data;
+    size_t Bytes;
+    bool Global;
+    int Locks = 0;
 };
 
 struct Event {
-    std::mutex mutex;
-    std::condition_variable signalled_changed;
-    bool signalled;
-    bool manual_reset;
+    std::mutex Mutex;
+    std::condition_variable SignalledChanged;
+    bool Signalled;
+    bool ManualReset;
 };
 
 struct KernelState {
-    std::vector<std::unique_ptr<Block>> blocks;  // live blocks
-    std::vector<std::unique_ptr<Event>> events;  // live events
-    int bad_releases = 0;
-    std::function<bool(bool, size_t)> fail_allocation;
-    bool fail_locks = false;
-    DWORD platform_id = VER_PLATFORM_WIN32_NT;
-    DWORD use_password_value = 0;
-    bool has_password_value = false;
-    BOOL (*password_verifier)(HWND) = nullptr;
-    bool fail_threads = false;
-    std::function<void(const uint8_t*, size_t)> release_observer;
+    std::vector<std::unique_ptr<Block>> Blocks;  // live blocks
+    std::vector<std::unique_ptr<Event>> Events;  // live events
+    int BadReleases = 0;
+    std::function<bool(bool, size_t)> FailAllocation;
+    bool FailLocks = false;
+    DWORD PlatformId = VER_PLATFORM_WIN32_NT;
+    DWORD UsePasswordValue = 0;
+    bool HasPasswordValue = false;
+    BOOL (*PasswordVerifier)(HWND) = nullptr;
+    bool FailThreads = false;
+    std::function<void(const uint8_t*, size_t)> ReleaseObserver;
 };
 
-KernelState kernel;
+KernelState Kernel;
 
 struct ClockState {
-    bool real = false;
-    InputSource source;
-    bool coarse = false;  // the test clock interrupts every 15.625 ms
-    int raised = 0;       // timeBeginPeriod(1) calls not yet given back
-    int begins = 0, ends = 0;
+    bool Real = false;
+    InputSource Source;
+    bool Coarse = false;  // the test clock interrupts every 15.625 ms
+    int Raised = 0;       // timeBeginPeriod(1) calls not yet given back
+    int Begins = 0, Ends = 0;
     // A calendar set on the real clock gives the time set at its next reading
     // and runs on from that reading with the steady clock: a program that sets
     // it before a window is made reads exactly that, however long the making takes.
-    bool calendar_set = false;
-    bool calendar_read = false;
-    uint64_t calendar_at_set = 0;
-    std::chrono::steady_clock::time_point set_at;
+    bool CalendarSet = false;
+    bool CalendarRead = false;
+    uint64_t CalendarAtSet = 0;
+    std::chrono::steady_clock::time_point SetAt;
 };
 
 // The system timer's interrupts when the resolution is not raised: every
@@ -88,67 +88,67 @@ uint32_t InterruptAtOrAfter(uint32_t t) {
     return t == 0 ? 0 : CoarseInterrupt(((uint64_t)t - 1) * 1000 / kInterruptMicroseconds + 1);
 }
 
-ClockState clock_state;
+ClockState Clock;
 
 uint64_t CalendarMilliseconds() {
-    if (!clock_state.real) return calendar_base_ms + tick_count;
-    if (clock_state.calendar_set && !clock_state.calendar_read) {
-        clock_state.calendar_read = true;
-        clock_state.set_at = std::chrono::steady_clock::now();
+    if (!Clock.Real) return CalendarBaseMs + TickCount;
+    if (Clock.CalendarSet && !Clock.CalendarRead) {
+        Clock.CalendarRead = true;
+        Clock.SetAt = std::chrono::steady_clock::now();
     }
-    if (clock_state.calendar_set)
-        return clock_state.calendar_at_set + (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                 std::chrono::steady_clock::now() - clock_state.set_at)
+    if (Clock.CalendarSet)
+        return Clock.CalendarAtSet + (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 std::chrono::steady_clock::now() - Clock.SetAt)
                                                  .count();
     return (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 struct ThreadStart {
-    void (*start)(void*);
-    void* argument;
+    void (*Start)(void*);
+    void* Argument;
 };
 
 void* RunThread(void* begun) {
     const ThreadStart what = *static_cast<ThreadStart*>(begun);
     delete static_cast<ThreadStart*>(begun);
-    what.start(what.argument);
+    what.Start(what.Argument);
     return nullptr;
 }
 
-int library_token;  // the address of this stands for the loaded "PASSWORD.CPL"
-int desktop_key_token;  // and of this for the key "Control Panel\Desktop"
-const HKEY kDesktopKey = reinterpret_cast<HKEY>(&desktop_key_token);
+int LibraryToken;  // the address of this stands for the loaded "PASSWORD.CPL"
+int DesktopKeyToken;  // and of this for the key "Control Panel\Desktop"
+const HKEY kDesktopKey = reinterpret_cast<HKEY>(&DesktopKeyToken);
 
 HANDLE Allocate(bool global, UINT flags, SIZE_T bytes) {
-    if (kernel.fail_allocation && kernel.fail_allocation(global, bytes)) return nullptr;
+    if (Kernel.FailAllocation && Kernel.FailAllocation(global, bytes)) return nullptr;
     auto block = std::make_unique<Block>();
-    block->data.reset(new (std::nothrow) uint8_t[bytes ? bytes : 1]);
-    if (!block->data) return nullptr;
-    if (flags & GMEM_ZEROINIT) memset(block->data.get(), 0, bytes ? bytes : 1);
-    block->bytes = bytes;
-    block->global = global;
-    kernel.blocks.push_back(std::move(block));
-    return kernel.blocks.back().get();
+    block->Data.reset(new (std::nothrow) uint8_t[bytes ? bytes : 1]);
+    if (!block->Data) return nullptr;
+    if (flags & GMEM_ZEROINIT) memset(block->Data.get(), 0, bytes ? bytes : 1);
+    block->Bytes = bytes;
+    block->Global = global;
+    Kernel.Blocks.push_back(std::move(block));
+    return Kernel.Blocks.back().get();
 }
 
 Block* FindBlock(HANDLE handle) {
-    for (auto& b : kernel.blocks)
+    for (auto& b : Kernel.Blocks)
         if (b.get() == handle) return b.get();
     return nullptr;
 }
 
 LPVOID Lock(HANDLE handle) {
     Block* block = FindBlock(handle);
-    if (!block || kernel.fail_locks) return nullptr;
-    block->locks++;
-    return block->data.get();
+    if (!block || Kernel.FailLocks) return nullptr;
+    block->Locks++;
+    return block->Data.get();
 }
 
 BOOL Unlock(HANDLE handle) {
     Block* block = FindBlock(handle);
-    if (!block || block->locks == 0) return FALSE;
-    return --block->locks > 0;
+    if (!block || block->Locks == 0) return FALSE;
+    return --block->Locks > 0;
 }
 
 // Forgets the live object; counts a release of one that is not live.
@@ -156,7 +156,7 @@ template <typename T>
 bool ReleaseLive(std::vector<std::unique_ptr<T>>& live, HANDLE handle) {
     auto it = std::find_if(live.begin(), live.end(), [handle](const auto& p) { return p.get() == handle; });
     if (it == live.end()) {
-        kernel.bad_releases++;
+        Kernel.BadReleases++;
         return false;
     }
     live.erase(it);
@@ -164,13 +164,13 @@ bool ReleaseLive(std::vector<std::unique_ptr<T>>& live, HANDLE handle) {
 }
 
 HANDLE Release(HANDLE handle) {
-    if (kernel.release_observer)
-        if (Block* block = FindBlock(handle)) kernel.release_observer(block->data.get(), block->bytes);
-    return ReleaseLive(kernel.blocks, handle) ? nullptr : handle;
+    if (Kernel.ReleaseObserver)
+        if (Block* block = FindBlock(handle)) Kernel.ReleaseObserver(block->Data.get(), block->Bytes);
+    return ReleaseLive(Kernel.Blocks, handle) ? nullptr : handle;
 }
 
 Event* FindEvent(HANDLE handle) {
-    for (auto& e : kernel.events)
+    for (auto& e : Kernel.Events)
         if (e.get() == handle) return e.get();
     return nullptr;
 }
@@ -178,65 +178,65 @@ Event* FindEvent(HANDLE handle) {
 }  // namespace
 
 void ResetKernel() {
-    kernel = KernelState{};
-    clock_state = ClockState{};
-    tick_count = 0;
-    calendar_base_ms = kCalendarStart;
+    Kernel = KernelState{};
+    Clock = ClockState{};
+    TickCount = 0;
+    CalendarBaseMs = kCalendarStart;
 }
 
 uint32_t Ticks() {
-    if (!clock_state.real) return clock_state.coarse ? InterruptAtOrBefore(tick_count) : tick_count.load();
+    if (!Clock.Real) return Clock.Coarse ? InterruptAtOrBefore(TickCount) : TickCount.load();
     return (uint32_t)std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-bool RealTime() { return clock_state.real; }
+bool RealTime() { return Clock.Real; }
 
 void UseRealTime(InputSource source) {
-    if (!source.wait || !source.poll) Unimplemented("UseRealTime", "a source without wait and poll");
-    clock_state.real = true;
-    clock_state.source = std::move(source);
+    if (!source.Wait || !source.Poll) Unimplemented("UseRealTime", "a source without wait and poll");
+    Clock.Real = true;
+    Clock.Source = std::move(source);
 }
 
-void WaitForInput(DWORD milliseconds) { clock_state.source.wait(milliseconds); }
-void PollInput() { clock_state.source.poll(); }
+void WaitForInput(DWORD milliseconds) { Clock.Source.Wait(milliseconds); }
+void PollInput() { Clock.Source.Poll(); }
 
-void SetTickCount(uint32_t milliseconds) { tick_count = milliseconds; }
-void AdvanceClock(uint32_t milliseconds) { tick_count += milliseconds; }
+void SetTickCount(uint32_t milliseconds) { TickCount = milliseconds; }
+void AdvanceClock(uint32_t milliseconds) { TickCount += milliseconds; }
 
 void WaitOnTestClock(uint32_t milliseconds) {
-    if (!clock_state.coarse || clock_state.raised > 0) {
-        tick_count += milliseconds;
+    if (!Clock.Coarse || Clock.Raised > 0) {
+        TickCount += milliseconds;
         return;
     }
-    tick_count = InterruptAtOrAfter(Ticks() + milliseconds);
+    TickCount = InterruptAtOrAfter(Ticks() + milliseconds);
 }
 
-void UseCoarseClock(bool on) { clock_state.coarse = on; }
-uint32_t ExactTime() { return tick_count; }
-TimerPeriodCalls TimerPeriods() { return {clock_state.begins, clock_state.ends}; }
+void UseCoarseClock(bool on) { Clock.Coarse = on; }
+uint32_t ExactTime() { return TickCount; }
+TimerPeriodCalls TimerPeriods() { return {Clock.Begins, Clock.Ends}; }
 void SetCalendarMilliseconds(uint64_t since_1970) {
-    calendar_base_ms = since_1970 - tick_count;
-    clock_state.calendar_set = true;
-    clock_state.calendar_read = false;
-    clock_state.calendar_at_set = since_1970;
+    CalendarBaseMs = since_1970 - TickCount;
+    Clock.CalendarSet = true;
+    Clock.CalendarRead = false;
+    Clock.CalendarAtSet = since_1970;
 }
-void FailAllocations(std::function<bool(bool, size_t)> predicate) { kernel.fail_allocation = std::move(predicate); }
-void FailLocks(bool fail) { kernel.fail_locks = fail; }
-int LiveBlocks() { return (int)kernel.blocks.size(); }
-int BadReleases() { return kernel.bad_releases; }
-int LiveEvents() { return (int)kernel.events.size(); }
-void SetPlatformId(DWORD platform) { kernel.platform_id = platform; }
-void FailThreadStarts(bool fail) { kernel.fail_threads = fail; }
+void FailAllocations(std::function<bool(bool, size_t)> predicate) { Kernel.FailAllocation = std::move(predicate); }
+void FailLocks(bool fail) { Kernel.FailLocks = fail; }
+int LiveBlocks() { return (int)Kernel.Blocks.size(); }
+int BadReleases() { return Kernel.BadReleases; }
+int LiveEvents() { return (int)Kernel.Events.size(); }
+void SetPlatformId(DWORD platform) { Kernel.PlatformId = platform; }
+void FailThreadStarts(bool fail) { Kernel.FailThreads = fail; }
 void ObserveReleases(std::function<void(const uint8_t* data, size_t bytes)> observer) {
-    kernel.release_observer = std::move(observer);
+    Kernel.ReleaseObserver = std::move(observer);
 }
 
 void SetPasswordProtection(DWORD use_password, BOOL (*verifier)(HWND)) {
-    kernel.has_password_value = true;
-    kernel.use_password_value = use_password;
-    kernel.password_verifier = verifier;
+    Kernel.HasPasswordValue = true;
+    Kernel.UsePasswordValue = use_password;
+    Kernel.PasswordVerifier = verifier;
 }
 
 }  // namespace native_platform
@@ -254,60 +254,60 @@ HGLOBAL GlobalFree(HGLOBAL block) { return Release(block); }
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial, LPCSTR) {
     auto event = std::make_unique<Event>();
-    event->signalled = initial;
-    event->manual_reset = manual_reset;
-    kernel.events.push_back(std::move(event));
-    return kernel.events.back().get();
+    event->Signalled = initial;
+    event->ManualReset = manual_reset;
+    Kernel.Events.push_back(std::move(event));
+    return Kernel.Events.back().get();
 }
 
 BOOL SetEvent(HANDLE handle) {
     Event* event = FindEvent(handle);
     if (!event) return FALSE;
-    std::lock_guard<std::mutex> hold(event->mutex);
-    event->signalled = true;
-    event->signalled_changed.notify_all();
+    std::lock_guard<std::mutex> hold(event->Mutex);
+    event->Signalled = true;
+    event->SignalledChanged.notify_all();
     return TRUE;
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     Event* event = FindEvent(handle);
     if (!event) return WAIT_FAILED;
-    std::unique_lock<std::mutex> hold(event->mutex);
-    auto ready = [event] { return event->signalled; };
+    std::unique_lock<std::mutex> hold(event->Mutex);
+    auto ready = [event] { return event->Signalled; };
     if (milliseconds == INFINITE)
-        event->signalled_changed.wait(hold, ready);
-    else if (!event->signalled_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready))
+        event->SignalledChanged.wait(hold, ready);
+    else if (!event->SignalledChanged.wait_for(hold, std::chrono::milliseconds(milliseconds), ready))
         return WAIT_TIMEOUT;
-    if (!event->manual_reset) event->signalled = false;
+    if (!event->ManualReset) event->Signalled = false;
     return WAIT_OBJECT_0;
 }
 
-BOOL CloseHandle(HANDLE handle) { return ReleaseLive(kernel.events, handle) ? TRUE : FALSE; }
+BOOL CloseHandle(HANDLE handle) { return ReleaseLive(Kernel.Events, handle) ? TRUE : FALSE; }
 
 DWORD GetTickCount() { return Ticks(); }
 
 DWORD timeGetTime() {
-    if (!clock_state.real && clock_state.coarse && clock_state.raised > 0) return tick_count.load();
+    if (!Clock.Real && Clock.Coarse && Clock.Raised > 0) return TickCount.load();
     return Ticks();
 }
 
 MMRESULT timeBeginPeriod(UINT period) {
     if (period != 1) Unimplemented("timeBeginPeriod", "a period other than 1 ms");
-    clock_state.raised++;
-    clock_state.begins++;
+    Clock.Raised++;
+    Clock.Begins++;
     return TIMERR_NOERROR;
 }
 
 MMRESULT timeEndPeriod(UINT period) {
     if (period != 1) Unimplemented("timeEndPeriod", "a period other than 1 ms");
-    if (clock_state.raised == 0) return TIMERR_NOCANDO;  // nothing to give back
-    clock_state.raised--;
-    clock_state.ends++;
+    if (Clock.Raised == 0) return TIMERR_NOCANDO;  // nothing to give back
+    Clock.Raised--;
+    Clock.Ends++;
     return TIMERR_NOERROR;
 }
 
 void Sleep(DWORD milliseconds) {
-    if (!clock_state.real)
+    if (!Clock.Real)
         WaitOnTestClock(milliseconds);
     else if (milliseconds == INFINITE)
         Unimplemented("Sleep", "sleeping for good");
@@ -337,13 +337,13 @@ BOOL GetVersionExA(OSVERSIONINFOA* version) {
     version->dwMajorVersion = 6;
     version->dwMinorVersion = 1;
     version->dwBuildNumber = 7601;
-    version->dwPlatformId = kernel.platform_id;
+    version->dwPlatformId = Kernel.PlatformId;
     version->szCSDVersion[0] = '\0';
     return TRUE;
 }
 
 uintptr_t _beginthread(void (*start)(void*), unsigned, void* argument) {
-    if (kernel.fail_threads || !start) return (uintptr_t)-1;
+    if (Kernel.FailThreads || !start) return (uintptr_t)-1;
     // pthread_create reports a thread that cannot start (none can in a page
     // without threads) by its result, where std::thread would throw.
     auto* begun = new ThreadStart{start, argument};
@@ -358,22 +358,22 @@ uintptr_t _beginthread(void (*start)(void*), unsigned, void* argument) {
 
 // Only the password verifier a test installs can be loaded.
 HMODULE LoadLibraryA(LPCSTR name) {
-    if (name && strcasecmp(name, "PASSWORD.CPL") == 0 && kernel.password_verifier)
-        return reinterpret_cast<HMODULE>(&library_token);
+    if (name && strcasecmp(name, "PASSWORD.CPL") == 0 && Kernel.PasswordVerifier)
+        return reinterpret_cast<HMODULE>(&LibraryToken);
     return nullptr;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
-    if (module == reinterpret_cast<HMODULE>(&library_token) && name && strcmp(name, "VerifyScreenSavePwd") == 0)
-        return reinterpret_cast<FARPROC>(kernel.password_verifier);
+    if (module == reinterpret_cast<HMODULE>(&LibraryToken) && name && strcmp(name, "VerifyScreenSavePwd") == 0)
+        return reinterpret_cast<FARPROC>(Kernel.PasswordVerifier);
     return nullptr;
 }
 
-BOOL FreeLibrary(HMODULE module) { return module == reinterpret_cast<HMODULE>(&library_token); }
+BOOL FreeLibrary(HMODULE module) { return module == reinterpret_cast<HMODULE>(&LibraryToken); }
 
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD, REGSAM, HKEY* result) {
     if (key != HKEY_CURRENT_USER || !subkey || strcasecmp(subkey, "Control Panel\\Desktop") != 0 ||
-        !kernel.has_password_value)
+        !Kernel.HasPasswordValue)
         return ERROR_FILE_NOT_FOUND;
     *result = kDesktopKey;
     return ERROR_SUCCESS;
@@ -383,7 +383,7 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE da
     if (key != kDesktopKey || !name || strcasecmp(name, "ScreenSaveUsePassword") != 0) return ERROR_FILE_NOT_FOUND;
     if (type) *type = REG_DWORD;
     if (!data || !size || *size < sizeof(DWORD)) return ERROR_MORE_DATA;
-    memcpy(data, &kernel.use_password_value, sizeof(DWORD));
+    memcpy(data, &Kernel.UsePasswordValue, sizeof(DWORD));
     *size = sizeof(DWORD);
     return ERROR_SUCCESS;
 }

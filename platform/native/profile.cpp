@@ -50,10 +50,10 @@ bool SameName(std::string_view a, std::string_view b) {
 enum class LineKind { Section, Entry };
 
 struct ParsedLine {
-    LineKind kind;
-    std::string_view name;
-    std::string_view value;
-    bool has_value;
+    LineKind Kind;
+    std::string_view Name;
+    std::string_view Value;
+    bool HasValue;
 };
 
 ParsedLine ParseLine(std::string_view line) {
@@ -70,8 +70,8 @@ ParsedLine ParseLine(std::string_view line) {
 
 // One line of a file: its text and the terminator that followed it ("" at the end).
 struct Line {
-    std::string_view text;
-    std::string_view end;
+    std::string_view Text;
+    std::string_view End;
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -169,8 +169,8 @@ std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
 }
 
 struct FileText {
-    std::string text;  // as UTF-8 for a Unicode file
-    Encoding encoding = Encoding::Bytes;
+    std::string Text;  // as UTF-8 for a Unicode file
+    Encoding TextEncoding = Encoding::Bytes;
 };
 
 // Never blocks: a FIFO or a device where the file should be reads as a failure.
@@ -192,10 +192,10 @@ ReadResult ReadWholeFile(const std::string& path, FileText& out) {
     const bool little = bytes.compare(0, kUtf16ByteOrderMark.size(), kUtf16ByteOrderMark) == 0;
     const bool big = bytes.compare(0, kUtf16BigEndianByteOrderMark.size(), kUtf16BigEndianByteOrderMark) == 0;
     if (little || big) {
-        out.encoding = big ? Encoding::Utf16BigEndian : Encoding::Utf16;
-        out.text = Utf16ToUtf8(std::string_view(bytes).substr(kUtf16ByteOrderMark.size()), big);
+        out.TextEncoding = big ? Encoding::Utf16BigEndian : Encoding::Utf16;
+        out.Text = Utf16ToUtf8(std::string_view(bytes).substr(kUtf16ByteOrderMark.size()), big);
     } else {
-        out.text = std::move(bytes);
+        out.Text = std::move(bytes);
     }
     return ReadResult::Ok;
 }
@@ -207,27 +207,27 @@ std::string_view WithoutByteOrderMark(std::string_view text) {
 
 // Where a section and a key stand among the lines of a file; -1 when absent.
 struct Location {
-    long section = -1;
-    long section_end = -1;  // one past the section's last line
-    long key = -1;
+    long Section = -1;
+    long SectionEnd = -1;  // one past the section's last line
+    long Key = -1;
 };
 
 Location Locate(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
     Location where;
     for (size_t i = 0; i < lines.size(); i++) {
-        ParsedLine parsed = ParseLine(lines[i].text);
-        if (parsed.kind == LineKind::Section) {
-            if (where.section >= 0) {
-                where.section_end = (long)i;
+        ParsedLine parsed = ParseLine(lines[i].Text);
+        if (parsed.Kind == LineKind::Section) {
+            if (where.Section >= 0) {
+                where.SectionEnd = (long)i;
                 return where;
             }
-            if (SameName(parsed.name, section)) where.section = (long)i;
+            if (SameName(parsed.Name, section)) where.Section = (long)i;
             continue;
         }
-        if (where.section >= 0 && where.key < 0 && !key.empty() && SameName(parsed.name, key))
-            where.key = (long)i;
+        if (where.Section >= 0 && where.Key < 0 && !key.empty() && SameName(parsed.Name, key))
+            where.Key = (long)i;
     }
-    if (where.section >= 0) where.section_end = (long)lines.size();
+    if (where.Section >= 0) where.SectionEnd = (long)lines.size();
     return where;
 }
 
@@ -236,10 +236,10 @@ bool FindValue(std::string_view text, LPCSTR section, LPCSTR key, std::string_vi
     if (!section || !key) return false;
     std::vector<Line> lines = SplitLines(WithoutByteOrderMark(text));
     Location where = Locate(lines, section, key);
-    if (where.key < 0) return false;
-    ParsedLine parsed = ParseLine(lines[where.key].text);
-    if (!parsed.has_value) return false;
-    value = parsed.value;
+    if (where.Key < 0) return false;
+    ParsedLine parsed = ParseLine(lines[where.Key].Text);
+    if (!parsed.HasValue) return false;
+    value = parsed.Value;
     // The value is a string: it ends at a NUL byte.
     value = value.substr(0, value.find('\0'));
     value = Trim(value);
@@ -331,28 +331,28 @@ std::string WithEntry(std::string_view original, std::string_view section, std::
                       std::string_view value) {
     std::string_view body = WithoutByteOrderMark(original);
     std::vector<Line> lines = SplitLines(body);
-    std::string_view newline = (!lines.empty() && lines[0].end == "\r\n") ? "\r\n" : "\n";
+    std::string_view newline = (!lines.empty() && lines[0].End == "\r\n") ? "\r\n" : "\n";
     std::string entry = std::string(key) + "=" + std::string(value);
     Location where = Locate(lines, section, key);
 
-    if (where.key >= 0) {
-        lines[where.key].text = entry;
-    } else if (where.section >= 0) {
-        long after = where.section;  // behind the section's last line that is not blank
-        for (long i = where.section + 1; i < where.section_end; i++)
-            if (!Trim(lines[i].text).empty()) after = i;
-        if (lines[after].end.empty()) lines[after].end = newline;
+    if (where.Key >= 0) {
+        lines[where.Key].Text = entry;
+    } else if (where.Section >= 0) {
+        long after = where.Section;  // behind the section's last line that is not blank
+        for (long i = where.Section + 1; i < where.SectionEnd; i++)
+            if (!Trim(lines[i].Text).empty()) after = i;
+        if (lines[after].End.empty()) lines[after].End = newline;
         lines.insert(lines.begin() + after + 1, Line{entry, newline});
     }
 
     std::string out(original.substr(0, original.size() - body.size()));
     for (const Line& line : lines) {
-        out += line.text;
-        out += line.end;
+        out += line.Text;
+        out += line.End;
     }
-    if (where.section < 0) {
+    if (where.Section < 0) {
         if (!lines.empty()) {
-            if (lines.back().end.empty()) out += newline;
+            if (lines.back().End.empty()) out += newline;
             out += newline;
         }
         out += "[" + std::string(section) + "]" + std::string(newline) + entry + std::string(newline);
@@ -366,7 +366,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
                                LPCSTR file) {
     FileText file_text;
     std::string_view value;
-    if (ReadWholeFile(NativePath(file), file_text) == ReadResult::Ok && FindValue(file_text.text, section, key, value))
+    if (ReadWholeFile(NativePath(file), file_text) == ReadResult::Ok && FindValue(file_text.Text, section, key, value))
         return CopyTruncated(value, buffer, size);
     // As documented: trailing blanks of the default are dropped.
     std::string_view def = fallback ? fallback : "";
@@ -377,7 +377,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file) {
     FileText file_text;
     std::string_view value;
-    if (ReadWholeFile(NativePath(file), file_text) != ReadResult::Ok || !FindValue(file_text.text, section, key, value) ||
+    if (ReadWholeFile(NativePath(file), file_text) != ReadResult::Ok || !FindValue(file_text.Text, section, key, value) ||
         value.empty())
         return (UINT)fallback;
     return ParseProfileInteger(value);
@@ -396,5 +396,5 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     }
     FileText file_text;
     if (ReadWholeFile(path, file_text) == ReadResult::Failed) return FALSE;
-    return WriteReplacing(path, WithEntry(file_text.text, section, key, value), file_text.encoding) ? TRUE : FALSE;
+    return WriteReplacing(path, WithEntry(file_text.Text, section, key, value), file_text.TextEncoding) ? TRUE : FALSE;
 }

@@ -11,52 +11,52 @@
 #include <vector>
 
 struct HGDIOBJ__ {
-    bool is_palette;
-    std::vector<PALETTEENTRY> entries;
-    bool is_brush = false;
-    COLORREF color = 0;  // a brush's colour, or PALETTEINDEX(i)
+    bool IsPalette;
+    std::vector<PALETTEENTRY> Entries;
+    bool IsBrush = false;
+    COLORREF Color = 0;  // a brush's colour, or PALETTEINDEX(i)
 };
 
 struct HDC__ {
-    HWND window;
-    HPALETTE palette;
+    HWND Window;
+    HPALETTE Palette;
     // Between BeginPaint and EndPaint drawing reaches only the update region.
-    bool clipped;
-    std::vector<RECT> clip;  // client coordinates
-    HBRUSH brush = nullptr;  // selected; null: the black stock brush
-    bool null_pen = false;
+    bool Clipped;
+    std::vector<RECT> Clip;  // client coordinates
+    HBRUSH Brush = nullptr;  // selected; null: the black stock brush
+    bool NullPen = false;
 };
 
 struct HWND__ {
-    std::string class_name;
-    std::string title;
-    WNDPROC procedure;
-    HWND parent;
-    DWORD style;
-    int x, y, width, height;  // relative to the parent's client area, or the screen
-    bool alive;
-    LONG_PTR user_data;  // GWLP_USERDATA
-    std::vector<RECT> update;  // the update region as rectangles; empty: valid
-    bool erase;
-    HDC__ dc;  // one device context per window, as with CS_OWNDC
+    std::string ClassName;
+    std::string Title;
+    WNDPROC Procedure;
+    HWND Parent;
+    DWORD Style;
+    int X, Y, Width, Height;  // relative to the parent's client area, or the screen
+    bool Alive;
+    LONG_PTR UserData;  // GWLP_USERDATA
+    std::vector<RECT> Update;  // the update region as rectangles; empty: valid
+    bool Erase;
+    HDC__ Dc;  // one device context per window, as with CS_OWNDC
 };
 
 namespace native_platform {
 
-struct Display {
-    DisplayKind kind = DisplayKind::TrueColor;
-    int width = 0, height = 0;
-    int left = 0, top = 0;      // screen coordinates of the display's top-left pixel
-    std::vector<RECT> monitors;  // screen coordinates; the first is the primary, at (0, 0)
-    int refresh_hz = 60;
-    std::vector<uint32_t> pixels;  // palette device: hardware indices; else COLORREF values
-    PALETTEENTRY hardware[256] = {};
-    RECT changed = {0, 0, 0, 0};  // screen area changed since TakeChangedArea; empty: none
+struct DisplayRecord {
+    DisplayKind Kind = DisplayKind::TrueColor;
+    int Width = 0, Height = 0;
+    int Left = 0, Top = 0;      // screen coordinates of the display's top-left pixel
+    std::vector<RECT> Monitors;  // screen coordinates; the first is the primary, at (0, 0)
+    int RefreshHz = 60;
+    std::vector<uint32_t> Pixels;  // palette device: hardware indices; else COLORREF values
+    PALETTEENTRY Hardware[256] = {};
+    RECT Changed = {0, 0, 0, 0};  // screen area changed since TakeChangedArea; empty: none
 };
 
-extern Display display;
-extern std::atomic<uint32_t> tick_count;
-extern uint64_t calendar_base_ms;  // calendar time when the tick count was 0
+extern DisplayRecord Display;
+extern std::atomic<uint32_t> TickCount;
+extern uint64_t CalendarBaseMs;  // calendar time when the tick count was 0
 
 // The tick count of the clock in use: the test clock, or the system's.
 uint32_t Ticks();

@@ -8,11 +8,11 @@
 
 namespace {
 struct StringEntry {
-    UINT id;
-    const char* text;
+    UINT Id;
+    const char* Text;
 };
 
-const StringEntry string_table[] = {
+const StringEntry StringTable[] = {
 #define VELMORA_STRING(name, number, text) {number, text},
 #include "strings.def"
 #undef VELMORA_STRING
@@ -27,11 +27,11 @@ HMODULE GetModuleHandleA(LPCSTR name) { return name ? nullptr : this_module; }
 // number copied, 0 when the id has no string.
 int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size) {
     if (!buffer || size <= 0) return 0;
-    for (const StringEntry& entry : string_table) {
-        if (entry.id != id) continue;
-        size_t length = strlen(entry.text);
+    for (const StringEntry& entry : StringTable) {
+        if (entry.Id != id) continue;
+        size_t length = strlen(entry.Text);
         if (length > (size_t)(size - 1)) length = (size_t)(size - 1);
-        memcpy(buffer, entry.text, length);
+        memcpy(buffer, entry.Text, length);
         buffer[length] = '\0';
         return (int)length;
     }

@@ -31,16 +31,16 @@ void UseCoarseClock(bool on);
 // The test clock's exact milliseconds, whatever the resolution.
 uint32_t ExactTime();
 struct TimerPeriodCalls {
-    int begins, ends;  // successful timeBeginPeriod and timeEndPeriod calls
+    int Begins, Ends;  // successful timeBeginPeriod and timeEndPeriod calls
 };
 TimerPeriodCalls TimerPeriods();
 
 
 struct MessageBoxRecord {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT type;
+    HWND Owner;
+    std::string Text;
+    std::string Caption;
+    UINT Type;
 };
 const std::vector<MessageBoxRecord>& MessageBoxes();
 int Beeps();
@@ -72,12 +72,12 @@ int LiveEvents();
 
 // How much the layer holds now: what must stay bounded however long a program runs.
 struct RetainedRecords {
-    size_t delivered, default_handled, message_boxes, running_calls;  // recorded for tests
-    size_t posted, input, timers;  // waiting in the calling thread's queue
-    size_t windows;                // made since the reset, alive or not
-    size_t update_rectangles;      // in the largest update region
-    size_t gdi_objects;
-    int blocks, events;
+    size_t Delivered, DefaultHandled, MessageBoxes, RunningCalls;  // recorded for tests
+    size_t Posted, Input, Timers;  // waiting in the calling thread's queue
+    size_t Windows;                // made since the reset, alive or not
+    size_t UpdateRectangles;      // in the largest update region
+    size_t GdiObjects;
+    int Blocks, Events;
 };
 RetainedRecords Retained();
 

@@ -30,38 +30,38 @@ namespace native_platform {
 namespace {
 
 struct Timer {
-    HWND window;
-    UINT_PTR id;
-    uint32_t interval;
-    uint32_t due;
+    HWND Window;
+    UINT_PTR Id;
+    uint32_t Interval;
+    uint32_t Due;
 };
 
 struct Queue {
-    std::deque<MSG> posted;
-    std::deque<MSG> input;
-    bool quit = false;
-    int quit_code = 0;
-    std::vector<Timer> timers;
+    std::deque<MSG> Posted;
+    std::deque<MSG> Input;
+    bool Quit = false;
+    int QuitCode = 0;
+    std::vector<Timer> Timers;
 };
 
 struct UserState {
-    std::vector<std::unique_ptr<HWND__>> windows;
-    std::map<std::string, WNDPROC> classes;  // window procedures by upper-case class name
-    HWND foreground = nullptr;
-    POINT cursor = {0, 0};
-    bool cursor_hidden = false;
-    std::vector<MessageBoxRecord> message_boxes;
-    int beeps = 0;
-    bool recording = false;  // of the records below, for tests
-    std::vector<MSG> delivered;
-    std::vector<MSG> default_handled;
-    std::vector<BOOL> running_calls;
-    uint32_t peek_cost = 0;
-    std::function<void(HWND)> paint_observer;
-    FILE* message_stream = nullptr;
+    std::vector<std::unique_ptr<HWND__>> Windows;
+    std::map<std::string, WNDPROC> Classes;  // window procedures by upper-case class name
+    HWND Foreground = nullptr;
+    POINT Cursor = {0, 0};
+    bool CursorHidden = false;
+    std::vector<MessageBoxRecord> MessageBoxes;
+    int Beeps = 0;
+    bool Recording = false;  // of the records below, for tests
+    std::vector<MSG> Delivered;
+    std::vector<MSG> DefaultHandled;
+    std::vector<BOOL> RunningCalls;
+    uint32_t PeekCost = 0;
+    std::function<void(HWND)> PaintObserver;
+    FILE* MessageStream = nullptr;
 };
 
-UserState user;
+UserState User;
 
 Queue& ThreadQueue() {
     thread_local Queue queue;
@@ -89,14 +89,14 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     msg.wParam = wparam;
     msg.lParam = lparam;
     msg.time = Ticks();
-    msg.pt = user.cursor;
+    msg.pt = User.Cursor;
     return msg;
 }
 
 LRESULT Deliver(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (!LiveWindow(window)) return 0;
     RecordDelivery(window, message, wparam, lparam);
-    return window->procedure(window, message, wparam, lparam);
+    return window->Procedure(window, message, wparam, lparam);
 }
 
 bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
@@ -109,22 +109,22 @@ bool TakeFrom(std::deque<MSG>& from, MSG* msg, HWND filter, UINT first, UINT las
 
 bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
     Queue& queue = ThreadQueue();
-    if (TakeFrom(queue.posted, msg, filter, first, last, remove)) return true;
-    if (TakeFrom(queue.input, msg, filter, first, last, remove)) return true;
-    if (queue.quit && !filter && InRange(WM_QUIT, first, last)) {
-        *msg = MakeMessage(nullptr, WM_QUIT, (WPARAM)queue.quit_code, 0);
-        if (remove) queue.quit = false;
+    if (TakeFrom(queue.Posted, msg, filter, first, last, remove)) return true;
+    if (TakeFrom(queue.Input, msg, filter, first, last, remove)) return true;
+    if (queue.Quit && !filter && InRange(WM_QUIT, first, last)) {
+        *msg = MakeMessage(nullptr, WM_QUIT, (WPARAM)queue.QuitCode, 0);
+        if (remove) queue.Quit = false;
         return true;
     }
-    for (auto& w : user.windows)
-        if (w->alive && !w->update.empty() && (!filter || w.get() == filter) && InRange(WM_PAINT, first, last)) {
+    for (auto& w : User.Windows)
+        if (w->Alive && !w->Update.empty() && (!filter || w.get() == filter) && InRange(WM_PAINT, first, last)) {
             *msg = MakeMessage(w.get(), WM_PAINT, 0, 0);
             return true;
         }
-    for (Timer& t : queue.timers)
-        if ((int32_t)(Ticks() - t.due) >= 0 && (!filter || t.window == filter) && InRange(WM_TIMER, first, last)) {
-            *msg = MakeMessage(t.window, WM_TIMER, t.id, 0);
-            if (remove) t.due = Ticks() + t.interval;
+    for (Timer& t : queue.Timers)
+        if ((int32_t)(Ticks() - t.Due) >= 0 && (!filter || t.Window == filter) && InRange(WM_TIMER, first, last)) {
+            *msg = MakeMessage(t.Window, WM_TIMER, t.Id, 0);
+            if (remove) t.Due = Ticks() + t.Interval;
             return true;
         }
     return false;
@@ -133,22 +133,22 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
 void RemoveWindowTraces(HWND window) {
     Queue& queue = ThreadQueue();
     auto of_window = [window](const MSG& m) { return m.hwnd == window; };
-    queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(), of_window), queue.posted.end());
-    queue.input.erase(std::remove_if(queue.input.begin(), queue.input.end(), of_window), queue.input.end());
-    queue.timers.erase(std::remove_if(queue.timers.begin(), queue.timers.end(),
-                                      [window](const Timer& t) { return t.window == window; }),
-                       queue.timers.end());
+    queue.Posted.erase(std::remove_if(queue.Posted.begin(), queue.Posted.end(), of_window), queue.Posted.end());
+    queue.Input.erase(std::remove_if(queue.Input.begin(), queue.Input.end(), of_window), queue.Input.end());
+    queue.Timers.erase(std::remove_if(queue.Timers.begin(), queue.Timers.end(),
+                                      [window](const Timer& t) { return t.Window == window; }),
+                       queue.Timers.end());
 }
 
 // Milliseconds until the thread's next timer is due, at most limit (INFINITE: no limit).
 uint32_t UntilNextTimer(uint32_t limit) {
     uint32_t wait = limit;
-    for (const Timer& t : ThreadQueue().timers)
-        wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.due - Ticks())));
+    for (const Timer& t : ThreadQueue().Timers)
+        wait = std::min(wait, (uint32_t)std::max<int32_t>(0, (int32_t)(t.Due - Ticks())));
     return wait;
 }
 
-RECT ClientBounds(HWND window) { return {0, 0, window->width, window->height}; }
+RECT ClientBounds(HWND window) { return {0, 0, window->Width, window->Height}; }
 
 
 bool Contains(const RECT& outer, const RECT& inner) {
@@ -175,8 +175,8 @@ void AddToRegion(std::vector<RECT>& region, const RECT& area) {
 }  // namespace
 
 HWND LiveWindow(HWND window) {
-    for (auto& w : user.windows)
-        if (w.get() == window) return w->alive ? window : nullptr;
+    for (auto& w : User.Windows)
+        if (w.get() == window) return w->Alive ? window : nullptr;
     return nullptr;
 }
 
@@ -188,48 +188,48 @@ RECT BoundingBox(const std::vector<RECT>& rects) {
 
 POINT ClientOrigin(HWND window) {
     POINT origin = {0, 0};
-    for (HWND w = window; w; w = w->parent) {
-        origin.x += w->x;
-        origin.y += w->y;
+    for (HWND w = window; w; w = w->Parent) {
+        origin.x += w->X;
+        origin.y += w->Y;
     }
     return origin;
 }
 
 void RecordDelivery(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (user.recording) user.delivered.push_back(MakeMessage(window, message, wparam, lparam));
+    if (User.Recording) User.Delivered.push_back(MakeMessage(window, message, wparam, lparam));
 }
 
 void ResetUser() {
     // Their owners let go of what they hold (a saver its record and worker) first.
-    for (size_t i = 0; i < user.windows.size(); i++)
-        if (user.windows[i]->alive && !user.windows[i]->parent) DestroyWindow(user.windows[i].get());
-    user = UserState{};
+    for (size_t i = 0; i < User.Windows.size(); i++)
+        if (User.Windows[i]->Alive && !User.Windows[i]->Parent) DestroyWindow(User.Windows[i].get());
+    User = UserState{};
     ThreadQueue() = Queue{};
 }
 
-void SetCursorPosition(int x, int y) { user.cursor = {x, y}; }
+void SetCursorPosition(int x, int y) { User.Cursor = {x, y}; }
 void QueueInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    ThreadQueue().input.push_back(MakeMessage(window, message, wparam, lparam));
+    ThreadQueue().Input.push_back(MakeMessage(window, message, wparam, lparam));
 }
-void SetPeekCost(uint32_t milliseconds) { user.peek_cost = milliseconds; }
-void ObservePaints(std::function<void(HWND)> observer) { user.paint_observer = std::move(observer); }
-void RecordMessages(bool on) { user.recording = on; }
-const std::vector<MessageBoxRecord>& MessageBoxes() { return user.message_boxes; }
-int Beeps() { return user.beeps; }
-const std::vector<MSG>& DeliveredMessages() { return user.delivered; }
-const std::vector<MSG>& DefaultHandledMessages() { return user.default_handled; }
-std::vector<BOOL> ScreenSaverRunningCalls() { return user.running_calls; }
-bool CursorHidden() { return user.cursor_hidden; }
+void SetPeekCost(uint32_t milliseconds) { User.PeekCost = milliseconds; }
+void ObservePaints(std::function<void(HWND)> observer) { User.PaintObserver = std::move(observer); }
+void RecordMessages(bool on) { User.Recording = on; }
+const std::vector<MessageBoxRecord>& MessageBoxes() { return User.MessageBoxes; }
+int Beeps() { return User.Beeps; }
+const std::vector<MSG>& DeliveredMessages() { return User.Delivered; }
+const std::vector<MSG>& DefaultHandledMessages() { return User.DefaultHandled; }
+std::vector<BOOL> ScreenSaverRunningCalls() { return User.RunningCalls; }
+bool CursorHidden() { return User.CursorHidden; }
 
 RetainedRecords Retained() {
     const Queue& queue = ThreadQueue();
     size_t largest_update = 0;
-    for (const auto& w : user.windows) largest_update = std::max(largest_update, w->update.size());
-    return {user.delivered.size(), user.default_handled.size(), user.message_boxes.size(), user.running_calls.size(),
-            queue.posted.size(),   queue.input.size(),          queue.timers.size(),         user.windows.size(),
+    for (const auto& w : User.Windows) largest_update = std::max(largest_update, w->Update.size());
+    return {User.Delivered.size(), User.DefaultHandled.size(), User.MessageBoxes.size(), User.RunningCalls.size(),
+            queue.Posted.size(),   queue.Input.size(),          queue.Timers.size(),         User.Windows.size(),
             largest_update,        LiveGdiObjects(),            LiveBlocks(),                LiveEvents()};
 }
-void ShowMessageBoxesOn(FILE* stream) { user.message_stream = stream; }
+void ShowMessageBoxesOn(FILE* stream) { User.MessageStream = stream; }
 
 }  // namespace native_platform
 
@@ -238,35 +238,35 @@ using namespace native_platform;
 ATOM RegisterClassA(const WNDCLASSA* window_class) {
     if (!window_class || !window_class->lpszClassName || !window_class->lpfnWndProc) return 0;
     std::string key = Upper(window_class->lpszClassName);
-    if (user.classes.count(key)) {
+    if (User.Classes.count(key)) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    user.classes[key] = window_class->lpfnWndProc;
-    return (ATOM)user.classes.size();
+    User.Classes[key] = window_class->lpfnWndProc;
+    return (ATOM)User.Classes.size();
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width, int height,
                      HWND parent, HMENU, HINSTANCE instance, LPVOID parameter) {
-    auto found = user.classes.find(Upper(class_name));
-    if (found == user.classes.end()) return nullptr;
+    auto found = User.Classes.find(Upper(class_name));
+    if (found == User.Classes.end()) return nullptr;
     if ((style & WS_CHILD) && !LiveWindow(parent)) return nullptr;
     auto window = std::make_unique<HWND__>();
-    window->class_name = class_name;
-    window->title = title ? title : "";
-    window->procedure = found->second;
-    window->parent = (style & WS_CHILD) ? parent : nullptr;
-    window->style = style;
-    window->x = x;
-    window->y = y;
-    window->width = std::max(width, 0);
-    window->height = std::max(height, 0);
-    window->alive = true;
-    window->user_data = 0;
-    window->erase = false;
-    window->dc = {window.get(), nullptr, false, {}};
+    window->ClassName = class_name;
+    window->Title = title ? title : "";
+    window->Procedure = found->second;
+    window->Parent = (style & WS_CHILD) ? parent : nullptr;
+    window->Style = style;
+    window->X = x;
+    window->Y = y;
+    window->Width = std::max(width, 0);
+    window->Height = std::max(height, 0);
+    window->Alive = true;
+    window->UserData = 0;
+    window->Erase = false;
+    window->Dc = {window.get(), nullptr, false, {}};
     HWND handle = window.get();
-    user.windows.push_back(std::move(window));
+    User.Windows.push_back(std::move(window));
 
     CREATESTRUCTA create = {parameter, instance, nullptr, parent, height, width, y, x, (LONG)style, title,
                             class_name, 0};
@@ -284,11 +284,11 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
 BOOL DestroyWindow(HWND window) {
     if (!LiveWindow(window)) return FALSE;
     Deliver(window, WM_DESTROY, 0, 0);
-    for (auto& w : user.windows)
-        if (w->alive && w->parent == window) DestroyWindow(w.get());
-    window->alive = false;
+    for (auto& w : User.Windows)
+        if (w->Alive && w->Parent == window) DestroyWindow(w.get());
+    window->Alive = false;
     RemoveWindowTraces(window);
-    if (user.foreground == window) user.foreground = nullptr;
+    if (User.Foreground == window) User.Foreground = nullptr;
     return TRUE;
 }
 
@@ -296,33 +296,33 @@ BOOL IsWindow(HWND window) { return LiveWindow(window) ? TRUE : FALSE; }
 
 LONG_PTR GetWindowLongPtrA(HWND window, int index) {
     if (index != GWLP_USERDATA) Unimplemented("GetWindowLongPtrA", "an index other than GWLP_USERDATA");
-    return LiveWindow(window) ? window->user_data : 0;
+    return LiveWindow(window) ? window->UserData : 0;
 }
 
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
     if (index != GWLP_USERDATA) Unimplemented("SetWindowLongPtrA", "an index other than GWLP_USERDATA");
     if (!LiveWindow(window)) return 0;
-    const LONG_PTR before = window->user_data;
-    window->user_data = value;
+    const LONG_PTR before = window->UserData;
+    window->UserData = value;
     return before;
 }
-HWND GetParent(HWND window) { return LiveWindow(window) ? window->parent : nullptr; }
+HWND GetParent(HWND window) { return LiveWindow(window) ? window->Parent : nullptr; }
 
 HWND FindWindowA(LPCSTR class_name, LPCSTR title) {
-    for (auto& w : user.windows)
-        if (w->alive && (!class_name || strcasecmp(w->class_name.c_str(), class_name) == 0) &&
-            (!title || w->title == title))
+    for (auto& w : User.Windows)
+        if (w->Alive && (!class_name || strcasecmp(w->ClassName.c_str(), class_name) == 0) &&
+            (!title || w->Title == title))
             return w.get();
     return nullptr;
 }
 
 BOOL SetForegroundWindow(HWND window) {
     if (!LiveWindow(window)) return FALSE;
-    user.foreground = window;
+    User.Foreground = window;
     return TRUE;
 }
 
-HWND GetForegroundWindow() { return LiveWindow(user.foreground); }
+HWND GetForegroundWindow() { return LiveWindow(User.Foreground); }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
     if (!LiveWindow(window) || !rect) return FALSE;
@@ -332,7 +332,7 @@ BOOL GetClientRect(HWND window, RECT* rect) {
 
 // Records every message, so tests see what a window procedure let through.
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (user.recording) user.default_handled.push_back(MakeMessage(window, message, wparam, lparam));
+    if (User.Recording) User.DefaultHandled.push_back(MakeMessage(window, message, wparam, lparam));
     switch (message) {
         case WM_CLOSE:
             DestroyWindow(window);
@@ -348,7 +348,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         }
         case WM_ERASEBKGND: {
             RECT all = ClientBounds(window);
-            FillRect(&window->dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
+            FillRect(&window->Dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
             return 1;
         }
         default:
@@ -361,7 +361,7 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
     if (RealTime())
         PollInput();
     else
-        AdvanceClock(user.peek_cost);
+        AdvanceClock(User.PeekCost);
     return msg && Retrieve(msg, window, first, last, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
@@ -413,7 +413,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (window && !LiveWindow(window)) return FALSE;
-    ThreadQueue().posted.push_back(MakeMessage(window, message, wparam, lparam));
+    ThreadQueue().Posted.push_back(MakeMessage(window, message, wparam, lparam));
     return TRUE;
 }
 
@@ -422,8 +422,8 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void PostQuitMessage(int code) {
-    ThreadQueue().quit = true;
-    ThreadQueue().quit_code = code;
+    ThreadQueue().Quit = true;
+    ThreadQueue().QuitCode = code;
 }
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback) {
@@ -431,22 +431,22 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback) {
     if (!LiveWindow(window) || id == 0) return 0;
     Queue& queue = ThreadQueue();
     uint32_t interval = std::max<uint32_t>(elapse, 10);  // USER_TIMER_MINIMUM
-    for (Timer& t : queue.timers)
-        if (t.window == window && t.id == id) {
-            t.interval = interval;
-            t.due = Ticks() + interval;
+    for (Timer& t : queue.Timers)
+        if (t.Window == window && t.Id == id) {
+            t.Interval = interval;
+            t.Due = Ticks() + interval;
             return id;
         }
-    queue.timers.push_back({window, id, interval, Ticks() + interval});
+    queue.Timers.push_back({window, id, interval, Ticks() + interval});
     return id;
 }
 
 BOOL KillTimer(HWND window, UINT_PTR id) {
     Queue& queue = ThreadQueue();
-    auto it = std::find_if(queue.timers.begin(), queue.timers.end(),
-                           [&](const Timer& t) { return t.window == window && t.id == id; });
-    if (it == queue.timers.end()) return FALSE;
-    queue.timers.erase(it);
+    auto it = std::find_if(queue.Timers.begin(), queue.Timers.end(),
+                           [&](const Timer& t) { return t.Window == window && t.Id == id; });
+    if (it == queue.Timers.end()) return FALSE;
+    queue.Timers.erase(it);
     return TRUE;
 }
 
@@ -462,10 +462,10 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     }
     if (area.left >= area.right || area.top >= area.bottom) return TRUE;
     if (rect)
-        AddToRegion(window->update, area);
+        AddToRegion(window->Update, area);
     else
-        window->update.assign(1, area);
-    window->erase = window->erase || erase;
+        window->Update.assign(1, area);
+    window->Erase = window->Erase || erase;
     return TRUE;
 }
 
@@ -473,26 +473,26 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
     if (!LiveWindow(window) || !paint) return nullptr;
     *paint = PAINTSTRUCT{};
-    paint->hdc = &window->dc;
-    paint->rcPaint = BoundingBox(window->update);
-    window->dc.clipped = true;
-    window->dc.clip.swap(window->update);
-    window->update.clear();
-    bool erase = window->erase;
-    window->erase = false;
-    if (erase) paint->fErase = Deliver(window, WM_ERASEBKGND, (WPARAM)&window->dc, 0) == 0;
-    return &window->dc;
+    paint->hdc = &window->Dc;
+    paint->rcPaint = BoundingBox(window->Update);
+    window->Dc.Clipped = true;
+    window->Dc.Clip.swap(window->Update);
+    window->Update.clear();
+    bool erase = window->Erase;
+    window->Erase = false;
+    if (erase) paint->fErase = Deliver(window, WM_ERASEBKGND, (WPARAM)&window->Dc, 0) == 0;
+    return &window->Dc;
 }
 
 BOOL EndPaint(HWND window, const PAINTSTRUCT*) {
     if (!LiveWindow(window)) return FALSE;
-    window->dc.clipped = false;
-    window->dc.clip.clear();
-    if (user.paint_observer) user.paint_observer(window);
+    window->Dc.Clipped = false;
+    window->Dc.Clip.clear();
+    if (User.PaintObserver) User.PaintObserver(window);
     return TRUE;
 }
 
-HDC GetDC(HWND window) { return LiveWindow(window) ? &window->dc : nullptr; }
+HDC GetDC(HWND window) { return LiveWindow(window) ? &window->Dc : nullptr; }
 int ReleaseDC(HWND, HDC) { return 1; }
 
 // Windows here have no frames: the window is its client area, in screen coordinates.
@@ -520,40 +520,40 @@ BOOL UnionRect(RECT* united, const RECT* a, const RECT* b) {
 BOOL GetWindowRect(HWND window, RECT* rect) {
     if (!LiveWindow(window) || !rect) return FALSE;
     const POINT origin = ClientOrigin(window);
-    *rect = {origin.x, origin.y, origin.x + window->width, origin.y + window->height};
+    *rect = {origin.x, origin.y, origin.x + window->Width, origin.y + window->Height};
     return TRUE;
 }
 
 int GetSystemMetrics(int index) {
-    const RECT& primary = display.monitors[0];
+    const RECT& primary = Display.Monitors[0];
     switch (index) {
         case SM_CXSCREEN:
             return primary.right - primary.left;
         case SM_CYSCREEN:
             return primary.bottom - primary.top;
         case SM_XVIRTUALSCREEN:
-            return display.left;
+            return Display.Left;
         case SM_YVIRTUALSCREEN:
-            return display.top;
+            return Display.Top;
         case SM_CXVIRTUALSCREEN:
-            return display.width;
+            return Display.Width;
         case SM_CYVIRTUALSCREEN:
-            return display.height;
+            return Display.Height;
         case SM_CMONITORS:
-            return (int)display.monitors.size();
+            return (int)Display.Monitors.size();
         default:
             Unimplemented("GetSystemMetrics", "this index");
     }
 }
 
 HCURSOR SetCursor(HCURSOR cursor_shape) {
-    user.cursor_hidden = cursor_shape == nullptr;
+    User.CursorHidden = cursor_shape == nullptr;
     return nullptr;
 }
 
 BOOL GetCursorPos(POINT* point) {
     if (!point) return FALSE;
-    *point = user.cursor;
+    *point = User.Cursor;
     return TRUE;
 }
 
@@ -561,21 +561,21 @@ HICON LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
 
 BOOL SystemParametersInfoA(UINT action, UINT uparam, LPVOID, UINT) {
     if (action != SPI_SCREENSAVERRUNNING) Unimplemented("SystemParametersInfoA", "this action");
-    if (user.recording) user.running_calls.push_back((BOOL)uparam);
+    if (User.Recording) User.RunningCalls.push_back((BOOL)uparam);
     return TRUE;
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    if (user.recording) user.message_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
-    if (user.message_stream) {
-        fprintf(user.message_stream, "%s: %s\n", caption ? caption : "", text ? text : "");
-        fflush(user.message_stream);
+    if (User.Recording) User.MessageBoxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    if (User.MessageStream) {
+        fprintf(User.MessageStream, "%s: %s\n", caption ? caption : "", text ? text : "");
+        fflush(User.MessageStream);
     }
     return IDOK;
 }
 
 BOOL MessageBeep(UINT) {
-    user.beeps++;
+    User.Beeps++;
     return TRUE;
 }
 

@@ -19,7 +19,7 @@ std::string folder;
 bool IsNamedColorOrNone(int32_t color) {
     if (color == kNoColor) return true;
     for (int i = 0; i < kKeyColorSlots; i++)
-        if (ColorNameTable[i].color == color) return true;
+        if (ColorNameTable[i].Color == color) return true;
     return false;
 }
 

@@ -44,10 +44,10 @@ int BlackRowsAtTheBottom() {
 
 TEST(Backdrop, TwoHundredThirtySixBandsOnAPaletteDisplay) {
     PaintOn(np::DisplayKind::Palette256);
-    ASSERT_TRUE(Backdrop.ready);
-    EXPECT_EQ(Backdrop.first, 10);
-    EXPECT_EQ(Backdrop.count, 236);
-    const PALETTEENTRY* e = Backdrop.palette->palPalEntry;
+    ASSERT_TRUE(Backdrop.Ready);
+    EXPECT_EQ(Backdrop.First, 10);
+    EXPECT_EQ(Backdrop.Count, 236);
+    const PALETTEENTRY* e = Backdrop.Palette->palPalEntry;
     for (int k = 0; k < 10; k++) EXPECT_EQ(e[k].peFlags, PC_EXPLICIT) << k;
     for (int k = 246; k < 256; k++) EXPECT_EQ(e[k].peFlags, PC_EXPLICIT) << k;
     std::vector<int> blue;
@@ -73,9 +73,9 @@ TEST(Backdrop, TwoHundredThirtySixBandsOnAPaletteDisplay) {
 
 TEST(Backdrop, SixteenBandsOnASixteenColourDisplay) {
     PaintOn(np::DisplayKind::Colors16);
-    EXPECT_EQ(Backdrop.first, 0);
-    EXPECT_EQ(Backdrop.count, 16);
-    const PALETTEENTRY* e = Backdrop.palette->palPalEntry;
+    EXPECT_EQ(Backdrop.First, 0);
+    EXPECT_EQ(Backdrop.Count, 16);
+    const PALETTEENTRY* e = Backdrop.Palette->palPalEntry;
     for (int j = 0; j < 16; j++) EXPECT_EQ(e[j].peBlue, 255 - 16 * j) << j;
     // The bottom 44 rows keep the black background. (The darkest bands show as
     // black among the 16 colours too, so only the bands above them can be told apart.)
@@ -86,7 +86,7 @@ TEST(Backdrop, SixteenBandsOnASixteenColourDisplay) {
 
 TEST(Backdrop, NoColoursLeaveItBlack) {
     PaintOn(np::DisplayKind::NoColors);
-    EXPECT_FALSE(Backdrop.ready);
+    EXPECT_FALSE(Backdrop.Ready);
     EXPECT_EQ(BlackRowsAtTheBottom(), 768);
 }
 

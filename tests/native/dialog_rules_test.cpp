@@ -37,30 +37,30 @@ TEST(DialogRules, NumberBoxesReadUnsignedNumbersOnly) {
 
 DialogValues Fresh() {
     DialogValues v{};
-    v.time_on_screen = 3;
-    v.granularity = 1;
-    v.palette_number = 1;
-    v.effect_cycle = 30;
-    v.transform_steps = 20;
-    v.random_palette = v.predef_palette = v.cont_color_change = v.random_granularity = true;
-    v.speed = 4;
-    v.delay = 10;
+    v.TimeOnScreen = 3;
+    v.Granularity = 1;
+    v.PaletteNumber = 1;
+    v.EffectCycle = 30;
+    v.TransformSteps = 20;
+    v.RandomPalette = v.PredefPalette = v.ContColorChange = v.RandomGranularity = true;
+    v.Speed = 4;
+    v.Delay = 10;
     return v;
 }
 
 TEST(DialogRules, OkRules) {
     SaverSettingsRecord s = kDefaultSettings;
     StoreDialogValues(Fresh(), s);
-    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.stored(s), k.fallback) << k.key;  // fresh in, fresh out
+    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.Stored(s), k.Fallback) << k.Key;  // fresh in, fresh out
 
     DialogValues v = Fresh();
-    v.random_palette = v.predef_palette = v.fixed_palette = false;
-    v.infinite = true;
-    v.transform_steps = 0;
-    v.palette_number = 9;
-    v.moving = v.transforming = true;
-    v.extra = -1;
-    v.symmetry = 2;
+    v.RandomPalette = v.PredefPalette = v.FixedPalette = false;
+    v.Infinite = true;
+    v.TransformSteps = 0;
+    v.PaletteNumber = 9;
+    v.Moving = v.Transforming = true;
+    v.Extra = -1;
+    v.Symmetry = 2;
     StoreDialogValues(v, s);
     EXPECT_EQ(s.RandomPalette, 1);  // no palette box checked
     EXPECT_EQ(s.TimeOnScreen, 0u);
@@ -68,15 +68,15 @@ TEST(DialogRules, OkRules) {
     EXPECT_EQ(s.PaletteIndex + 1, 9u);
     EXPECT_EQ(s.PsycheExtra, 0);  // no selection
     EXPECT_EQ(s.Symmetry, 2);
-    EXPECT_EQ(kSettingKeys[8].stored(s), 5u);  // SpecialEffects: moving and transforming
-    v.transform_steps = 1;
+    EXPECT_EQ(kSettingKeys[8].Stored(s), 5u);  // SpecialEffects: moving and transforming
+    v.TransformSteps = 1;
     StoreDialogValues(v, s);
     EXPECT_EQ(s.TransformSteps, 1);
-    v.transform_steps = 5;
-    v.palette_number = 0;  // all bits set, saved as 0
+    v.TransformSteps = 5;
+    v.PaletteNumber = 0;  // all bits set, saved as 0
     StoreDialogValues(v, s);
     EXPECT_EQ(s.TransformSteps, 5);
-    EXPECT_EQ(kSettingKeys[3].stored(s), 0u);
+    EXPECT_EQ(kSettingKeys[3].Stored(s), 0u);
 }
 
 }  // namespace

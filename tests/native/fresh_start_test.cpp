@@ -50,7 +50,7 @@ void ExpectStartValues(HWND window) {
     EXPECT_EQ(saver->SaverState.TimerArmed, 0);
     EXPECT_FALSE(saver->AbortRequested);
     EXPECT_FALSE(saver->PacedMessage.Pending);
-    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.stored(saver->Settings.SaverSettings), k.fallback) << k.key;
+    for (const SettingKey& k : kSettingKeys) EXPECT_EQ(k.Stored(saver->Settings.SaverSettings), k.Fallback) << k.Key;
     for (int i = 0; i < kKeyColorSlots; i++) {
         EXPECT_EQ(saver->Settings.PaletteTable[i].count, kDefaultPalettes[i].count) << i;
         for (int c = 0; c < kKeyColorSlots; c++)
@@ -64,7 +64,7 @@ void ExpectStartValues(HWND window) {
 TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
     // The process keeps only facts of the process: none is set yet.
     EXPECT_EQ(TimerResolution.Raises, 0);  // a new process holds no raised timer resolution
-    EXPECT_EQ(np::TimerPeriods().begins, 0);
+    EXPECT_EQ(np::TimerPeriods().Begins, 0);
     EXPECT_EQ(ModuleInstance, nullptr);
 
     // Nothing that is recorded for tests is kept unless a test asks: a saver
@@ -77,9 +77,9 @@ TEST(FreshProcess, RecordsStartWithTheirValuesAndTheFirstPaintDrawsNothing) {
     ASSERT_NE(other, nullptr);
     SendMessageA(other, WM_CLOSE + 1, 0, 0);
     MessageBoxA(nullptr, "text", "caption", 0);
-    EXPECT_EQ(np::Retained().delivered, 0u);
-    EXPECT_EQ(np::Retained().default_handled, 0u);
-    EXPECT_EQ(np::Retained().message_boxes, 0u);
+    EXPECT_EQ(np::Retained().Delivered, 0u);
+    EXPECT_EQ(np::Retained().DefaultHandled, 0u);
+    EXPECT_EQ(np::Retained().MessageBoxes, 0u);
     DestroyWindow(other);
 
     // The machine: a true-colour screen and a settings folder of its own.

@@ -18,9 +18,9 @@
 namespace {
 
 struct Parsed {
-    bool ok;
-    ProgramOptions options;
-    std::string problem;
+    bool Ok;
+    ProgramOptions Options;
+    std::string Problem;
 };
 
 Parsed Parse(std::vector<std::string> words, const char* window_variable = nullptr) {
@@ -29,7 +29,7 @@ Parsed Parse(std::vector<std::string> words, const char* window_variable = nullp
     argv.push_back(program);
     for (std::string& w : words) argv.push_back(w.data());
     Parsed p;
-    p.ok = ParseProgramOptions((int)argv.size(), argv.data(), window_variable, p.options, p.problem);
+    p.Ok = ParseProgramOptions((int)argv.size(), argv.data(), window_variable, p.Options, p.Problem);
     return p;
 }
 
@@ -49,66 +49,66 @@ TEST_F(LinuxOptions, WindowIdsAsXScreenSaverGivesThem) {
 
 TEST_F(LinuxOptions, ModesAndWhereTheWindowComesFrom) {
     Parsed p = Parse({});
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.options.mode, RunMode::Window);
-    EXPECT_EQ(p.options.width, 1280);
-    EXPECT_EQ(p.options.height, 720);
+    ASSERT_TRUE(p.Ok);
+    EXPECT_EQ(p.Options.Mode, RunMode::Window);
+    EXPECT_EQ(p.Options.Width, 1280);
+    EXPECT_EQ(p.Options.Height, 720);
 
     p = Parse({"--size", "640x360", "--palette-device"});
-    ASSERT_TRUE(p.ok) << p.problem;
-    EXPECT_EQ(p.options.width, 640);
-    EXPECT_TRUE(p.options.palette_device);
+    ASSERT_TRUE(p.Ok) << p.Problem;
+    EXPECT_EQ(p.Options.Width, 640);
+    EXPECT_TRUE(p.Options.PaletteDevice);
 
-    EXPECT_EQ(Parse({"--fullscreen"}).options.mode, RunMode::FullScreen);
+    EXPECT_EQ(Parse({"--fullscreen"}).Options.Mode, RunMode::FullScreen);
     for (const char* spelling : {"--window-id", "-window-id"}) {
         p = Parse({spelling, "0x400001"});
-        ASSERT_TRUE(p.ok) << spelling;
-        EXPECT_EQ(p.options.mode, RunMode::Embedded);
-        EXPECT_EQ(p.options.window_id, 0x400001ul);
+        ASSERT_TRUE(p.Ok) << spelling;
+        EXPECT_EQ(p.Options.Mode, RunMode::Embedded);
+        EXPECT_EQ(p.Options.WindowId, 0x400001ul);
     }
     // XScreenSaver's variable: with -root, and on its own; an id given on the command line wins.
     p = Parse({"-root"}, "0x500002");
-    EXPECT_EQ(p.options.window_id, 0x500002ul);
-    EXPECT_EQ(Parse({}, "0x500002").options.window_id, 0x500002ul);
-    EXPECT_EQ(Parse({"-window-id", "7"}, "0x500002").options.window_id, 7ul);
+    EXPECT_EQ(p.Options.WindowId, 0x500002ul);
+    EXPECT_EQ(Parse({}, "0x500002").Options.WindowId, 0x500002ul);
+    EXPECT_EQ(Parse({"-window-id", "7"}, "0x500002").Options.WindowId, 7ul);
     p = Parse({"-root"});
-    EXPECT_EQ(p.options.mode, RunMode::Embedded);
-    EXPECT_EQ(p.options.window_id, 0ul);
-    EXPECT_TRUE(p.options.root);
-    EXPECT_FALSE(Parse({"-root"}, "junk").ok);
+    EXPECT_EQ(p.Options.Mode, RunMode::Embedded);
+    EXPECT_EQ(p.Options.WindowId, 0ul);
+    EXPECT_TRUE(p.Options.Root);
+    EXPECT_FALSE(Parse({"-root"}, "junk").Ok);
     // A window of our own asked for explicitly keeps the variable out.
     p = Parse({"--size", "300x200"}, "0x500002");
-    ASSERT_TRUE(p.ok) << p.problem;
-    EXPECT_EQ(p.options.mode, RunMode::Window);
-    EXPECT_EQ(p.options.width, 300);
-    EXPECT_EQ(p.options.window_id, 0ul);
+    ASSERT_TRUE(p.Ok) << p.Problem;
+    EXPECT_EQ(p.Options.Mode, RunMode::Window);
+    EXPECT_EQ(p.Options.Width, 300);
+    EXPECT_EQ(p.Options.WindowId, 0ul);
     // The largest sizes said in the help are taken: 8192x8192 pixels, a WebM's 4096x4096.
     for (const std::vector<std::string>& largest :
          {std::vector<std::string>{"--size", "8192x8192"}, {"--size", "16384x4096"},
           {"--record", "a.gif", "--size", "8192x8192"}, {"--record", "a.webm", "--size", "4096x4096"}}) {
         p = Parse(largest);
-        EXPECT_TRUE(p.ok) << largest[0] << " " << largest.back() << ": " << p.problem;
+        EXPECT_TRUE(p.Ok) << largest[0] << " " << largest.back() << ": " << p.Problem;
     }
 
     p = Parse({"--record", "out.gif", "--seconds", "3", "--time", "1700000000", "--size", "64x48"},
               "0x500002");
-    ASSERT_TRUE(p.ok) << p.problem;
-    EXPECT_EQ(p.options.mode, RunMode::Record);
-    EXPECT_EQ(p.options.seconds, 3u);
-    EXPECT_EQ(p.options.time, 1700000000u);
-    EXPECT_EQ(p.options.record_format, RecordFormat::Gif);
+    ASSERT_TRUE(p.Ok) << p.Problem;
+    EXPECT_EQ(p.Options.Mode, RunMode::Record);
+    EXPECT_EQ(p.Options.Seconds, 3u);
+    EXPECT_EQ(p.Options.Time, 1700000000u);
+    EXPECT_EQ(p.Options.Format, RecordFormat::Gif);
     // The file's extension, in any case, says what is written; a video takes a rate and a quality.
     p = Parse({"--record", "dir.v2/Clouds.MP4", "--fps", "30", "--quality", "high"});
-    ASSERT_TRUE(p.ok) << p.problem;
-    EXPECT_EQ(p.options.record_format, RecordFormat::Mp4);
-    EXPECT_EQ(p.options.frames_per_second, 30);
-    EXPECT_EQ(p.options.quality, VideoQuality::High);
+    ASSERT_TRUE(p.Ok) << p.Problem;
+    EXPECT_EQ(p.Options.Format, RecordFormat::Mp4);
+    EXPECT_EQ(p.Options.FramesPerSecond, 30);
+    EXPECT_EQ(p.Options.Quality, VideoQuality::High);
     p = Parse({"--record", "c.webm", "--size", "161x91"});
-    ASSERT_TRUE(p.ok) << p.problem;
-    EXPECT_EQ(p.options.record_format, RecordFormat::WebM);
-    EXPECT_EQ(p.options.frames_per_second, 60);
-    EXPECT_EQ(p.options.quality, VideoQuality::Medium);
-    EXPECT_EQ(Parse({"--help", "--bogus"}).options.mode, RunMode::Help);
+    ASSERT_TRUE(p.Ok) << p.Problem;
+    EXPECT_EQ(p.Options.Format, RecordFormat::WebM);
+    EXPECT_EQ(p.Options.FramesPerSecond, 60);
+    EXPECT_EQ(p.Options.Quality, VideoQuality::Medium);
+    EXPECT_EQ(Parse({"--help", "--bogus"}).Options.Mode, RunMode::Help);
 }
 
 TEST_F(LinuxOptions, WhatCannotBeMeantIsRefusedWithAReason) {
@@ -156,8 +156,8 @@ TEST_F(LinuxOptions, WhatCannotBeMeantIsRefusedWithAReason) {
         Parsed p = Parse(words);
         std::string line;
         for (const auto& w : words) line += w + " ";
-        EXPECT_FALSE(p.ok) << line;
-        EXPECT_FALSE(p.problem.empty()) << line;
+        EXPECT_FALSE(p.Ok) << line;
+        EXPECT_FALSE(p.Problem.empty()) << line;
     }
 }
 
@@ -166,9 +166,9 @@ TEST_F(LinuxOptions, SettingsOnTheCommandLineHoldForTheRunAndAreNeverWritten) {
     setenv(kConfigDirVariable, folder.path().c_str(), 1);
     Parsed p = Parse({"--time-on-screen", "77", "--psychedelic-colors", "--cycle-delay", "15", "--moving-clouds",
                       "--no-moving-clouds"});
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.Ok) << p.Problem;
     // A fresh folder: the built-in settings are written first.
-    const SaverSettingsRecord s = LoadSettings(SettingsSourceOf(p.options)).Settings.SaverSettings;
+    const SaverSettingsRecord s = LoadSettings(SettingsSourceOf(p.Options)).Settings.SaverSettings;
     EXPECT_EQ(s.TimeOnScreen, 77u);
     EXPECT_EQ(s.PsychedelicColors, 2);
     EXPECT_EQ(s.PsycheDelay, 15);
@@ -273,9 +273,9 @@ TEST_F(LinuxOptions, TheXScreenSaverDescriptionSpeaksOurCommandLine) {
     EXPECT_EQ(widgets, 10);
     for (const auto* words : {&low, &high}) {
         Parsed p = Parse(*words, "0x400001");
-        EXPECT_TRUE(p.ok) << p.problem;
-        EXPECT_EQ(p.options.mode, RunMode::Embedded);
-        EXPECT_EQ(p.options.window_id, 0x400001ul);
+        EXPECT_TRUE(p.Ok) << p.Problem;
+        EXPECT_EQ(p.Options.Mode, RunMode::Embedded);
+        EXPECT_EQ(p.Options.WindowId, 0x400001ul);
     }
 }
 
@@ -297,9 +297,9 @@ TEST_F(LinuxOptions, TheXScreenSaverDialogDecidesWhatItShows) {
     for (std::sregex_iterator m(xml.begin(), xml.end(), number), end; m != end; ++m, ++numbers) {
         bool found = false;
         for (size_t k = 0; k < kSettingOptionCount; k++)
-            if ((*m)[1] == kSettingOptions[k].name) {
+            if ((*m)[1] == kSettingOptions[k].Name) {
                 found = true;
-                EXPECT_EQ(kSettingOptions[k].read(kDefaultSettings), std::stoi((*m)[2])) << (*m)[1];
+                EXPECT_EQ(kSettingOptions[k].Read(kDefaultSettings), std::stoi((*m)[2])) << (*m)[1];
             }
         EXPECT_TRUE(found) << (*m)[1];
     }
@@ -311,8 +311,8 @@ TEST_F(LinuxOptions, TheXScreenSaverDialogDecidesWhatItShows) {
               "[ScreenSaver.Velmora]\nTimeOnScreen=99\nEffectCycle=7\nSpecialEffects=7\nContColorChange=1\n"
               "MovingSpeed=40\nTransformSteps=300\nPsycheDelay=500\nGranularity=33\n");
     Parsed p = Parse(words, "0x400001");
-    ASSERT_TRUE(p.ok) << p.problem;
-    const SaverSettingsRecord s = LoadSettings(SettingsSourceOf(p.options)).Settings.SaverSettings;
+    ASSERT_TRUE(p.Ok) << p.Problem;
+    const SaverSettingsRecord s = LoadSettings(SettingsSourceOf(p.Options)).Settings.SaverSettings;
     EXPECT_EQ(s.MovingClouds, 0);
     EXPECT_EQ(s.PsychedelicColors, 0);
     EXPECT_EQ(s.TransformingClouds, 0);
@@ -332,10 +332,10 @@ TEST(ScreenMonitors, TheWindowManagerIsToldTheOutermostEdges) {
     // The primary 400x300 at the left, 240x200 right of it, 300x500 above both.
     const std::vector<RECT> monitors = {{0, 0, 400, 300}, {400, 0, 640, 200}, {100, -500, 400, 0}};
     const OutermostMonitors edges = FindOutermostMonitors(monitors);
-    EXPECT_EQ(edges.top, 2);
-    EXPECT_EQ(edges.bottom, 0);
-    EXPECT_EQ(edges.left, 0);
-    EXPECT_EQ(edges.right, 1);
+    EXPECT_EQ(edges.Top, 2);
+    EXPECT_EQ(edges.Bottom, 0);
+    EXPECT_EQ(edges.Left, 0);
+    EXPECT_EQ(edges.Right, 1);
     const RECT all = MonitorsBounds(monitors);
     EXPECT_EQ(all.top, -500);
     EXPECT_EQ(all.bottom, 300);

@@ -23,8 +23,8 @@
 namespace {
 
 struct Outcome {
-    int exit_code = -1;
-    std::string output;  // standard output and error together
+    int ExitCode = -1;
+    std::string Output;  // standard output and error together
 };
 
 // Runs the program with these arguments, its output on a terminal or in a pipe;
@@ -68,11 +68,11 @@ Outcome RunVelmora(const std::vector<std::string>& args, const std::string& conf
     Outcome outcome;
     char buffer[4096];
     ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) outcome.output.append(buffer, (size_t)n);
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) outcome.Output.append(buffer, (size_t)n);
     close(fd);
     int status = 0;
     waitpid(pid, &status, 0);
-    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return outcome;
 }
 
@@ -99,11 +99,11 @@ TEST(LinuxProgram, RecordsWithAProgressLineOnlyOnATerminal) {
         const Outcome o = RunVelmora({"--record", out, "--seconds", "2", "--size", "320x200", "--time", "1700000000",
                                "--psychedelic-colors", "--cycle-delay", "50"},
                               folder.path(), terminal);
-        EXPECT_EQ(o.exit_code, 0) << o.output;
+        EXPECT_EQ(o.ExitCode, 0) << o.Output;
         if (terminal) {
-            EXPECT_NE(o.output.find("\rvelmora: recording 2.0 of 2 s, "), std::string::npos) << o.output;
+            EXPECT_NE(o.Output.find("\rvelmora: recording 2.0 of 2 s, "), std::string::npos) << o.Output;
         } else {
-            EXPECT_EQ(o.output, "");
+            EXPECT_EQ(o.Output, "");
         }
         int frames = 0;
         EXPECT_EQ(TotalHundredths(out, frames), 200);
@@ -120,7 +120,7 @@ TEST(LinuxProgram, ARecordingOfColoursWithoutDelayEnds) {
     const Outcome o = RunVelmora({"--record", out, "--seconds", "2", "--size", "32x24", "--psychedelic-colors",
                                   "--cycle-delay", "0", "--time-on-screen", "0"},
                                  folder.path(), false, true, nullptr, RLIM_INFINITY, 60);
-    EXPECT_EQ(o.exit_code, 0) << "142: still recording after a minute; " << o.output;
+    EXPECT_EQ(o.ExitCode, 0) << "142: still recording after a minute; " << o.Output;
     int frames = 0;
     EXPECT_EQ(TotalHundredths(out, frames), 200);
 }
@@ -140,8 +140,8 @@ TEST(LinuxProgram, AStoppedRecordingLeavesNothingBehind) {
                                          std::this_thread::sleep_for(std::chrono::milliseconds(200));
                                          kill(pid, number);
                                      });
-        EXPECT_EQ(o.exit_code, 1) << o.output;
-        EXPECT_NE(o.output.find("stopped by a signal"), std::string::npos) << o.output;
+        EXPECT_EQ(o.ExitCode, 1) << o.Output;
+        EXPECT_NE(o.Output.find("stopped by a signal"), std::string::npos) << o.Output;
         EXPECT_EQ(ListFolder(folder.path()), (std::vector<std::string>{"clouds.gif", "control.ini"}))
             << strsignal(number);
         EXPECT_EQ(ReadFile(out), "the recording of yesterday");
@@ -160,7 +160,7 @@ TEST(LinuxProgram, ARecordingNeverTouchesAFileOfTheUsers) {
     for (const char* name : {"clip.gif", "link.gif", "fifo.gif"}) {
         const Outcome o = RunVelmora({"--record", folder.File(name), "--seconds", "1", "--size", "64x48"},
                                      folder.path(), false);
-        EXPECT_EQ(o.exit_code, 0) << name << ": " << o.output;
+        EXPECT_EQ(o.ExitCode, 0) << name << ": " << o.Output;
         int frames = 0;
         EXPECT_EQ(TotalHundredths(folder.File(name), frames), 100) << name;
         struct stat info;
@@ -187,16 +187,16 @@ TEST(LinuxProgram, AnOutputThatCannotBeWrittenIsRefusedAtOnce) {
     ASSERT_EQ(mkdir(folder.File("d.gif").c_str(), 0755), 0);
     const std::vector<std::string> long_run = {"--seconds", "3600", "--size", "320x200", "--psychedelic-colors"};
     struct Case {
-        std::string out;
-        std::string says;
+        std::string Out;
+        std::string Says;
     };
     for (const Case& c : {Case{folder.File("d.gif"), ": Is a directory\n"},
                           Case{folder.File("no/such/x.gif"), ": No such file or directory\n"}}) {
-        std::vector<std::string> args = {"--record", c.out};
+        std::vector<std::string> args = {"--record", c.Out};
         args.insert(args.end(), long_run.begin(), long_run.end());
         const Outcome o = RunVelmora(args, folder.path(), false);
-        EXPECT_EQ(o.exit_code, 1) << c.out << ": " << o.output;
-        EXPECT_EQ(o.output, "velmora: cannot record " + c.out + c.says);
+        EXPECT_EQ(o.ExitCode, 1) << c.Out << ": " << o.Output;
+        EXPECT_EQ(o.Output, "velmora: cannot record " + c.Out + c.Says);
     }
     EXPECT_EQ(ListFolder(folder.File("d.gif")), std::vector<std::string>{});
 }
@@ -207,9 +207,9 @@ TEST(LinuxProgram, AnOutputThatCannotBeWrittenIsRefusedAtOnce) {
 TEST(LinuxProgram, AFileSizeLimitIsAWriteErrorThatKeepsTheOldOutput) {
     TempFolder folder;
     struct Case {
-        std::vector<std::string> args;
-        rlim_t limit;
-        const char* says;
+        std::vector<std::string> Args;
+        rlim_t Limit;
+        const char* Says;
     };
     const Case cases[] = {
         {{"--seconds", "20", "--size", "320x200", "--psychedelic-colors"}, 100 * 1024, "writing a frame: File too large"},
@@ -221,11 +221,11 @@ TEST(LinuxProgram, AFileSizeLimitIsAWriteErrorThatKeepsTheOldOutput) {
         const std::string out = folder.File(i < 2 ? "u.gif" : "u.webm");
         WriteFile(out, "the old one");
         std::vector<std::string> args = {"--record", out};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const Outcome o = RunVelmora(args, folder.path(), false, true, nullptr, c.limit);
-        EXPECT_EQ(o.exit_code, 1) << o.output;
-        EXPECT_EQ(o.output.rfind("velmora: cannot record " + out + ": ", 0), 0u) << o.output;
-        EXPECT_NE(o.output.find(c.says), std::string::npos) << o.output;
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const Outcome o = RunVelmora(args, folder.path(), false, true, nullptr, c.Limit);
+        EXPECT_EQ(o.ExitCode, 1) << o.Output;
+        EXPECT_EQ(o.Output.rfind("velmora: cannot record " + out + ": ", 0), 0u) << o.Output;
+        EXPECT_NE(o.Output.find(c.Says), std::string::npos) << o.Output;
         EXPECT_EQ(ReadFile(out), "the old one");
         EXPECT_EQ(ListFolder(folder.path()), (std::vector<std::string>{"control.ini", i < 2 ? "u.gif" : "u.webm"}));
         unlink(out.c_str());
@@ -247,19 +247,19 @@ TEST(LinuxProgram, AnEncoderWithoutMemorySaysSoAndNamesTheSize) {
                                  folder.path(), false);
     if (before) setenv("ASAN_OPTIONS", kept.c_str(), 1);
     else unsetenv("ASAN_OPTIONS");
-    EXPECT_EQ(o.exit_code, 1) << o.output;
-    EXPECT_NE(o.output.find("velmora: cannot record " + out + ": starting the encoder: out of memory for a video of "
+    EXPECT_EQ(o.ExitCode, 1) << o.Output;
+    EXPECT_NE(o.Output.find("velmora: cannot record " + out + ": starting the encoder: out of memory for a video of "
                             "4096x4096\n"),
               std::string::npos)
-        << o.output;
-    EXPECT_EQ(o.output.find("libvpx"), std::string::npos) << "the encoder's own words: " << o.output;
+        << o.Output;
+    EXPECT_EQ(o.Output.find("libvpx"), std::string::npos) << "the encoder's own words: " << o.Output;
     EXPECT_EQ(ReadFile(out), "the old one");
     EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"big.webm"});
     // Past its own limit a WebM is refused before anything is made.
     const Outcome larger = RunVelmora({"--record", out, "--size", "4097x4096"}, folder.path(), false);
-    EXPECT_EQ(larger.exit_code, 2);
-    EXPECT_EQ(larger.output.rfind("velmora: --size: a WebM video may have at most 16777216 pixels", 0), 0u)
-        << larger.output;
+    EXPECT_EQ(larger.ExitCode, 2);
+    EXPECT_EQ(larger.Output.rfind("velmora: --size: a WebM video may have at most 16777216 pixels", 0), 0u)
+        << larger.Output;
 }
 
 // A display that cannot be reached is named in our words, and nothing of
@@ -272,8 +272,8 @@ TEST(LinuxProgram, AnUnreachableDisplayIsNamed) {
     const Outcome o = RunVelmora({"--size", "320x200"}, folder.path(), false);
     if (before) setenv("DISPLAY", kept.c_str(), 1);
     else unsetenv("DISPLAY");
-    EXPECT_EQ(o.exit_code, 1);
-    EXPECT_EQ(o.output, "velmora: cannot show anything: the X display \":4077\" cannot be reached; --record makes a GIF "
+    EXPECT_EQ(o.ExitCode, 1);
+    EXPECT_EQ(o.Output, "velmora: cannot show anything: the X display \":4077\" cannot be reached; --record makes a GIF "
                         "without one\n");
 }
 
@@ -307,8 +307,8 @@ TEST(LinuxProgram, RecordingsPlayTheirLengthInFfprobe) {
         args.insert(args.end(), flowing.begin(), flowing.end());
         args.insert(args.end(), more.begin(), more.end());
         const Outcome o = RunVelmora(args, folder.path(), false);
-        EXPECT_EQ(o.exit_code, 0) << name << ": " << o.output;
-        EXPECT_EQ(o.output, "") << name;
+        EXPECT_EQ(o.ExitCode, 0) << name << ": " << o.Output;
+        EXPECT_EQ(o.Output, "") << name;
         return Probe(folder.File(name));
     };
     const std::string gif = record("flowing.gif", {"--size", "200x120"});
@@ -327,10 +327,10 @@ TEST(LinuxProgram, RecordingsPlayTheirLengthInFfprobe) {
 TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
     TempFolder folder;
     struct Case {
-        std::vector<std::string> args;
-        bool display;
-        int code;
-        const char* says;
+        std::vector<std::string> Args;
+        bool Display;
+        int Code;
+        const char* Says;
     };
     const Case cases[] = {
         {{"--bogus"}, true, 2, "unknown option: --bogus"},
@@ -345,24 +345,24 @@ TEST(LinuxProgram, SaysWhatIsWrongAndReturnsItsCode) {
     WriteFile(folder.File("huge.ini"), "[ScreenSaver.Velmora]\n" + std::string(2 << 20, ';'));
     const Case huge = {{"--settings", folder.File("huge.ini")}, true, 2, "larger than 1 MB"};
     for (const Case& c : cases) {
-        const Outcome o = RunVelmora(c.args, folder.path(), false, c.display);
-        EXPECT_EQ(o.exit_code, c.code) << c.args[0] << ": " << o.output;
-        EXPECT_NE(o.output.find(c.says), std::string::npos) << c.args[0] << ": " << o.output;
-        EXPECT_EQ(o.output.rfind("velmora", 0), 0u) << "a message before ours: " << o.output;
-        EXPECT_EQ(o.output.find("Sanitizer"), std::string::npos) << o.output;
+        const Outcome o = RunVelmora(c.Args, folder.path(), false, c.Display);
+        EXPECT_EQ(o.ExitCode, c.Code) << c.Args[0] << ": " << o.Output;
+        EXPECT_NE(o.Output.find(c.Says), std::string::npos) << c.Args[0] << ": " << o.Output;
+        EXPECT_EQ(o.Output.rfind("velmora", 0), 0u) << "a message before ours: " << o.Output;
+        EXPECT_EQ(o.Output.find("Sanitizer"), std::string::npos) << o.Output;
     }
     for (bool usual : {false, true}) {  // named, or the usual file of the settings folder
         TempFolder settings;
         if (usual) rename(folder.File("huge.ini").c_str(), settings.File("control.ini").c_str());
-        const Outcome o = RunVelmora(usual ? std::vector<std::string>{"--size", "320x200"} : huge.args,
+        const Outcome o = RunVelmora(usual ? std::vector<std::string>{"--size", "320x200"} : huge.Args,
                                      usual ? settings.path() : folder.path(), false);
-        EXPECT_EQ(o.exit_code, huge.code) << o.output;
-        EXPECT_NE(o.output.find(huge.says), std::string::npos) << o.output;
+        EXPECT_EQ(o.ExitCode, huge.Code) << o.Output;
+        EXPECT_NE(o.Output.find(huge.Says), std::string::npos) << o.Output;
     }
     EXPECT_NE(access(folder.File("clouds.avi").c_str(), F_OK), 0) << "a refused recording wrote its file";
     const Outcome help = RunVelmora({"--help"}, folder.path(), false);
-    EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.output.find("--psychedelic-colors, --no-psychedelic-colors"), std::string::npos);
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_NE(help.Output.find("--psychedelic-colors, --no-psychedelic-colors"), std::string::npos);
 }
 
 }  // namespace

@@ -11,30 +11,30 @@ namespace {
 
 // The page's arguments for a query: "a=1&b=2" gives --a 1 --b 2.
 struct LinkArguments {
-    std::vector<std::string> words{"velmora"};
-    std::vector<char*> argv;
+    std::vector<std::string> Words{"velmora"};
+    std::vector<char*> Argv;
     explicit LinkArguments(const std::string& query) {
         std::stringstream pairs(query);
         std::string pair;
         while (std::getline(pairs, pair, '&')) {
             const size_t equals = pair.find('=');
-            words.push_back("--" + pair.substr(0, equals));
-            words.push_back(equals == std::string::npos ? "" : pair.substr(equals + 1));
+            Words.push_back("--" + pair.substr(0, equals));
+            Words.push_back(equals == std::string::npos ? "" : pair.substr(equals + 1));
         }
-        for (std::string& w : words) argv.push_back(w.data());
+        for (std::string& w : Words) Argv.push_back(w.data());
     }
-    PageLink Parse(std::vector<std::string>& problems) { return ParseLink((int)argv.size(), argv.data(), problems); }
+    PageLink Parse(std::vector<std::string>& problems) { return ParseLink((int)Argv.size(), Argv.data(), problems); }
 };
 
 SaverSettingsRecord Applied(const PageLink& link) {
     SaverSettingsRecord settings = kDefaultSettings;
-    ApplySettingOverrides(link.settings, settings);
+    ApplySettingOverrides(link.Settings, settings);
     return settings;
 }
 
 int OptionIndex(const char* name) {
     for (size_t i = 0; i < kSettingOptionCount; i++)
-        if (std::string(kSettingOptions[i].name) == name) return (int)i;
+        if (std::string(kSettingOptions[i].Name) == name) return (int)i;
     return -1;
 }
 
@@ -58,12 +58,12 @@ TEST(PageLink, CarriesTimeSeedAndEverySettingThereAndBack) {
     LinkArguments arguments(query);
     const PageLink link = arguments.Parse(problems);
     EXPECT_TRUE(problems.empty()) << problems.front();
-    EXPECT_TRUE(link.has_time);
-    EXPECT_EQ(link.time, 1700000000u);
-    EXPECT_EQ(link.ms, 417u);
+    EXPECT_TRUE(link.HasTime);
+    EXPECT_EQ(link.Time, 1700000000u);
+    EXPECT_EQ(link.Ms, 417u);
     const SaverSettingsRecord back = Applied(link);
     for (size_t i = 0; i < kSettingOptionCount; i++)
-        EXPECT_EQ(kSettingOptions[i].read(back), kSettingOptions[i].read(chosen)) << kSettingOptions[i].name;
+        EXPECT_EQ(kSettingOptions[i].Read(back), kSettingOptions[i].Read(chosen)) << kSettingOptions[i].Name;
 }
 
 TEST(PageLink, LeavesOutWhatItCannotTakeAndSaysWhy) {
@@ -79,8 +79,8 @@ TEST(PageLink, LeavesOutWhatItCannotTakeAndSaysWhy) {
     EXPECT_EQ(problems[4], "not a setting: no-moving-clouds");
     EXPECT_EQ(problems[5], "not a setting: colour");
     EXPECT_EQ(problems[6], "ms needs the time it belongs to");
-    EXPECT_FALSE(link.has_time);
-    EXPECT_EQ(link.ms, 999u);  // what could be taken is kept
+    EXPECT_FALSE(link.HasTime);
+    EXPECT_EQ(link.Ms, 999u);  // what could be taken is kept
     const SaverSettingsRecord settings = Applied(link);
     EXPECT_EQ(settings.PsycheDelay, 12);
     EXPECT_EQ(settings.TimeOnScreen, kDefaultSettings.TimeOnScreen);
@@ -124,7 +124,7 @@ TEST(PagePanel, AChangeWithinRangeIsAppliedAndAnyOtherIsRefused) {
     EXPECT_FALSE(ApplyPageSetting(-1, 0, settings));
     EXPECT_FALSE(ApplyPageSetting((int32_t)kSettingOptionCount, 0, settings));
     for (size_t i = 0; i < kSettingOptionCount; i++)
-        EXPECT_EQ(kSettingOptions[i].read(settings), kSettingOptions[i].read(before)) << kSettingOptions[i].name;
+        EXPECT_EQ(kSettingOptions[i].Read(settings), kSettingOptions[i].Read(before)) << kSettingOptions[i].Name;
 }
 
 // Stored numbers the page cannot take run as the built-in ones, ahead of the
@@ -139,7 +139,7 @@ TEST(PageStoredSettings, OutOfRangeValuesRunAsBuiltInAndTheLinkStillWins) {
     LinkArguments arguments("effect-cycle=12");
     PageLink link = arguments.Parse(problems);
     ASSERT_TRUE(problems.empty());
-    KeepStoredSettingsInRange(stored, link.settings, problems);
+    KeepStoredSettingsInRange(stored, link.Settings, problems);
     ASSERT_EQ(problems.size(), 3u);
     EXPECT_EQ(problems[0], "the stored time-on-screen 4294967295 is not one the page takes (0 to 99999): the built-in 3 "
                            "is used instead");
@@ -148,7 +148,7 @@ TEST(PageStoredSettings, OutOfRangeValuesRunAsBuiltInAndTheLinkStillWins) {
               std::string::npos)
         << problems[2];
     SaverSettingsRecord run = stored;
-    ApplySettingOverrides(link.settings, run);
+    ApplySettingOverrides(link.Settings, run);
     EXPECT_EQ(run.TimeOnScreen, 3u);
     EXPECT_EQ(run.EffectCycle, 12);  // the link's
     EXPECT_EQ(run.MovingSpeed, 4);

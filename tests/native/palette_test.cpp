@@ -12,141 +12,141 @@ namespace {
 
 class PaletteTest : public ::testing::Test {
 protected:
-    PaletteEntryBytes palette[257];
-    PaletteGeometry g256 = MakePaletteGeometry(256, false);
+    PaletteEntryBytes Palette[257];
+    PaletteGeometry G256 = MakePaletteGeometry(256, false);
     // A saver's inputs to the builder: the user's settings, the run's chooser, its random source.
-    SettingsRecord settings;
-    PaletteChooserRecord chooser;
-    RandomSource random;
+    SettingsRecord Settings;
+    PaletteChooserRecord Chooser;
+    RandomSource Random;
     void SetUp() override {
-        StartPaletteChooser(chooser, settings.SaverSettings);
-        for (auto& e : palette) e = {7, 7, 7, 7};
+        StartPaletteChooser(Chooser, Settings.SaverSettings);
+        for (auto& e : Palette) e = {7, 7, 7, 7};
     }
     void Build(bool wrap, const PaletteGeometry& g) {
-        BuildPalette(palette, wrap, g, PaletteSlot(chooser, settings.PaletteTable, chooser.PaletteIndex),
-                     chooser.ChannelScale, settings.SaverSettings.PsycheExtra, random);
+        BuildPalette(Palette, wrap, g, PaletteSlot(Chooser, Settings.PaletteTable, Chooser.PaletteIndex),
+                     Chooser.ChannelScale, Settings.SaverSettings.PsycheExtra, Random);
     }
     void Choose(const PaletteGeometry& g) {
-        ChoosePalette(chooser, settings.SaverSettings, settings.PaletteTable, g, random);
+        ChoosePalette(Chooser, Settings.SaverSettings, Settings.PaletteTable, g, Random);
     }
     static void ExpectEntry(const PaletteEntryBytes& e, int r, int g, int b, int flags, int at) {
-        EXPECT_EQ(e.red, r) << "entry " << at;
-        EXPECT_EQ(e.green, g) << "entry " << at;
-        EXPECT_EQ(e.blue, b) << "entry " << at;
-        EXPECT_EQ(e.flags, flags) << "entry " << at;
+        EXPECT_EQ(e.Red, r) << "entry " << at;
+        EXPECT_EQ(e.Green, g) << "entry " << at;
+        EXPECT_EQ(e.Blue, b) << "entry " << at;
+        EXPECT_EQ(e.Flags, flags) << "entry " << at;
     }
 };
 
 TEST_F(PaletteTest, WrappedRampsOfThreeKeyColors) {
-    chooser.PaletteIndex = 0;  // BLUE RED GREEN
-    Build(true, g256);
-    ExpectEntry(palette[10], 0, 0, 255, 1, 10);
-    ExpectEntry(palette[11], 3, 0, 252, 1, 11);
-    ExpectEntry(palette[87], 252, 0, 3, 1, 87);
-    ExpectEntry(palette[88], 255, 0, 0, 1, 88);
-    ExpectEntry(palette[166], 0, 255, 0, 1, 166);
-    ExpectEntry(palette[167], 0, 252, 3, 1, 167);
-    for (int k = 0; k < 10; k++) ExpectEntry(palette[k], k, 0, 0, 2, k);
-    for (int k = 246; k < 256; k++) ExpectEntry(palette[k], k, 0, 0, 2, k);
-    EXPECT_EQ(palette[256].red, 7);  // the spare entry is not touched
+    Chooser.PaletteIndex = 0;  // BLUE RED GREEN
+    Build(true, G256);
+    ExpectEntry(Palette[10], 0, 0, 255, 1, 10);
+    ExpectEntry(Palette[11], 3, 0, 252, 1, 11);
+    ExpectEntry(Palette[87], 252, 0, 3, 1, 87);
+    ExpectEntry(Palette[88], 255, 0, 0, 1, 88);
+    ExpectEntry(Palette[166], 0, 255, 0, 1, 166);
+    ExpectEntry(Palette[167], 0, 252, 3, 1, 167);
+    for (int k = 0; k < 10; k++) ExpectEntry(Palette[k], k, 0, 0, 2, k);
+    for (int k = 246; k < 256; k++) ExpectEntry(Palette[k], k, 0, 0, 2, k);
+    EXPECT_EQ(Palette[256].Red, 7);  // the spare entry is not touched
 }
 
 TEST_F(PaletteTest, OpenRampsDoNotReturnToTheFirstColor) {
-    chooser.PaletteIndex = 0;
-    Build(false, g256);
-    ExpectEntry(palette[127], 253, 0, 2, 1, 127);
-    ExpectEntry(palette[128], 255, 0, 0, 1, 128);
-    ExpectEntry(palette[245], 2, 253, 0, 1, 245);
+    Chooser.PaletteIndex = 0;
+    Build(false, G256);
+    ExpectEntry(Palette[127], 253, 0, 2, 1, 127);
+    ExpectEntry(Palette[128], 255, 0, 0, 1, 128);
+    ExpectEntry(Palette[245], 2, 253, 0, 1, 245);
 }
 
 TEST_F(PaletteTest, EightColorsLastSegmentTakesTheRemainder) {
-    chooser.PaletteIndex = 1;  // BLUE YELLOW MAGENTA GREEN WHITE BLACK RED CYAN
-    Build(true, g256);
-    ExpectEntry(palette[10 + 7 * 29], 0, 255, 255, 1, 213);  // last segment starts at CYAN
-    ExpectEntry(palette[245], 0, 7, 255, 1, 245);            // 33 entries from CYAN back to BLUE
-    ExpectEntry(palette[10 + 29], 255, 255, 0, 1, 39);       // YELLOW after 29 entries
+    Chooser.PaletteIndex = 1;  // BLUE YELLOW MAGENTA GREEN WHITE BLACK RED CYAN
+    Build(true, G256);
+    ExpectEntry(Palette[10 + 7 * 29], 0, 255, 255, 1, 213);  // last segment starts at CYAN
+    ExpectEntry(Palette[245], 0, 7, 255, 1, 245);            // 33 entries from CYAN back to BLUE
+    ExpectEntry(Palette[10 + 29], 255, 255, 0, 1, 39);       // YELLOW after 29 entries
 }
 
 TEST_F(PaletteTest, ScalesAndColorsThatAreNotNames) {
-    settings.PaletteTable[0] = {3, {0x010101, 0x000101, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
-    chooser.ChannelScale[0] = 200;
-    chooser.ChannelScale[1] = 255;
-    chooser.ChannelScale[2] = 10;
-    Build(false, g256);
-    ExpectEntry(palette[10], 200, 255, 10, 1, 10);   // WHITE
-    ExpectEntry(palette[128], 200, 255, 0, 1, 128);  // YELLOW
-    chooser = PaletteChooserRecord{};
-    settings.PaletteTable[0] = {2, {kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
-    Build(false, g256);
-    ExpectEntry(palette[100], 1, 1, 1, 1, 100);  // -1: every channel byte 255, times 255, modulo 256
+    Settings.PaletteTable[0] = {3, {0x010101, 0x000101, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
+    Chooser.ChannelScale[0] = 200;
+    Chooser.ChannelScale[1] = 255;
+    Chooser.ChannelScale[2] = 10;
+    Build(false, G256);
+    ExpectEntry(Palette[10], 200, 255, 10, 1, 10);   // WHITE
+    ExpectEntry(Palette[128], 200, 255, 0, 1, 128);  // YELLOW
+    Chooser = PaletteChooserRecord{};
+    Settings.PaletteTable[0] = {2, {kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
+    Build(false, G256);
+    ExpectEntry(Palette[100], 1, 1, 1, 1, 100);  // -1: every channel byte 255, times 255, modulo 256
 }
 
 TEST_F(PaletteTest, EqualColorsGiveAConstantRun) {
-    settings.PaletteTable[0] = {2, {0x000001, 0x000001, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
-    Build(true, g256);
-    for (int k = 10; k <= 245; k++) ExpectEntry(palette[k], 255, 0, 0, 1, k);
+    Settings.PaletteTable[0] = {2, {0x000001, 0x000001, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
+    Build(true, G256);
+    for (int k = 10; k <= 245; k++) ExpectEntry(Palette[k], 255, 0, 0, 1, k);
 }
 
 TEST_F(PaletteTest, NoSegmentFillsWithTheOnlyColorOrBlack) {
-    settings.PaletteTable[0] = {1, {0x010000, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
-    Build(false, g256);
-    for (int k = 10; k <= 245; k++) ExpectEntry(palette[k], 0, 0, 255, 1, k);
-    settings.PaletteTable[0].count = 0;
-    settings.SaverSettings.PsycheExtra = kExtraTerrible;
-    Build(false, g256);
-    for (int k = 10; k <= 245; k++) ExpectEntry(palette[k], 0, 0, 0, 1, k);
-    ExpectEntry(palette[9], 9, 0, 0, 2, 9);
-    Build(true, g256);  // no key colour, wrap set
-    ExpectEntry(palette[100], 0, 0, 0, 1, 100);
+    Settings.PaletteTable[0] = {1, {0x010000, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor, kNoColor}};
+    Build(false, G256);
+    for (int k = 10; k <= 245; k++) ExpectEntry(Palette[k], 0, 0, 255, 1, k);
+    Settings.PaletteTable[0].count = 0;
+    Settings.SaverSettings.PsycheExtra = kExtraTerrible;
+    Build(false, G256);
+    for (int k = 10; k <= 245; k++) ExpectEntry(Palette[k], 0, 0, 0, 1, k);
+    ExpectEntry(Palette[9], 9, 0, 0, 2, 9);
+    Build(true, G256);  // no key colour, wrap set
+    ExpectEntry(Palette[100], 0, 0, 0, 1, 100);
 }
 
 TEST_F(PaletteTest, SmallPalettesAndFewEntries) {
     PaletteGeometry g16 = MakePaletteGeometry(16, false);
     EXPECT_EQ(g16.FirstAnimatedIndex, 0);
     EXPECT_EQ(g16.AnimatedCount, 16);
-    chooser.PaletteIndex = 0;
+    Chooser.PaletteIndex = 0;
     Build(true, g16);
-    ExpectEntry(palette[0], 0, 0, 255, 1, 0);
-    EXPECT_EQ(palette[16].red, 7);
+    ExpectEntry(Palette[0], 0, 0, 255, 1, 0);
+    EXPECT_EQ(Palette[16].Red, 7);
     PaletteGeometry g4 = MakePaletteGeometry(4, false);
-    chooser.PaletteIndex = 1;  // eight colours on four entries: one colour each
-    for (auto& e : palette) e = {7, 7, 7, 7};
+    Chooser.PaletteIndex = 1;  // eight colours on four entries: one colour each
+    for (auto& e : Palette) e = {7, 7, 7, 7};
     Build(true, g4);
-    ExpectEntry(palette[1], 255, 255, 0, 1, 1);
-    ExpectEntry(palette[3], 0, 255, 0, 1, 3);
-    EXPECT_EQ(palette[4].red, 7);
+    ExpectEntry(Palette[1], 255, 255, 0, 1, 1);
+    ExpectEntry(Palette[3], 0, 255, 0, 1, 3);
+    EXPECT_EQ(Palette[4].Red, 7);
 }
 
 TEST_F(PaletteTest, TerriblePepperAndConfetti) {
-    chooser.PaletteIndex = 0;
-    settings.SaverSettings.PsycheExtra = kExtraTerrible;
+    Chooser.PaletteIndex = 0;
+    Settings.SaverSettings.PsycheExtra = kExtraTerrible;
     Build(true, MakePaletteGeometry(256, true));
     int black = 0;
-    for (int k = 11; k <= 245; k += 2) black += palette[k].red == 0 && palette[k].green == 0 && palette[k].blue == 0;
+    for (int k = 11; k <= 245; k += 2) black += Palette[k].Red == 0 && Palette[k].Green == 0 && Palette[k].Blue == 0;
     EXPECT_EQ(black, 118);
 
-    settings.SaverSettings.PsycheExtra = kExtraPepper;  // only without a palette device
+    Settings.SaverSettings.PsycheExtra = kExtraPepper;  // only without a palette device
     Build(true, MakePaletteGeometry(256, true));
-    EXPECT_EQ(palette[11].red, 3);
-    Build(true, g256);
-    EXPECT_EQ(palette[11].red, 0);
+    EXPECT_EQ(Palette[11].Red, 3);
+    Build(true, G256);
+    EXPECT_EQ(Palette[11].Red, 0);
 
-    settings.SaverSettings.PsycheExtra = kExtraConfetti;  // one draw for each of entries 11, 14, ..., 245
-    SeedRandom(random, 5);
-    Build(true, g256);
-    const uint32_t after_confetti = random.State;
-    SeedRandom(random, 5);
-    for (int i = 0; i < 79; i++) DrawRandom(random);
-    EXPECT_EQ(after_confetti, random.State);
+    Settings.SaverSettings.PsycheExtra = kExtraConfetti;  // one draw for each of entries 11, 14, ..., 245
+    SeedRandom(Random, 5);
+    Build(true, G256);
+    const uint32_t after_confetti = Random.State;
+    SeedRandom(Random, 5);
+    for (int i = 0; i < 79; i++) DrawRandom(Random);
+    EXPECT_EQ(after_confetti, Random.State);
     // Each entry is a copy, in all three channels, of the entry drawn for it.
-    SeedRandom(random, 5);
+    SeedRandom(Random, 5);
     int copies = 0;
     for (int k = 11; k <= 245; k += 3) {
-        const PaletteEntryBytes& from = palette[DrawRandom(random) % k];
-        EXPECT_EQ(palette[k].red, from.red) << k;
-        EXPECT_EQ(palette[k].green, from.green) << k;
-        EXPECT_EQ(palette[k].blue, from.blue) << k;
-        EXPECT_EQ(palette[k].flags, kFlagReserved) << k;
+        const PaletteEntryBytes& from = Palette[DrawRandom(Random) % k];
+        EXPECT_EQ(Palette[k].Red, from.Red) << k;
+        EXPECT_EQ(Palette[k].Green, from.Green) << k;
+        EXPECT_EQ(Palette[k].Blue, from.Blue) << k;
+        EXPECT_EQ(Palette[k].Flags, kFlagReserved) << k;
         copies++;
     }
     EXPECT_EQ(copies, 79);
@@ -155,12 +155,12 @@ TEST_F(PaletteTest, TerriblePepperAndConfetti) {
 // With the default settings a stored palette is picked for about one picture
 // in four, a random one for the others.
 TEST_F(PaletteTest, DefaultsPickAStoredPaletteAboutOneTimeInFour) {
-    SeedRandom(random, 2024);
+    SeedRandom(Random, 2024);
     int stored = 0;
     const int pictures = 4000;
     for (int i = 0; i < pictures; i++) {
-        Choose(g256);
-        stored += chooser.PaletteIndex != kScratchPalette;
+        Choose(G256);
+        stored += Chooser.PaletteIndex != kScratchPalette;
     }
     EXPECT_GT(stored, pictures * 22 / 100);
     EXPECT_LT(stored, pictures * 28 / 100);
@@ -205,50 +205,50 @@ TEST(SkewedRandom, DistributionsOverAllHundredDraws) {
 }
 
 TEST_F(PaletteTest, ChooserFollowsTheSettings) {
-    settings.SaverSettings.RandomGranularity = 0;
-    chooser.Granularity = 0;
-    settings.SaverSettings.FixedPalette = 1;
-    chooser.PaletteIndex = 4;
+    Settings.SaverSettings.RandomGranularity = 0;
+    Chooser.Granularity = 0;
+    Settings.SaverSettings.FixedPalette = 1;
+    Chooser.PaletteIndex = 4;
     Choose(MakePaletteGeometry(16, false));
-    EXPECT_EQ(chooser.Granularity, 1u);  // small palettes never take granularity 0
-    EXPECT_EQ(chooser.PaletteIndex, 4u);
+    EXPECT_EQ(Chooser.Granularity, 1u);  // small palettes never take granularity 0
+    EXPECT_EQ(Chooser.PaletteIndex, 4u);
 
-    settings.SaverSettings.FixedPalette = 0;
-    settings.SaverSettings.RandomPalette = 0;
-    settings.SaverSettings.PredefPalette = 0;
-    SeedRandom(random, 3);
-    Choose(g256);
-    EXPECT_EQ(random.State, 3u);  // nothing drawn, nothing changed
-    EXPECT_EQ(chooser.PaletteIndex, 4u);
+    Settings.SaverSettings.FixedPalette = 0;
+    Settings.SaverSettings.RandomPalette = 0;
+    Settings.SaverSettings.PredefPalette = 0;
+    SeedRandom(Random, 3);
+    Choose(G256);
+    EXPECT_EQ(Random.State, 3u);  // nothing drawn, nothing changed
+    EXPECT_EQ(Chooser.PaletteIndex, 4u);
 
     // Random palettes: the first is fully random; with continuous change the
     // next one begins with the last key colour of the one before.
-    settings.SaverSettings.RandomPalette = 1;
-    SeedRandom(random, 11);
-    Choose(g256);
-    EXPECT_EQ(chooser.PaletteIndex, 7u);
-    EXPECT_EQ(chooser.ScratchFirstRandom, 1);
-    const PaletteDefinition first = chooser.Scratch;
+    Settings.SaverSettings.RandomPalette = 1;
+    SeedRandom(Random, 11);
+    Choose(G256);
+    EXPECT_EQ(Chooser.PaletteIndex, 7u);
+    EXPECT_EQ(Chooser.ScratchFirstRandom, 1);
+    const PaletteDefinition first = Chooser.Scratch;
     EXPECT_GE(first.count, 2);
     EXPECT_LE(first.count, 8);
-    Choose(g256);
-    EXPECT_EQ(chooser.Scratch.colors[0], first.colors[first.count - 1]);
+    Choose(G256);
+    EXPECT_EQ(Chooser.Scratch.colors[0], first.colors[first.count - 1]);
 }
 
 TEST_F(PaletteTest, RandomGranularityReachesZeroOnlyWhenAllowed) {
     int zeros = 0;
-    SeedRandom(random, 1);
+    SeedRandom(Random, 1);
     for (int i = 0; i < 600; i++) {
-        Choose(g256);
-        zeros += chooser.Granularity == 0;
-        EXPECT_LE(chooser.Granularity, 100u);
+        Choose(G256);
+        zeros += Chooser.Granularity == 0;
+        EXPECT_LE(Chooser.Granularity, 100u);
     }
     EXPECT_GT(zeros, 60);  // about one in six
     EXPECT_LT(zeros, 140);
-    settings.SaverSettings.ExcludeZero = 1;
+    Settings.SaverSettings.ExcludeZero = 1;
     for (int i = 0; i < 300; i++) {
-        Choose(g256);
-        EXPECT_NE(chooser.Granularity, 0u);
+        Choose(G256);
+        EXPECT_NE(Chooser.Granularity, 0u);
     }
 }
 

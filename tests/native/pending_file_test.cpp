@@ -20,7 +20,7 @@ TEST(PendingFile, ANewFileGetsTheUsualPermissionsAndReplacesOnlyWhenWhole) {
     std::string problem;
     ASSERT_TRUE(BeginPendingFile(file, out, problem)) << problem;
     umask(before);
-    ASSERT_EQ(write(file.fd, "new", 3), 3);
+    ASSERT_EQ(write(file.Fd, "new", 3), 3);
     EXPECT_EQ(ReadFile(out), "the old picture");  // until it is whole
     ASSERT_TRUE(FinishPendingFile(file, problem)) << problem;
     EXPECT_EQ(ReadFile(out), "new");

@@ -7,12 +7,12 @@
 namespace {
 
 std::vector<uint8_t> RunGolden(const GoldenPlasma& g) {
-    std::vector<uint8_t> buffer = g.start;
-    if (buffer.empty()) buffer.assign((size_t)g.width * g.height, (uint8_t)g.first);
+    std::vector<uint8_t> buffer = g.Start;
+    if (buffer.empty()) buffer.assign((size_t)g.Width * g.Height, (uint8_t)g.First);
     RandomSource random;
-    PlasmaRun run{buffer.data(), g.width, g.height, g.width, g.first, g.count, (uint32_t)g.granularity, g.symmetry, g.time,
+    PlasmaRun run{buffer.data(), g.Width, g.Height, g.Width, g.First, g.Count, (uint32_t)g.Granularity, g.Symmetry, g.Time,
                   &random, nullptr};
-    GeneratePlasma(run, 0, 0, g.width - 1, g.height - 1, g.progressive);
+    GeneratePlasma(run, 0, 0, g.Width - 1, g.Height - 1, g.Progressive);
     return buffer;
 }
 
@@ -20,8 +20,8 @@ class PlasmaGolden : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(PlasmaGolden, MatchesReference) {
     GoldenPlasma g = LoadGoldenPlasma(GetParam());
-    ASSERT_EQ(g.result.size(), (size_t)g.width * g.height);
-    EXPECT_EQ(RunGolden(g), g.result);
+    ASSERT_EQ(g.Result.size(), (size_t)g.Width * g.Height);
+    EXPECT_EQ(RunGolden(g), g.Result);
 }
 
 INSTANTIATE_TEST_SUITE_P(Vectors, PlasmaGolden,

@@ -14,18 +14,18 @@
 namespace {
 
 struct Picture {
-    int32_t width, height;
-    std::vector<uint8_t> bytes;
-    Picture(int32_t w, int32_t h, uint8_t fill = 10) : width(w), height(h), bytes((size_t)w * h, fill) {}
-    uint8_t& at(int32_t x, int32_t y) { return bytes[(size_t)(height - 1 - y) * width + x]; }
-    uint8_t at(int32_t x, int32_t y) const { return bytes[(size_t)(height - 1 - y) * width + x]; }
+    int32_t Width, Height;
+    std::vector<uint8_t> Bytes;
+    Picture(int32_t w, int32_t h, uint8_t fill = 10) : Width(w), Height(h), Bytes((size_t)w * h, fill) {}
+    uint8_t& at(int32_t x, int32_t y) { return Bytes[(size_t)(Height - 1 - y) * Width + x]; }
+    uint8_t at(int32_t x, int32_t y) const { return Bytes[(size_t)(Height - 1 - y) * Width + x]; }
 };
 
 void Generate(Picture& p, uint32_t granularity, int32_t symmetry, bool progressive, const PlasmaHost* host = nullptr,
               uint32_t time = 42, int32_t first = 10, int32_t count = 236) {
     RandomSource random;
-    PlasmaRun run{p.bytes.data(), p.width, p.height, p.width, first, count, granularity, symmetry, time, &random, host};
-    GeneratePlasma(run, 0, 0, p.width - 1, p.height - 1, progressive);
+    PlasmaRun run{p.Bytes.data(), p.Width, p.Height, p.Width, first, count, granularity, symmetry, time, &random, host};
+    GeneratePlasma(run, 0, 0, p.Width - 1, p.Height - 1, progressive);
 }
 
 TEST(PlasmaSymmetry, EachValueGivesThePictureItNames) {
@@ -53,7 +53,7 @@ TEST(PlasmaSymmetry, EachValueGivesThePictureItNames) {
 TEST(PlasmaValues, RangesOfAFinishedPicture) {
     Picture p(200, 150);
     Generate(p, 50, 0, true);
-    for (uint8_t b : p.bytes) {
+    for (uint8_t b : p.Bytes) {
         EXPECT_GE(b, 10);
         EXPECT_LE(b, 245);
     }
@@ -97,18 +97,18 @@ TEST(PlasmaSilent, PresetTopRowStays) {
 }
 
 struct CountingHost {
-    int pumps = 0;
-    int abort_after = -1;  // abort once this many pumps have happened
-    bool aborted = false;
-    std::vector<std::vector<int32_t>> invalidated;
+    int Pumps = 0;
+    int AbortAfter = -1;  // abort once this many pumps have happened
+    bool Aborted = false;
+    std::vector<std::vector<int32_t>> Invalidated;
     PlasmaHost host{this,
                     [](void* c) {
-                        auto* self = static_cast<CountingHost*>(c);
-                        if (++self->pumps == self->abort_after) self->aborted = true;
+                        auto* Self = static_cast<CountingHost*>(c);
+                        if (++Self->Pumps == Self->AbortAfter) Self->Aborted = true;
                     },
-                    [](void* c) { return static_cast<CountingHost*>(c)->aborted; },
+                    [](void* c) { return static_cast<CountingHost*>(c)->Aborted; },
                     [](void* c, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-                        static_cast<CountingHost*>(c)->invalidated.push_back({x1, y1, x2, y2});
+                        static_cast<CountingHost*>(c)->Invalidated.push_back({x1, y1, x2, y2});
                     }};
 };
 
@@ -116,18 +116,18 @@ TEST(PlasmaCheckPoints, TwelveAt640x480AndAbortsStopEachQuadrant) {
     CountingHost counting;
     Picture p(640, 480);
     Generate(p, 5, 0, true, &counting.host);
-    EXPECT_EQ(counting.pumps, 12 + 1);  // and the final pump
-    EXPECT_EQ(counting.invalidated.size(), 12u + 4u);
-    EXPECT_EQ(counting.invalidated.back(), (std::vector<int32_t>{319, 239, 639, 479}));
+    EXPECT_EQ(counting.Pumps, 12 + 1);  // and the final pump
+    EXPECT_EQ(counting.Invalidated.size(), 12u + 4u);
+    EXPECT_EQ(counting.Invalidated.back(), (std::vector<int32_t>{319, 239, 639, 479}));
 
     CountingHost aborting;
-    aborting.abort_after = 1;
+    aborting.AbortAfter = 1;
     Picture q(640, 480);
     Generate(q, 5, 0, true, &aborting.host);
     // One pump in the first quadrant, then each later quadrant stops at its first check point.
-    EXPECT_EQ(aborting.pumps, 1 + 3 + 1);
-    EXPECT_EQ(aborting.invalidated.size(), 4u);
-    EXPECT_GT(std::count(q.bytes.begin(), q.bytes.end(), 10), 1000);
+    EXPECT_EQ(aborting.Pumps, 1 + 3 + 1);
+    EXPECT_EQ(aborting.Invalidated.size(), 4u);
+    EXPECT_GT(std::count(q.Bytes.begin(), q.Bytes.end(), 10), 1000);
 }
 
 // Each saver's window and each worker draws from a source of its own: two at
@@ -140,8 +140,8 @@ TEST(PlasmaThreads, EachRandomSourceKeepsItsOwnSequence) {
         std::thread worker([&] { Generate(b, 9, 0, false); });
         Generate(a, 9, 0, false);
         worker.join();
-        EXPECT_EQ(a.bytes, alone.bytes) << round;
-        EXPECT_EQ(b.bytes, alone.bytes) << round;
+        EXPECT_EQ(a.Bytes, alone.Bytes) << round;
+        EXPECT_EQ(b.Bytes, alone.Bytes) << round;
     }
     RandomSource mine, fresh;
     SeedRandom(mine, 12345);
@@ -166,16 +166,16 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
     // Bounds past the window: cells inside keep to the heights, writes outside are dropped.
     Picture p(20, 20);
     RandomSource random;
-    PlasmaRun run{p.bytes.data(), 20, 20, 20, 10, 236, 5, 0, 5, &random, nullptr};
+    PlasmaRun run{p.Bytes.data(), 20, 20, 20, 10, 236, 5, 0, 5, &random, nullptr};
     GeneratePlasma(run, 0, 0, 40, 35, true);
-    for (uint8_t b : p.bytes) {
+    for (uint8_t b : p.Bytes) {
         ASSERT_GE(b, 10);
         ASSERT_LE(b, 245);
     }
-    EXPECT_GT(std::set<uint8_t>(p.bytes.begin(), p.bytes.end()).size(), 10u);
+    EXPECT_GT(std::set<uint8_t>(p.Bytes.begin(), p.Bytes.end()).size(), 10u);
     // An area inside the window changes nothing outside it.
     Picture marked(20, 20, 77);
-    PlasmaRun inner{marked.bytes.data(), 20, 20, 20, 10, 236, 5, 0, 5, &random, nullptr};
+    PlasmaRun inner{marked.Bytes.data(), 20, 20, 20, 10, 236, 5, 0, 5, &random, nullptr};
     GeneratePlasma(inner, 5, 5, 19, 19, true);
     for (int32_t y = 0; y < 20; y++)
         for (int32_t x = 0; x < 20; x++)
@@ -183,9 +183,9 @@ TEST(PlasmaBounds, EverySizeAndGranularityStaysInside) {
                 ASSERT_EQ(marked.at(x, y), 77) << x << "," << y;
             }
     // Bounds beyond any window are refused whole.
-    const std::vector<uint8_t> before = p.bytes;
+    const std::vector<uint8_t> before = p.Bytes;
     GeneratePlasma(run, -1000000, 0, 2000000000, 19, true);
-    EXPECT_EQ(p.bytes, before);
+    EXPECT_EQ(p.Bytes, before);
 }
 
 // Thin pictures, one or a few cells across, in every mode: their bytes, and
@@ -204,7 +204,7 @@ TEST(PlasmaBounds, ThinPicturesKeepEveryByte) {
                     if (!progressive)  // a preset top row, as a transition gives it
                         for (int32_t x = 0; x < w; x++) p.at(x, 0) = (uint8_t)(11 + (x * 37 + h) % 230);
                     Generate(p, granularity, symmetry, progressive, nullptr, 1700000000u + (uint32_t)w);
-                    for (uint8_t b : p.bytes) hash = (hash ^ b) * 1099511628211ull;
+                    for (uint8_t b : p.Bytes) hash = (hash ^ b) * 1099511628211ull;
                 }
     EXPECT_EQ(hash, 562583126082012814ull);
 }
@@ -221,8 +221,8 @@ TEST(PlasmaBounds, LargestSidesAndHugeGranularity) {
     for (const auto& c : cases) {
         Picture p(c.w, c.h);
         Generate(p, c.granularity, 0, true);
-        EXPECT_GE(*std::min_element(p.bytes.begin(), p.bytes.end()), 10) << c.w << "x" << c.h;
-        EXPECT_LE(*std::max_element(p.bytes.begin(), p.bytes.end()), 245) << c.w << "x" << c.h;
+        EXPECT_GE(*std::min_element(p.Bytes.begin(), p.Bytes.end()), 10) << c.w << "x" << c.h;
+        EXPECT_LE(*std::max_element(p.Bytes.begin(), p.Bytes.end()), 245) << c.w << "x" << c.h;
     }
 }
 
@@ -231,11 +231,11 @@ TEST(PlasmaBounds, LargestSidesAndHugeGranularity) {
 // part CW + 1 cells wide, and together the parts cover the picture.
 TEST(PlasmaCheckPoints, EachRepaintShowsOnlyFinishedCells) {
     struct Recorder {
-        Picture* picture;
-        const Picture* final_picture;
-        std::vector<std::array<int32_t, 4>> parts;
-        int pumps = 0;
-        int unfinished = 0;
+        Picture* Drawn;
+        const Picture* Final;
+        std::vector<std::array<int32_t, 4>> Parts;
+        int Pumps = 0;
+        int Unfinished = 0;
     };
     for (auto [w, h] : {std::pair{640, 480}, std::pair{333, 250}})
         for (int32_t symmetry : {0, 1, 2, 3}) {
@@ -247,27 +247,27 @@ TEST(PlasmaCheckPoints, EachRepaintShowsOnlyFinishedCells) {
                 &recorder,
                 [](void* context) {
                     auto* r = static_cast<Recorder*>(context);
-                    r->pumps++;
-                    for (const auto& part : r->parts)
+                    r->Pumps++;
+                    for (const auto& part : r->Parts)
                         for (int32_t y = part[1]; y <= part[3]; y++)
                             for (int32_t x = part[0]; x <= part[2]; x++)
-                                r->unfinished += r->picture->at(x, y) != r->final_picture->at(x, y);
+                                r->Unfinished += r->Drawn->at(x, y) != r->Final->at(x, y);
                 },
                 nullptr,
                 [](void* context, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-                    static_cast<Recorder*>(context)->parts.push_back({x1, y1, x2, y2});
+                    static_cast<Recorder*>(context)->Parts.push_back({x1, y1, x2, y2});
                 },
             };
             Generate(p, 30, symmetry, true, &host, 1234);
-            ASSERT_EQ(p.bytes, final_picture.bytes);
-            EXPECT_EQ(recorder.unfinished, 0) << w << "x" << h << " symmetry " << symmetry;
+            ASSERT_EQ(p.Bytes, final_picture.Bytes);
+            EXPECT_EQ(recorder.Unfinished, 0) << w << "x" << h << " symmetry " << symmetry;
             const int32_t cw = w / 8;
             int check_points = 0;
-            for (const auto& part : recorder.parts) check_points += part[2] - part[0] == cw;
+            for (const auto& part : recorder.Parts) check_points += part[2] - part[0] == cw;
             EXPECT_GE(check_points, 2) << symmetry;
-            EXPECT_EQ(recorder.pumps, check_points + 1) << symmetry;  // and the final pump
+            EXPECT_EQ(recorder.Pumps, check_points + 1) << symmetry;  // and the final pump
             std::vector<bool> covered((size_t)w * h);
-            for (const auto& part : recorder.parts)
+            for (const auto& part : recorder.Parts)
                 for (int32_t y = part[1]; y <= part[3]; y++)
                     for (int32_t x = part[0]; x <= part[2]; x++) covered[(size_t)y * w + x] = true;
             EXPECT_EQ(std::count(covered.begin(), covered.end(), false), 0);

@@ -32,19 +32,19 @@ protected:
 
     // An 8-bit bottom-up bitmap of one colour in colour mode.
     struct Bitmap {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[256];
-        std::vector<uint8_t> bits;
-        Bitmap(int width, int height, COLORREF color) : header(), colors(), bits((size_t)((width + 3) & ~3) * height, 1) {
-            header.biSize = sizeof header;
-            header.biWidth = width;
-            header.biHeight = height;
-            header.biPlanes = 1;
-            header.biBitCount = 8;
-            colors[1] = {GetBValue(color), GetGValue(color), GetRValue(color), 0};
+        BITMAPINFOHEADER Header;
+        RGBQUAD Colors[256];
+        std::vector<uint8_t> Bits;
+        Bitmap(int width, int height, COLORREF color) : Header(), Colors(), Bits((size_t)((width + 3) & ~3) * height, 1) {
+            Header.biSize = sizeof Header;
+            Header.biWidth = width;
+            Header.biHeight = height;
+            Header.biPlanes = 1;
+            Header.biBitCount = 8;
+            Colors[1] = {GetBValue(color), GetGValue(color), GetRValue(color), 0};
         }
         int Draw(HDC dc, int x, int y, int width, int height) const {
-            return SetDIBitsToDevice(dc, x, y, (DWORD)width, (DWORD)height, 0, 0, 0, (UINT)header.biHeight, bits.data(),
+            return SetDIBitsToDevice(dc, x, y, (DWORD)width, (DWORD)height, 0, 0, 0, (UINT)Header.biHeight, Bits.data(),
                                      reinterpret_cast<const BITMAPINFO*>(this), DIB_RGB_COLORS);
         }
     };
@@ -324,8 +324,8 @@ TEST_F(PlatformTest, TheCoarseClockTicksAsWindowsDoesUntilTheResolutionIsRaised)
     EXPECT_EQ(timeEndPeriod(1), (MMRESULT)TIMERR_NOERROR);
     EXPECT_EQ(timeEndPeriod(1), (MMRESULT)TIMERR_NOCANDO);  // nothing left to give back
     EXPECT_EQ(timeGetTime(), 1047u);
-    EXPECT_EQ(np::TimerPeriods().begins, 1);
-    EXPECT_EQ(np::TimerPeriods().ends, 1);
+    EXPECT_EQ(np::TimerPeriods().Begins, 1);
+    EXPECT_EQ(np::TimerPeriods().Ends, 1);
 }
 
 // With the real clock a thread that waits for messages waits on the input

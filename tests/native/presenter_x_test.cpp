@@ -113,70 +113,70 @@ void StopXServer(pid_t server) {
 // One X server for every test here.
 class XServer : public ::testing::Environment {
 public:
-    static std::string display_name;
+    static std::string DisplayName;
 
     void SetUp() override {
-        display_name = StartXServer({"Xvfb", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"}, server_);
-        ASSERT_NE(display_name, "") << "Xvfb did not start";
-        setenv("DISPLAY", display_name.c_str(), 1);
+        DisplayName = StartXServer({"Xvfb", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"}, Server);
+        ASSERT_NE(DisplayName, "") << "Xvfb did not start";
+        setenv("DISPLAY", DisplayName.c_str(), 1);
     }
 
-    void TearDown() override { StopXServer(server_); }
+    void TearDown() override { StopXServer(Server); }
 
 private:
-    pid_t server_ = -1;
+    pid_t Server = -1;
 };
 
-std::string XServer::display_name;
+std::string XServer::DisplayName;
 
 // A velmora process, ended by the test or by itself.
 class Velmora {
 public:
     Velmora(const TempFolder& folder, std::vector<std::string> args, std::vector<std::string> environment = {})
-        : output_(folder.File("velmora.out")) {
+        : OutputPath(folder.File("velmora.out")) {
         args.insert(args.begin(), VELMORA_PROGRAM);
         environment.push_back(std::string("VELMORA_CONFIG_DIR=") + folder.path());
         environment.push_back(kSanitizerOptions);
-        pid_ = Spawn(args, environment, output_);
+        Pid = Spawn(args, environment, OutputPath);
     }
     ~Velmora() {
         if (Running()) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+            kill(Pid, SIGKILL);
+            waitpid(Pid, nullptr, 0);
         }
     }
 
-    bool Started() const { return pid_ > 0; }
+    bool Started() const { return Pid > 0; }
     bool Running() {
-        if (pid_ <= 0 || status_) return false;
+        if (Pid <= 0 || Ended) return false;
         int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
-        return !status_;
+        if (waitpid(Pid, &status, WNOHANG) == Pid) Ended = status;
+        return !Ended;
     }
-    void Signal(int number) { kill(pid_, number); }
+    void Signal(int number) { kill(Pid, number); }
     // The exit code, once it has ended within the time; nothing when it has not.
     std::optional<int> Exit(int timeout_ms) {
-        if (!WaitFor([this] { return !Running(); }, timeout_ms) || !status_) return std::nullopt;
-        return WIFEXITED(*status_) ? WEXITSTATUS(*status_) : 128 + WTERMSIG(*status_);
+        if (!WaitFor([this] { return !Running(); }, timeout_ms) || !Ended) return std::nullopt;
+        return WIFEXITED(*Ended) ? WEXITSTATUS(*Ended) : 128 + WTERMSIG(*Ended);
     }
-    std::string Output() const { return ReadFile(output_); }
+    std::string Output() const { return ReadFile(OutputPath); }
     // What became of it, for a failure's message.
     std::string Fate() {
         if (Running()) return "still running; said: " + Output();
-        if (!status_) return "never started";
-        return "ended with status " + std::to_string(*status_) + "; said: " + Output();
+        if (!Ended) return "never started";
+        return "ended with status " + std::to_string(*Ended) + "; said: " + Output();
     }
 
 private:
-    std::string output_;
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    std::string OutputPath;
+    pid_t Pid = -1;
+    std::optional<int> Ended;
 };
 
 struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb;
-    bool operator==(const Picture& o) const { return width == o.width && height == o.height && rgb == o.rgb; }
+    int Width = 0, Height = 0;
+    std::vector<uint32_t> Rgb;
+    bool operator==(const Picture& o) const { return Width == o.Width && Height == o.Height && Rgb == o.Rgb; }
 };
 
 Picture ReadPpm(const std::string& path) {
@@ -184,9 +184,9 @@ Picture ReadPpm(const std::string& path) {
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return p;
     int max = 0;
-    if (fscanf(f, "P6 %d %d %d", &p.width, &p.height, &max) == 3 && fgetc(f) == '\n' && max == 255) {
-        p.rgb.resize((size_t)p.width * p.height);
-        for (uint32_t& c : p.rgb) {
+    if (fscanf(f, "P6 %d %d %d", &p.Width, &p.Height, &max) == 3 && fgetc(f) == '\n' && max == 255) {
+        p.Rgb.resize((size_t)p.Width * p.Height);
+        for (uint32_t& c : p.Rgb) {
             uint8_t b[3] = {};
             if (fread(b, 1, 3, f) != 3) break;
             c = (uint32_t)b[0] << 16 | b[1] << 8 | b[2];
@@ -202,39 +202,39 @@ int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
 class OnXServer : public ::testing::Test {
 protected:
-    TempFolder folder;
-    Display* x = nullptr;
+    TempFolder Folder;
+    Display* X = nullptr;
 
     void SetUp() override {
         XSetErrorHandler(IgnoreXError);
-        x = XOpenDisplay(XServer::display_name.c_str());
-        ASSERT_NE(x, nullptr);
+        X = XOpenDisplay(XServer::DisplayName.c_str());
+        ASSERT_NE(X, nullptr);
         int event, error, major, minor;
-        ASSERT_TRUE(XTestQueryExtension(x, &event, &error, &major, &minor));
+        ASSERT_TRUE(XTestQueryExtension(X, &event, &error, &major, &minor));
         MovePointerTo(320, 240);
     }
     void TearDown() override {
-        if (x) XCloseDisplay(x);
+        if (X) XCloseDisplay(X);
     }
 
     Window MakeWindow(int width, int height) {
-        Window w = XCreateSimpleWindow(x, DefaultRootWindow(x), 10, 10, width, height, 0, 0, 0);
-        XMapWindow(x, w);
-        XSync(x, False);
+        Window w = XCreateSimpleWindow(X, DefaultRootWindow(X), 10, 10, width, height, 0, 0, 0);
+        XMapWindow(X, w);
+        XSync(X, False);
         return w;
     }
 
     Picture Grab(Window w) {
         Picture p;
         XWindowAttributes a;
-        if (!XGetWindowAttributes(x, w, &a)) return p;
-        XImage* image = XGetImage(x, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+        if (!XGetWindowAttributes(X, w, &a)) return p;
+        XImage* image = XGetImage(X, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
         if (!image) return p;
-        p.width = a.width;
-        p.height = a.height;
-        p.rgb.resize((size_t)p.width * p.height);
-        for (int y = 0; y < p.height; y++)
-            for (int xx = 0; xx < p.width; xx++) p.rgb[(size_t)y * p.width + xx] = XGetPixel(image, xx, y) & 0xFFFFFF;
+        p.Width = a.width;
+        p.Height = a.height;
+        p.Rgb.resize((size_t)p.Width * p.Height);
+        for (int y = 0; y < p.Height; y++)
+            for (int xx = 0; xx < p.Width; xx++) p.Rgb[(size_t)y * p.Width + xx] = XGetPixel(image, xx, y) & 0xFFFFFF;
         XDestroyImage(image);
         return p;
     }
@@ -243,7 +243,7 @@ protected:
     // pixels would not do: about one picture in fifty is more than half black.
     bool Drawn(Window w) {
         const Picture p = Grab(w);
-        const std::set<uint32_t> colours(p.rgb.begin(), p.rgb.end());
+        const std::set<uint32_t> colours(p.Rgb.begin(), p.Rgb.end());
         return colours.size() > 16;
     }
 
@@ -251,10 +251,10 @@ protected:
     Window FindVelmora() {
         Window root, parent, *children = nullptr, found = 0;
         unsigned count = 0;
-        if (!XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) return 0;
+        if (!XQueryTree(X, DefaultRootWindow(X), &root, &parent, &children, &count)) return 0;
         for (unsigned i = 0; i < count && !found; i++) {
             char* name = nullptr;
-            if (XFetchName(x, children[i], &name) && name && strcmp(name, "Velmora") == 0) found = children[i];
+            if (XFetchName(X, children[i], &name) && name && strcmp(name, "Velmora") == 0) found = children[i];
             if (name) XFree(name);
         }
         if (children) XFree(children);
@@ -262,8 +262,8 @@ protected:
     }
 
     void MovePointerTo(int sx, int sy) {
-        XTestFakeMotionEvent(x, -1, sx, sy, CurrentTime);
-        XSync(x, False);
+        XTestFakeMotionEvent(X, -1, sx, sy, CurrentTime);
+        XSync(X, False);
     }
 
     // What the program shows against the snapshot of its display it writes on SIGUSR1.
@@ -273,12 +273,12 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return access(snapshot.c_str(), F_OK) == 0; }, 10000)) << velmora.Output();
         const Picture shown = Grab(w);
         const Picture display = ReadPpm(snapshot);
-        ASSERT_GT(display.width, 0);
-        EXPECT_EQ(shown.width, display.width);
-        EXPECT_EQ(shown.height, display.height);
+        ASSERT_GT(display.Width, 0);
+        EXPECT_EQ(shown.Width, display.Width);
+        EXPECT_EQ(shown.Height, display.Height);
         size_t differ = 0;
-        for (size_t i = 0; i < std::min(shown.rgb.size(), display.rgb.size()); i++)
-            differ += shown.rgb[i] != display.rgb[i];
+        for (size_t i = 0; i < std::min(shown.Rgb.size(), display.Rgb.size()); i++)
+            differ += shown.Rgb[i] != display.Rgb[i];
         EXPECT_EQ(differ, 0u) << "pixels that differ";
         EXPECT_TRUE(shown == display);
     }
@@ -303,10 +303,10 @@ TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
         const Window w = MakeWindow(320, 240);
         char id[32];
         snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-        const std::string snapshot = folder.File("shown.ppm");
+        const std::string snapshot = Folder.File("shown.ppm");
         std::vector<std::string> args = With({"-window-id", id, "--snapshot", snapshot}, kStill);
         if (palette_device) args.push_back("--palette-device");
-        Velmora velmora(folder, args);
+        Velmora velmora(Folder, args);
         ASSERT_TRUE(velmora.Started());
         ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << "palette device " << palette_device << ": "
                                                                << velmora.Fate();
@@ -314,7 +314,7 @@ TEST_F(OnXServer, AForeignWindowShowsTheDisplayPixelForPixel) {
         velmora.Signal(SIGTERM);  // how XScreenSaver ends its programs
         EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
         ExpectCleanOutput(velmora.Output());
-        XDestroyWindow(x, w);
+        XDestroyWindow(X, w);
     }
 }
 
@@ -324,25 +324,25 @@ TEST_F(OnXServer, AForeignWindowUncoveredIsDrawnAgain) {
     const Window w = MakeWindow(320, 240);
     char id[32];
     snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-    const std::string snapshot = folder.File("shown.ppm");
-    Velmora velmora(folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
+    const std::string snapshot = Folder.File("shown.ppm");
+    Velmora velmora(Folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
     ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
     std::this_thread::sleep_for(milliseconds(300));
     XSetWindowAttributes over = {};
     over.override_redirect = True;
     over.background_pixel = 0;
-    const Window cover = XCreateWindow(x, DefaultRootWindow(x), 0, 0, 200, 150, 0, CopyFromParent, InputOutput,
+    const Window cover = XCreateWindow(X, DefaultRootWindow(X), 0, 0, 200, 150, 0, CopyFromParent, InputOutput,
                                        CopyFromParent, CWOverrideRedirect | CWBackPixel, &over);
-    XMapRaised(x, cover);
-    XSync(x, False);
+    XMapRaised(X, cover);
+    XSync(X, False);
     std::this_thread::sleep_for(milliseconds(300));
-    XDestroyWindow(x, cover);
-    XSync(x, False);
+    XDestroyWindow(X, cover);
+    XSync(X, False);
     std::this_thread::sleep_for(milliseconds(500));
     ExpectShowsItsDisplay(velmora, w, snapshot);
     velmora.Signal(SIGTERM);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
-    XDestroyWindow(x, w);
+    XDestroyWindow(X, w);
 }
 
 // XScreenSaver's preview window takes new sizes, and goes with its dialog.
@@ -350,24 +350,24 @@ TEST_F(OnXServer, AForeignWindowThatTakesANewSizeOrGoes) {
     const Window w = MakeWindow(300, 200);
     char id[32];
     snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-    const std::string snapshot = folder.File("shown.ppm");
-    Velmora velmora(folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
+    const std::string snapshot = Folder.File("shown.ppm");
+    Velmora velmora(Folder, With({"--window-id", id, "--snapshot", snapshot}, kStill));
     ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
-    XResizeWindow(x, w, 380, 260);
-    XSync(x, False);
+    XResizeWindow(X, w, 380, 260);
+    XSync(X, False);
     ASSERT_TRUE(WaitFor(
         [&] {
             unlink(snapshot.c_str());
             velmora.Signal(SIGUSR1);
             return WaitFor([&] { return access(snapshot.c_str(), F_OK) == 0; }, 2000) &&
-                   ReadPpm(snapshot).width == 380;
+                   ReadPpm(snapshot).Width == 380;
         },
         20000))
         << velmora.Output();
     std::this_thread::sleep_for(milliseconds(300));
     ExpectShowsItsDisplay(velmora, w, snapshot);
-    XDestroyWindow(x, w);
-    XSync(x, False);
+    XDestroyWindow(X, w);
+    XSync(X, False);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
     ExpectCleanOutput(velmora.Output());
 }
@@ -380,22 +380,22 @@ TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
         const Window w = MakeWindow(300, 200);
         char id[32];
         snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-        Velmora velmora(folder, {"--window-id", id, "--psychedelic-colors", "--cycle-delay", "10"});
+        Velmora velmora(Folder, {"--window-id", id, "--psychedelic-colors", "--cycle-delay", "10"});
         ASSERT_TRUE(velmora.Started());
         end_it(velmora, w);
         EXPECT_EQ(velmora.Exit(10000), 0) << how << ": " << velmora.Output();
         EXPECT_EQ(velmora.Output(), "") << how;
-        XDestroyWindow(x, w);  // if still there
-        XSync(x, False);
-        unlink(folder.File("velmora.out").c_str());
+        XDestroyWindow(X, w);  // if still there
+        XSync(X, False);
+        unlink(Folder.File("velmora.out").c_str());
     };
     for (int round = 0; round < 3; round++)
         run_in_window(
             [&](Velmora& velmora, Window w) {
                 ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
-                XResizeWindow(x, w, 380, 260);
-                XDestroyWindow(x, w);
-                XSync(x, False);
+                XResizeWindow(X, w, 380, 260);
+                XDestroyWindow(X, w);
+                XSync(X, False);
             },
             "a new size, then gone");
     // The colours flow every 10 ms: the program draws all the time.
@@ -404,8 +404,8 @@ TEST_F(OnXServer, EveryWayOfEndingInAForeignWindowIsClean) {
             [&](Velmora& velmora, Window w) {
                 ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
                 std::this_thread::sleep_for(milliseconds(delay_ms));
-                XDestroyWindow(x, w);
-                XSync(x, False);
+                XDestroyWindow(X, w);
+                XSync(X, False);
             },
             "gone while drawing");
     for (int number : {SIGTERM, SIGINT, SIGHUP})
@@ -430,11 +430,11 @@ TEST_F(OnXServer, AWindowThatGoesAtAnyMomentOfTheStart) {
         const Window w = MakeWindow(300, 200);
         char id[32];
         snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-        Velmora velmora(folder, {"--window-id", id, "--psychedelic-colors", "--cycle-delay", "10"});
+        Velmora velmora(Folder, {"--window-id", id, "--psychedelic-colors", "--cycle-delay", "10"});
         ASSERT_TRUE(velmora.Started());
         std::this_thread::sleep_for(milliseconds(delay_ms));
-        XDestroyWindow(x, w);
-        XSync(x, False);
+        XDestroyWindow(X, w);
+        XSync(X, False);
         const std::optional<int> exit = velmora.Exit(15000);
         ASSERT_TRUE(exit.has_value()) << velmora.Fate();
         const std::string said = velmora.Output();
@@ -443,9 +443,9 @@ TEST_F(OnXServer, AWindowThatGoesAtAnyMomentOfTheStart) {
             gone_after_start++;
         } else {
             EXPECT_EQ(*exit, 1);
-            EXPECT_EQ(said, std::string("velmora: no X window ") + id + " on display " + XServer::display_name + "\n");
+            EXPECT_EQ(said, std::string("velmora: no X window ") + id + " on display " + XServer::DisplayName + "\n");
         }
-        unlink(folder.File("velmora.out").c_str());
+        unlink(Folder.File("velmora.out").c_str());
     }
     EXPECT_GT(gone_after_start, 0);
 }
@@ -454,39 +454,39 @@ TEST_F(OnXServer, AWindowThatGoesAtAnyMomentOfTheStart) {
 // be drawn there, and velmora says so in its own words.
 TEST_F(OnXServer, AWindowThatCannotBeDrawnInto) {
     XSetWindowAttributes attributes = {};
-    const Window w = XCreateWindow(x, DefaultRootWindow(x), 0, 0, 300, 200, 0, 0, InputOnly, CopyFromParent, 0,
+    const Window w = XCreateWindow(X, DefaultRootWindow(X), 0, 0, 300, 200, 0, 0, InputOnly, CopyFromParent, 0,
                                    &attributes);
-    XMapWindow(x, w);
-    XSync(x, False);
+    XMapWindow(X, w);
+    XSync(X, False);
     char id[32];
     snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
     {
-        Velmora velmora(folder, {"--window-id", id});
+        Velmora velmora(Folder, {"--window-id", id});
         EXPECT_EQ(velmora.Exit(15000), 1) << velmora.Fate();
         EXPECT_EQ(velmora.Output(), std::string("velmora: cannot draw into X window ") + id +
                                         ": it is an input-only window\n");
     }
-    XDestroyWindow(x, w);
-    XSync(x, False);
-    unlink(folder.File("velmora.out").c_str());
-    Velmora velmora(folder, {"--window-id", "0x1fffffff"});
+    XDestroyWindow(X, w);
+    XSync(X, False);
+    unlink(Folder.File("velmora.out").c_str());
+    Velmora velmora(Folder, {"--window-id", "0x1fffffff"});
     EXPECT_EQ(velmora.Exit(15000), 1) << velmora.Fate();
-    EXPECT_EQ(velmora.Output(), "velmora: no X window 0x1fffffff on display " + XServer::display_name + "\n");
+    EXPECT_EQ(velmora.Output(), "velmora: no X window 0x1fffffff on display " + XServer::DisplayName + "\n");
 }
 
 TEST_F(OnXServer, FullScreenCoversTheScreen) {
-    const std::string snapshot = folder.File("shown.ppm");
-    Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill));
+    const std::string snapshot = Folder.File("shown.ppm");
+    Velmora velmora(Folder, With({"--fullscreen", "--snapshot", snapshot}, kStill));
     Window w = 0;
     ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
     XWindowAttributes a;
-    ASSERT_TRUE(XGetWindowAttributes(x, w, &a));
+    ASSERT_TRUE(XGetWindowAttributes(X, w, &a));
     EXPECT_EQ(a.width, 640);
     EXPECT_EQ(a.height, 480);
     ExpectShowsItsDisplay(velmora, w, snapshot);
-    XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), True, CurrentTime);
-    XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
-    XSync(x, False);
+    XTestFakeKeyEvent(X, XKeysymToKeycode(X, 'q'), True, CurrentTime);
+    XTestFakeKeyEvent(X, XKeysymToKeycode(X, 'q'), False, CurrentTime);
+    XSync(X, False);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
 }
 
@@ -500,15 +500,15 @@ TEST_F(OnXServer, FullScreenCoversEveryMonitor) {
     ASSERT_NE(heads, "") << "Xephyr did not start";
     Display* two = XOpenDisplay(heads.c_str());
     ASSERT_NE(two, nullptr);
-    std::swap(x, two);  // the helpers look at the two monitors now
+    std::swap(X, two);  // the helpers look at the two monitors now
     MovePointerTo(200, 100);
     {
-        const std::string snapshot = folder.File("shown.ppm");
-        Velmora velmora(folder, With({"--fullscreen", "--snapshot", snapshot}, kStill), {"DISPLAY=" + heads});
+        const std::string snapshot = Folder.File("shown.ppm");
+        Velmora velmora(Folder, With({"--fullscreen", "--snapshot", snapshot}, kStill), {"DISPLAY=" + heads});
         Window w = 0;
         ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
         XWindowAttributes a;
-        ASSERT_TRUE(XGetWindowAttributes(x, w, &a));
+        ASSERT_TRUE(XGetWindowAttributes(X, w, &a));
         EXPECT_EQ(a.x, 0);
         EXPECT_EQ(a.y, 0);
         EXPECT_EQ(a.width, 640);
@@ -516,24 +516,24 @@ TEST_F(OnXServer, FullScreenCoversEveryMonitor) {
         velmora.Signal(SIGUSR1);
         ASSERT_TRUE(WaitFor([&] { return access(snapshot.c_str(), F_OK) == 0; }, 10000)) << velmora.Output();
         const Picture shown = Grab(w), display = ReadPpm(snapshot);
-        ASSERT_EQ(display.width, 640);
-        ASSERT_EQ(display.height, 300);
-        ASSERT_EQ(shown.rgb.size(), display.rgb.size());
+        ASSERT_EQ(display.Width, 640);
+        ASSERT_EQ(display.Height, 300);
+        ASSERT_EQ(shown.Rgb.size(), display.Rgb.size());
         // What each monitor shows (below the lower one nothing is shown).
         size_t differ = 0, lit_on_second = 0;
         for (int yy = 0; yy < 300; yy++)
             for (int xx = 0; xx < 640; xx++) {
                 if (xx >= 400 && yy >= 200) continue;
                 const size_t i = (size_t)yy * 640 + xx;
-                differ += shown.rgb[i] != display.rgb[i];
-                lit_on_second += xx >= 400 && shown.rgb[i] != 0;
+                differ += shown.Rgb[i] != display.Rgb[i];
+                lit_on_second += xx >= 400 && shown.Rgb[i] != 0;
             }
         EXPECT_EQ(differ, 0u) << "pixels that differ";
         EXPECT_GT(lit_on_second, 240u * 200 / 2);
         MovePointerTo(203, 103);
         EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
     }
-    std::swap(x, two);
+    std::swap(X, two);
     XCloseDisplay(two);
     StopXServer(server);
 }
@@ -542,13 +542,13 @@ TEST_F(OnXServer, XScreenSaverWindowVariableWithRoot) {
     const Window w = MakeWindow(300, 200);
     char id[32];
     snprintf(id, sizeof id, "0x%lx", (unsigned long)w);
-    Velmora velmora(folder, With({"-root"}, kStill), {std::string("XSCREENSAVER_WINDOW=") + id});
+    Velmora velmora(Folder, With({"-root"}, kStill), {std::string("XSCREENSAVER_WINDOW=") + id});
     ASSERT_TRUE(WaitFor([&] { return Drawn(w); }, 20000)) << velmora.Fate();
     velmora.Signal(SIGTERM);
     EXPECT_EQ(velmora.Exit(10000), 0) << velmora.Output();
-    XDestroyWindow(x, w);
+    XDestroyWindow(X, w);
 
-    Velmora missing(folder, {"--window-id", "0x1fffff0"});
+    Velmora missing(Folder, {"--window-id", "0x1fffff0"});
     EXPECT_EQ(missing.Exit(10000), 1);
     EXPECT_NE(missing.Output().find("no X window 0x1fffff0"), std::string::npos) << missing.Output();
 }
@@ -556,7 +556,7 @@ TEST_F(OnXServer, XScreenSaverWindowVariableWithRoot) {
 TEST_F(OnXServer, MovesAddUpPastFourPixelsAndKeysAndClicksEndIt) {
     // The pointer rests at 320,240, inside the window from its start.
     {
-        Velmora velmora(folder, With({"--size", "400x300", "--palette-device"}, kStill));
+        Velmora velmora(Folder, With({"--size", "400x300", "--palette-device"}, kStill));
         Window w = 0;
         ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
         MovePointerTo(322, 241);  // 3 pixels
@@ -569,30 +569,30 @@ TEST_F(OnXServer, MovesAddUpPastFourPixelsAndKeysAndClicksEndIt) {
     // A key, and a click of each of the three buttons (0: the key).
     for (unsigned button : {0u, 1u, 2u, 3u}) {
         MovePointerTo(320, 240);
-        Velmora velmora(folder, With({"--size", "400x300"}, kStill));
+        Velmora velmora(Folder, With({"--size", "400x300"}, kStill));
         Window w = 0;
         ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
         if (button == 0) {
-            XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), True, CurrentTime);
-            XTestFakeKeyEvent(x, XKeysymToKeycode(x, 'q'), False, CurrentTime);
+            XTestFakeKeyEvent(X, XKeysymToKeycode(X, 'q'), True, CurrentTime);
+            XTestFakeKeyEvent(X, XKeysymToKeycode(X, 'q'), False, CurrentTime);
         } else {
-            XTestFakeButtonEvent(x, button, True, CurrentTime);
-            XTestFakeButtonEvent(x, button, False, CurrentTime);
+            XTestFakeButtonEvent(X, button, True, CurrentTime);
+            XTestFakeButtonEvent(X, button, False, CurrentTime);
         }
-        XSync(x, False);
+        XSync(X, False);
         EXPECT_EQ(velmora.Exit(10000), 0) << "button " << button << " (0: a key) " << velmora.Output();
     }
 }
 
 TEST_F(OnXServer, ANewSizeIsANewDisplayShownWhole) {
-    const std::string snapshot = folder.File("shown.ppm");
-    Velmora velmora(folder, With({"--size", "300x200", "--snapshot", snapshot}, kStill));
+    const std::string snapshot = Folder.File("shown.ppm");
+    Velmora velmora(Folder, With({"--size", "300x200", "--snapshot", snapshot}, kStill));
     Window w = 0;
     ASSERT_TRUE(WaitFor([&] { return (w = FindVelmora()) != 0 && Drawn(w); }, 20000)) << velmora.Fate();
     ExpectShowsItsDisplay(velmora, w, snapshot);
-    XResizeWindow(x, w, 360, 280);
-    XSync(x, False);
-    ASSERT_TRUE(WaitFor([&] { return Grab(w).width == 360 && Drawn(w); }, 20000)) << velmora.Output();
+    XResizeWindow(X, w, 360, 280);
+    XSync(X, False);
+    ASSERT_TRUE(WaitFor([&] { return Grab(w).Width == 360 && Drawn(w); }, 20000)) << velmora.Output();
     std::this_thread::sleep_for(milliseconds(300));
     ExpectShowsItsDisplay(velmora, w, snapshot);
     velmora.Signal(SIGTERM);
@@ -602,7 +602,7 @@ TEST_F(OnXServer, ANewSizeIsANewDisplayShownWhole) {
 
 TEST_F(OnXServer, TenSecondsOfEveryEffectLeaveNoLeakAndNoSanitizerReport) {
     MovePointerTo(630, 470);  // away from the window: nothing ends it early
-    Velmora velmora(folder, {"--size", "400x300", "--psychedelic-colors", "--cycle-delay", "20",
+    Velmora velmora(Folder, {"--size", "400x300", "--psychedelic-colors", "--cycle-delay", "20",
                              "--continuous-colors", "--moving-clouds", "--moving-speed", "8",
                              "--transforming-clouds", "--transform-steps", "12", "--effect-cycle", "2",
                              "--time-on-screen", "1"});

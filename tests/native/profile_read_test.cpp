@@ -12,19 +12,19 @@ namespace {
 
 class ProfileRead : public ::testing::Test {
 protected:
-    TempFolder folder;
-    std::string file = folder.File("test.ini");
+    TempFolder Folder;
+    std::string File = Folder.File("test.ini");
 
     std::string Text(const char* section, const char* key, const char* fallback = "-") {
         char buffer[500];
-        GetPrivateProfileStringA(section, key, fallback, buffer, sizeof buffer, file.c_str());
+        GetPrivateProfileStringA(section, key, fallback, buffer, sizeof buffer, File.c_str());
         return buffer;
     }
-    UINT Number(const char* key, INT fallback = 77) { return GetPrivateProfileIntA("S", key, fallback, file.c_str()); }
+    UINT Number(const char* key, INT fallback = 77) { return GetPrivateProfileIntA("S", key, fallback, File.c_str()); }
 };
 
 TEST_F(ProfileRead, NamesMatchWithoutCaseAndFirstOccurrenceWins) {
-    WriteFile(file,
+    WriteFile(File,
               "[s]\nKey=first\nkey=second\n"
               "[S]\nOther=later section\n");
     EXPECT_EQ(Text("S", "KEY"), "first");
@@ -33,7 +33,7 @@ TEST_F(ProfileRead, NamesMatchWithoutCaseAndFirstOccurrenceWins) {
 }
 
 TEST_F(ProfileRead, WhiteSpaceQuotesAndLineEndings) {
-    WriteFile(file, "\xEF\xBB\xBF  [ S ]  \r\n\t a b =  x y \t\r\nq=\"quoted \"\r\nr='x'\r\nhalf=\"x\r\nlast=end");
+    WriteFile(File, "\xEF\xBB\xBF  [ S ]  \r\n\t a b =  x y \t\r\nq=\"quoted \"\r\nr='x'\r\nhalf=\"x\r\nlast=end");
     EXPECT_EQ(Text("S", "a b"), "x y");
     EXPECT_EQ(Text("S", "q"), "quoted ");
     EXPECT_EQ(Text("S", "r"), "x");
@@ -43,7 +43,7 @@ TEST_F(ProfileRead, WhiteSpaceQuotesAndLineEndings) {
 
 TEST_F(ProfileRead, MissingThingsGiveTheDefault) {
     EXPECT_EQ(Text("S", "k", "def  "), "def");  // no file; trailing blanks of a default go
-    WriteFile(file, "k=before any section\n[S]\nnovalue\n=nokey\n");
+    WriteFile(File, "k=before any section\n[S]\nnovalue\n=nokey\n");
     EXPECT_EQ(Text("S", "k"), "-");
     EXPECT_EQ(Text("S", "novalue"), "-");
     EXPECT_EQ(Text("T", "k"), "-");
@@ -51,7 +51,7 @@ TEST_F(ProfileRead, MissingThingsGiveTheDefault) {
 }
 
 TEST_F(ProfileRead, IntegersFollowTheProfileIntegerReader) {
-    WriteFile(file,
+    WriteFile(File,
               "[S]\nplain=42\nneg=-5\nplus=+7\nhex=0x1f\nupper=0X1f\noct=0o17\nbin=0b101\n"
               "tail=12abc\nword=abc\nempty=\nblank=   \nwrap=4294967297\nquoted=\"\"\nmixed=0xFfz\n");
     EXPECT_EQ(Number("plain"), 42u);
@@ -72,9 +72,9 @@ TEST_F(ProfileRead, IntegersFollowTheProfileIntegerReader) {
 
 TEST_F(ProfileRead, HostileFilesAreReadSafely) {
     // A value far longer than any buffer: cut to the buffer, the next key still found.
-    WriteFile(file, "[S]\nlong=" + std::string(1 << 20, 'A') + "\nafter=ok\n");
+    WriteFile(File, "[S]\nlong=" + std::string(1 << 20, 'A') + "\nafter=ok\n");
     char small[8] = "xxxxxxx";
-    EXPECT_EQ(GetPrivateProfileStringA("S", "long", "", small, sizeof small, file.c_str()), 7u);
+    EXPECT_EQ(GetPrivateProfileStringA("S", "long", "", small, sizeof small, File.c_str()), 7u);
     EXPECT_STREQ(small, "AAAAAAA");
     EXPECT_EQ(Text("S", "after"), "ok");
     EXPECT_EQ(Text("S", "long"), std::string(499, 'A'));
@@ -83,32 +83,32 @@ TEST_F(ProfileRead, HostileFilesAreReadSafely) {
     std::string bytes = "[S]\nbefore=1\n";
     for (int i = 0; i < 4096; i++)
         if (char c = (char)(i * 37 % 256); c != '\n' && c != '\r') bytes += c;
-    WriteFile(file, bytes + "\nafter=2");
+    WriteFile(File, bytes + "\nafter=2");
     EXPECT_EQ(Number("before"), 1u);
     EXPECT_EQ(Number("after"), 2u);
     EXPECT_EQ(Text("S", "long"), "-");
 
     // NUL bytes in front of a section name make it no section.
-    WriteFile(file, std::string("\0\0[S]\0=\nk=1\n", 12));
+    WriteFile(File, std::string("\0\0[S]\0=\nk=1\n", 12));
     EXPECT_EQ(Text("S", "k"), "-");
     EXPECT_EQ(Number("k"), 77u);
 
     // A folder where the file should be reads as no file.
-    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 9, folder.path().c_str()), 9u);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 9, Folder.path().c_str()), 9u);
 }
 
 TEST_F(ProfileRead, FifoReadsAsNoFileWithoutWaiting) {
-    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(File.c_str(), 0600), 0);
     EXPECT_EQ(Text("S", "k"), "-");
     EXPECT_EQ(Number("k"), 77u);
-    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", file.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", File.c_str()));
 }
 
 // Where Wine's reader and the documented behaviour part, the documentation
 // decides: the integer is that of the whole value, which as a string ends at
 // a NUL byte; a file that starts with the UTF-16 byte order mark is Unicode.
 TEST_F(ProfileRead, LongValuesNulBytesAndUnicodeFiles) {
-    WriteFile(file, "[S]\nlong=" + std::string(40, '0') + "17\n" + std::string("nul=12\0" "34\n", 10) +
+    WriteFile(File, "[S]\nlong=" + std::string(40, '0') + "17\n" + std::string("nul=12\0" "34\n", 10) +
                         std::string("text=ab\0cd\n", 11) + std::string("lead=\0 5\n", 9) +
                         std::string("quoted=\"ab\"\0zz\n", 15));
     EXPECT_EQ(Number("long"), 17u);
@@ -117,7 +117,7 @@ TEST_F(ProfileRead, LongValuesNulBytesAndUnicodeFiles) {
     EXPECT_EQ(Number("lead"), 77u);  // an empty value: what follows the NUL is no part of it
     EXPECT_EQ(Text("S", "quoted"), "ab");
     char buffer[16];
-    EXPECT_EQ(GetPrivateProfileStringA("S", "text", "", buffer, sizeof buffer, file.c_str()), 2u);
+    EXPECT_EQ(GetPrivateProfileStringA("S", "text", "", buffer, sizeof buffer, File.c_str()), 2u);
 
     auto wide = [](const std::string& ascii) {
         std::string units;
@@ -125,15 +125,15 @@ TEST_F(ProfileRead, LongValuesNulBytesAndUnicodeFiles) {
         return units;
     };
     // name=été, with é as the code unit U+00E9.
-    WriteFile(file, "\xFF\xFE" + wide("[S]\r\nk=42\r\nname=") + std::string("\xE9\0t\0\xE9\0", 6) + wide("\r\n"));
+    WriteFile(File, "\xFF\xFE" + wide("[S]\r\nk=42\r\nname=") + std::string("\xE9\0t\0\xE9\0", 6) + wide("\r\n"));
     EXPECT_EQ(Number("k"), 42u);
     EXPECT_EQ(Text("S", "name"), "\xC3\xA9t\xC3\xA9");
 }
 
 TEST_F(ProfileRead, ZeroSizedBufferWritesNothing) {
-    WriteFile(file, "[S]\nk=v\n");
+    WriteFile(File, "[S]\nk=v\n");
     char canary = 'x';
-    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", &canary, 0, file.c_str()), 0u);
+    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", &canary, 0, File.c_str()), 0u);
     EXPECT_EQ(canary, 'x');
 }
 

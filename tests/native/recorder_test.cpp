@@ -15,8 +15,8 @@
 namespace {
 
 struct DecodedFrame {
-    int delay;  // hundredths
-    std::vector<uint32_t> canvas;  // what the animation shows with this frame
+    int Delay;  // hundredths
+    std::vector<uint32_t> Canvas;  // what the animation shows with this frame
 };
 
 std::vector<DecodedFrame> Decode(const std::string& path, int& width, int& height) {
@@ -61,35 +61,35 @@ void ExpectFramesMatch(const std::vector<Snapshot>& snapshots, uint32_t seconds,
     ASSERT_FALSE(frames.empty());
     uint32_t start = 0;  // hundredths
     for (size_t k = 0; k < frames.size(); k++) {
-        ASSERT_GE(frames[k].delay, 2) << "frame " << k;
-        ASSERT_EQ(frames[k].delay % 2, 0) << "frame " << k;
-        for (uint32_t slot = start; slot < start + (uint32_t)frames[k].delay; slot += 2) {
+        ASSERT_GE(frames[k].Delay, 2) << "frame " << k;
+        ASSERT_EQ(frames[k].Delay % 2, 0) << "frame " << k;
+        for (uint32_t slot = start; slot < start + (uint32_t)frames[k].Delay; slot += 2) {
             const std::vector<uint32_t>* display = DisplayAt(snapshots, slot * 10);
             ASSERT_NE(display, nullptr) << "the saver draws at once";
-            ASSERT_TRUE(frames[k].canvas == *display) << "frame " << k << ", the display at " << slot * 10 << " ms";
+            ASSERT_TRUE(frames[k].Canvas == *display) << "frame " << k << ", the display at " << slot * 10 << " ms";
         }
         if (k > 0) {
-            EXPECT_FALSE(frames[k].canvas == frames[k - 1].canvas) << "frame " << k << " repeats the last";
+            EXPECT_FALSE(frames[k].Canvas == frames[k - 1].Canvas) << "frame " << k << " repeats the last";
         }
-        start += (uint32_t)frames[k].delay;
+        start += (uint32_t)frames[k].Delay;
     }
     EXPECT_EQ(start, seconds * 100);
 }
 
 TEST_F(Recording, ColourCyclingAtItsOwnDelayOnBothKindsOfDisplay) {
     for (np::DisplayKind kind : {np::DisplayKind::TrueColor, np::DisplayKind::Palette256}) {
-        const std::string out = folder.File(kind == np::DisplayKind::TrueColor ? "rgb.gif" : "palette.gif");
+        const std::string out = Folder.File(kind == np::DisplayKind::TrueColor ? "rgb.gif" : "palette.gif");
         const auto snapshots =
             Record(kind, "TimeOnScreen=1\nSpecialEffects=2\nPsycheDelay=30\nContColorChange=1\n", 2, 320, 200, out);
         ASSERT_GT(snapshots.size(), 50u);
         // After the first picture the colours move every 30 ms.
         int at_delay = 0;
-        for (size_t i = 2; i < snapshots.size(); i++) at_delay += snapshots[i].time_ms - snapshots[i - 1].time_ms == 30;
+        for (size_t i = 2; i < snapshots.size(); i++) at_delay += snapshots[i].TimeMs - snapshots[i - 1].TimeMs == 30;
         EXPECT_GT(at_delay, (int)snapshots.size() * 3 / 4);
         ExpectFramesMatch(snapshots, 2, 320, 200, out);
     }
     // Colours that move every 10 ms: a frame every fiftieth of a second, no shorter.
-    const std::string fast = folder.File("fast.gif");
+    const std::string fast = Folder.File("fast.gif");
     const auto snapshots =
         Record(np::DisplayKind::TrueColor, "TimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=10\n", 1, 160, 100, fast);
     ExpectFramesMatch(snapshots, 1, 160, 100, fast);
@@ -98,43 +98,43 @@ TEST_F(Recording, ColourCyclingAtItsOwnDelayOnBothKindsOfDisplay) {
 }
 
 TEST_F(Recording, TransitionsComeOneDisplayFrameApart) {
-    const std::string out = folder.File("fade.gif");
+    const std::string out = Folder.File("fade.gif");
     const auto snapshots = Record(np::DisplayKind::TrueColor,
                                   "TimeOnScreen=1\nSpecialEffects=4\nTransformSteps=10\nEffectCycle=1\n", 1, 300, 260, out);
     ASSERT_GT(snapshots.size(), 20u);
-    ASSERT_EQ(snapshots[1].time_ms, 0u);  // the first picture: the window blanked, then drawn
+    ASSERT_EQ(snapshots[1].TimeMs, 0u);  // the first picture: the window blanked, then drawn
     for (size_t i = 2; i < snapshots.size(); i++) {
-        const uint32_t gap = snapshots[i].time_ms - snapshots[i - 1].time_ms;
-        EXPECT_TRUE(gap == 16 || gap == 17) << i << ": " << gap << " at " << snapshots[i].time_ms;  // 60 Hz
+        const uint32_t gap = snapshots[i].TimeMs - snapshots[i - 1].TimeMs;
+        EXPECT_TRUE(gap == 16 || gap == 17) << i << ": " << gap << " at " << snapshots[i].TimeMs;  // 60 Hz
     }
     ExpectFramesMatch(snapshots, 1, 300, 260, out);
 }
 
 TEST_F(Recording, AStillPictureIsOneFrameForTheWholeTime) {
-    const std::string out = folder.File("still.gif");
+    const std::string out = Folder.File("still.gif");
     const auto snapshots = Record(np::DisplayKind::TrueColor, "TimeOnScreen=0\nSpecialEffects=0\n", 700, 40, 30, out);
     ASSERT_FALSE(snapshots.empty());
     // 70000 hundredths are more than one frame can hold: a second frame carries the rest.
     int w = 0, h = 0;
     const std::vector<DecodedFrame> frames = Decode(out, w, h);
     ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].delay, 65534);
-    EXPECT_EQ(frames[1].delay, 70000 - 65534);
-    EXPECT_TRUE(frames[0].canvas == snapshots.back().rgb);
-    EXPECT_TRUE(frames[1].canvas == snapshots.back().rgb);
+    EXPECT_EQ(frames[0].Delay, 65534);
+    EXPECT_EQ(frames[1].Delay, 70000 - 65534);
+    EXPECT_TRUE(frames[0].Canvas == snapshots.back().Rgb);
+    EXPECT_TRUE(frames[1].Canvas == snapshots.back().Rgb);
 }
 
 TEST_F(Recording, AFileThatCannotBeWrittenLeavesNothingBehind) {
     StartFreshProcess(np::DisplayKind::TrueColor, 64, 48);
     RecordOptions options;
-    options.path = folder.File("missing/out.gif");
-    options.width = 64;
-    options.height = 48;
-    options.seconds = 1;
+    options.Path = Folder.File("missing/out.gif");
+    options.Width = 64;
+    options.Height = 48;
+    options.Seconds = 1;
     std::string problem;
     EXPECT_FALSE(RecordSaver(options, nullptr, problem));
     EXPECT_EQ(problem, "No such file or directory");
-    EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{});
+    EXPECT_EQ(ListFolder(Folder.path()), std::vector<std::string>{});
 }
 
 // A frame of 256 colours is exact; past that the most frequent 256 stay exact
@@ -154,19 +154,19 @@ TEST(GifWriter, TwoHundredFiftySixColoursAreExactAndMoreAreNear) {
                              : color(256 + (uint32_t)(i - 768) % (uint32_t)(distinct - 256));
         const std::string out = folder.File("colours-" + std::to_string(distinct) + ".gif");
         GifRecording gif;
-        ASSERT_TRUE(BeginGif(gif, open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), width, height)) << gif.problem;
+        ASSERT_TRUE(BeginGif(gif, open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), width, height)) << gif.Problem;
         std::vector<uint32_t> as_display(picture.size());  // COLORREF values, as the display holds them
         for (size_t i = 0; i < picture.size(); i++)
             as_display[i] = (picture[i] & 0xFF) << 16 | (picture[i] & 0xFF00) | (picture[i] >> 16 & 0xFF);
         ASSERT_TRUE(GifStateFrom(gif, 0, as_display.data()));
-        ASSERT_TRUE(EndGif(gif, 100)) << gif.problem;
+        ASSERT_TRUE(EndGif(gif, 100)) << gif.Problem;
         int w = 0, h = 0;
         const std::vector<DecodedFrame> frames = Decode(out, w, h);
         ASSERT_EQ(frames.size(), 1u);
-        EXPECT_EQ(frames[0].delay, 100);
+        EXPECT_EQ(frames[0].Delay, 100);
         int inexact = 0;
         for (size_t i = 0; i < picture.size(); i++) {
-            const uint32_t a = picture[i], b = frames[0].canvas[i];
+            const uint32_t a = picture[i], b = frames[0].Canvas[i];
             if (a == b) continue;
             inexact++;
             EXPECT_GE(i, 768u) << "a frequent colour changed";

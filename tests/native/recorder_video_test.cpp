@@ -23,12 +23,12 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libx264.so\n
 namespace {
 
 struct DecodedVideo {
-    std::string codec;
-    int width = 0, height = 0;
-    AVPixelFormat pixels = AV_PIX_FMT_NONE;
-    AVRational frame_rate = {0, 1};
-    double seconds = 0;  // the container's length
-    std::vector<std::vector<uint32_t>> frames;  // 0x00RRGGBB, in order
+    std::string Codec;
+    int Width = 0, Height = 0;
+    AVPixelFormat Pixels = AV_PIX_FMT_NONE;
+    AVRational FrameRate = {0, 1};
+    double Seconds = 0;  // the container's length
+    std::vector<std::vector<uint32_t>> Frames;  // 0x00RRGGBB, in order
 };
 
 DecodedVideo DecodeVideo(const std::string& path) {
@@ -42,12 +42,12 @@ DecodedVideo DecodeVideo(const std::string& path) {
         const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
         AVCodecContext* codec = avcodec_alloc_context3(decoder);
         avcodec_parameters_to_context(codec, stream->codecpar);
-        v.codec = avcodec_get_name(stream->codecpar->codec_id);
-        v.width = stream->codecpar->width;
-        v.height = stream->codecpar->height;
-        v.pixels = (AVPixelFormat)stream->codecpar->format;
-        v.frame_rate = stream->avg_frame_rate;
-        v.seconds = format->duration / (double)AV_TIME_BASE;
+        v.Codec = avcodec_get_name(stream->codecpar->codec_id);
+        v.Width = stream->codecpar->width;
+        v.Height = stream->codecpar->height;
+        v.Pixels = (AVPixelFormat)stream->codecpar->format;
+        v.FrameRate = stream->avg_frame_rate;
+        v.Seconds = format->duration / (double)AV_TIME_BASE;
         if (decoder && avcodec_open2(codec, decoder, nullptr) >= 0) {
             AVPacket* packet = av_packet_alloc();
             AVFrame* frame = av_frame_alloc();
@@ -62,7 +62,7 @@ DecodedVideo DecodeVideo(const std::string& path) {
                     uint8_t* out[1] = {reinterpret_cast<uint8_t*>(rgb.data())};
                     const int stride[1] = {frame->width * 4};
                     sws_scale(to_rgb, frame->data, frame->linesize, 0, frame->height, out, stride);
-                    v.frames.push_back(std::move(rgb));
+                    v.Frames.push_back(std::move(rgb));
                 }
             };
             while (av_read_frame(format, packet) >= 0) {
@@ -98,25 +98,25 @@ protected:
     // Records, decodes, and holds every frame to the display at its instant.
     DecodedVideo RecordAndCheck(RecordFormat format, const std::string& settings, uint32_t seconds, int width,
                                 int height, int frames_per_second, const std::string& name) {
-        const std::string out = folder.File(name);
+        const std::string out = Folder.File(name);
         const auto snapshots =
             Record(np::DisplayKind::TrueColor, settings, seconds, width, height, out, format, frames_per_second);
         DecodedVideo v = DecodeVideo(out);
-        EXPECT_EQ(v.width, width);
-        EXPECT_EQ(v.height, height);
-        EXPECT_EQ(v.pixels, AV_PIX_FMT_YUV420P);
-        EXPECT_EQ(v.frame_rate.num * 1, frames_per_second * v.frame_rate.den) << v.frame_rate.num << "/" << v.frame_rate.den;
-        EXPECT_EQ(v.frames.size(), (size_t)(seconds * frames_per_second));
-        EXPECT_NEAR(v.seconds, seconds, 1.0 / frames_per_second + 1e-6);
+        EXPECT_EQ(v.Width, width);
+        EXPECT_EQ(v.Height, height);
+        EXPECT_EQ(v.Pixels, AV_PIX_FMT_YUV420P);
+        EXPECT_EQ(v.FrameRate.num * 1, frames_per_second * v.FrameRate.den) << v.FrameRate.num << "/" << v.FrameRate.den;
+        EXPECT_EQ(v.Frames.size(), (size_t)(seconds * frames_per_second));
+        EXPECT_NEAR(v.Seconds, seconds, 1.0 / frames_per_second + 1e-6);
         double worst = 99;
-        for (size_t k = 0; k < v.frames.size(); k++) {
+        for (size_t k = 0; k < v.Frames.size(); k++) {
             const std::vector<uint32_t>* display = DisplayAt(snapshots, (uint32_t)(k * 1000 / frames_per_second));
-            if (!display || display->size() != v.frames[k].size()) {
+            if (!display || display->size() != v.Frames[k].size()) {
                 ADD_FAILURE() << "frame " << k << " has no display to compare with";
                 break;
             }
-            worst = std::min(worst, Psnr(*display, v.frames[k]));
-            EXPECT_GE(Psnr(*display, v.frames[k]), 30.0) << "frame " << k;
+            worst = std::min(worst, Psnr(*display, v.Frames[k]));
+            EXPECT_GE(Psnr(*display, v.Frames[k]), 30.0) << "frame " << k;
         }
         EXPECT_GE(worst, 30.0);
         return v;
@@ -126,9 +126,9 @@ protected:
 TEST_F(VideoRecording, Mp4IsH264AtAConstantRateWithItsIndexFirst) {
     const DecodedVideo v = RecordAndCheck(RecordFormat::Mp4, "TimeOnScreen=1\nSpecialEffects=2\nPsycheDelay=10\n", 2,
                                           640, 360, 60, "clouds.mp4");
-    EXPECT_EQ(v.codec, "h264");
+    EXPECT_EQ(v.Codec, "h264");
     // The index (moov) before the pictures (mdat): a player starts while it loads.
-    std::ifstream file(folder.File("clouds.mp4"), std::ios::binary);
+    std::ifstream file(Folder.File("clouds.mp4"), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_NE(bytes.find("moov"), std::string::npos);
     EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));
@@ -138,18 +138,18 @@ TEST_F(VideoRecording, WebMIsVp9AndMovingCloudsAtAnotherRate) {
     const DecodedVideo v = RecordAndCheck(RecordFormat::WebM,
                                           "TimeOnScreen=1\nSpecialEffects=1\nMovingSpeed=4\nEffectCycle=1\n", 2, 640, 360,
                                           25, "clouds.webm");
-    EXPECT_EQ(v.codec, "vp9");
+    EXPECT_EQ(v.Codec, "vp9");
 }
 
 TEST_F(VideoRecording, AnOddSizeInWebMAndAFailedFileLeavesNothing) {
     RecordAndCheck(RecordFormat::WebM, "TimeOnScreen=0\nSpecialEffects=0\n", 1, 161, 91, 10, "odd.webm");
     StartFreshProcess(np::DisplayKind::TrueColor, 64, 48);
     RecordOptions options;
-    options.path = folder.File("missing/out.mp4");
-    options.format = RecordFormat::Mp4;
-    options.width = 64;
-    options.height = 48;
-    options.seconds = 1;
+    options.Path = Folder.File("missing/out.mp4");
+    options.Format = RecordFormat::Mp4;
+    options.Width = 64;
+    options.Height = 48;
+    options.Seconds = 1;
     std::string problem;
     EXPECT_FALSE(RecordSaver(options, nullptr, problem));
     EXPECT_EQ(problem, "No such file or directory");
@@ -157,14 +157,14 @@ TEST_F(VideoRecording, AnOddSizeInWebMAndAFailedFileLeavesNothing) {
     // An encoder that refuses to start after the file is made (x264 and an odd
     // width, which the command line never lets through) leaves no file of its
     // own, and the output of that name as it was.
-    const std::string kept = folder.File("kept.mp4");
+    const std::string kept = Folder.File("kept.mp4");
     WriteFile(kept, "mine");
-    options.path = kept;
-    options.width = 63;
+    options.Path = kept;
+    options.Width = 63;
     EXPECT_FALSE(RecordSaver(options, nullptr, problem));
     EXPECT_EQ(problem.rfind("starting the encoder: ", 0), 0u) << problem;
     EXPECT_EQ(ReadFile(kept), "mine");
-    EXPECT_EQ(ListFolder(folder.path()), (std::vector<std::string>{"control.ini", "kept.mp4", "odd.webm"}));
+    EXPECT_EQ(ListFolder(Folder.path()), (std::vector<std::string>{"control.ini", "kept.mp4", "odd.webm"}));
 }
 
 }  // namespace
@@ -208,20 +208,20 @@ TEST_F(VideoRecording, EachQualityIsLargerThanTheOneBelow) {
         std::vector<off_t> sizes;
         for (const VideoQuality quality : {VideoQuality::Low, VideoQuality::Medium, VideoQuality::High}) {
             StartFreshProcess(np::DisplayKind::TrueColor, 160, 96);
-            WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\n");
+            WriteFile(Folder.File("control.ini"), "[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\n");
             RecordOptions options;
-            options.path = folder.File(format == RecordFormat::Mp4 ? "q.mp4" : "q.webm");
-            options.format = format;
-            options.quality = quality;
-            options.frames_per_second = 30;
-            options.width = 160;
-            options.height = 96;
-            options.seconds = 1;
-            options.calendar_ms = 1700000000000ull;
+            options.Path = Folder.File(format == RecordFormat::Mp4 ? "q.mp4" : "q.webm");
+            options.Format = format;
+            options.Quality = quality;
+            options.FramesPerSecond = 30;
+            options.Width = 160;
+            options.Height = 96;
+            options.Seconds = 1;
+            options.CalendarMs = 1700000000000ull;
             std::string problem;
             ASSERT_TRUE(RecordSaver(options, nullptr, problem)) << problem;
             struct stat info;
-            ASSERT_EQ(stat(options.path.c_str(), &info), 0);
+            ASSERT_EQ(stat(options.Path.c_str(), &info), 0);
             sizes.push_back(info.st_size);
         }
         EXPECT_LT(sizes[0], sizes[1]) << (format == RecordFormat::Mp4 ? "MP4" : "WebM");

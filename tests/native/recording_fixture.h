@@ -19,24 +19,24 @@
 namespace np = native_platform;
 
 struct Snapshot {
-    uint32_t time_ms;
-    std::vector<uint32_t> rgb;
+    uint32_t TimeMs;
+    std::vector<uint32_t> Rgb;
 };
 
 // The display as it stood at an instant: the last change at or before it.
 inline const std::vector<uint32_t>* DisplayAt(const std::vector<Snapshot>& snapshots, uint32_t time_ms) {
     const std::vector<uint32_t>* at = nullptr;
     for (const Snapshot& s : snapshots) {
-        if (s.time_ms > time_ms) break;
-        at = &s.rgb;
+        if (s.TimeMs > time_ms) break;
+        at = &s.Rgb;
     }
     return at;
 }
 
 class Recording : public ::testing::Test {
 protected:
-    TempFolder folder;
-    void SetUp() override { setenv(kConfigDirVariable, folder.path().c_str(), 1); }
+    TempFolder Folder;
+    void SetUp() override { setenv(kConfigDirVariable, Folder.path().c_str(), 1); }
     void TearDown() override { unsetenv(kConfigDirVariable); }
 
     // Records with these settings; every change of the display is kept.
@@ -44,23 +44,23 @@ protected:
                                  int height, const std::string& out, RecordFormat format = RecordFormat::Gif,
                                  int frames_per_second = kDefaultVideoFramesPerSecond) {
         StartFreshProcess(kind, width, height);
-        WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + settings);
+        WriteFile(Folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + settings);
         RecordOptions options;
-        options.path = out;
-        options.format = format;
-        options.frames_per_second = frames_per_second;
-        options.width = width;
-        options.height = height;
-        options.palette_device = kind == np::DisplayKind::Palette256;
-        options.seconds = seconds;
-        options.calendar_ms = 1700000000000ull;
+        options.Path = out;
+        options.Format = format;
+        options.FramesPerSecond = frames_per_second;
+        options.Width = width;
+        options.Height = height;
+        options.PaletteDevice = kind == np::DisplayKind::Palette256;
+        options.Seconds = seconds;
+        options.CalendarMs = 1700000000000ull;
         std::vector<Snapshot> snapshots;
         std::string problem;
         EXPECT_TRUE(RecordSaver(options,
                                 [&](uint32_t time_ms) {
                                     Snapshot s{time_ms, std::vector<uint32_t>((size_t)width * height)};
                                     for (int y = 0; y < height; y++)
-                                        np::ScreenRowRgb(y, 0, width, s.rgb.data() + (size_t)y * width);
+                                        np::ScreenRowRgb(y, 0, width, s.Rgb.data() + (size_t)y * width);
                                     snapshots.push_back(std::move(s));
                                 },
                                 problem))

@@ -25,8 +25,8 @@ void ExpectReference(const RenderedPicture& picture, int32_t width, const std::s
     ASSERT_EQ(plte.size(), 256u);
     int wrong_colors = 0;
     for (size_t j = 0; j < plte.size(); j++)
-        wrong_colors += picture.Colors[j].red != plte[j].at(0) || picture.Colors[j].green != plte[j].at(1) ||
-                        picture.Colors[j].blue != plte[j].at(2);
+        wrong_colors += picture.Colors[j].Red != plte[j].at(0) || picture.Colors[j].Green != plte[j].at(1) ||
+                        picture.Colors[j].Blue != plte[j].at(2);
     EXPECT_EQ(wrong_colors, 0);
     std::vector<uint8_t> expected;
     for (const auto& row : blocks.at(1)) {
@@ -49,21 +49,21 @@ void ExpectReference(const RenderedPicture& picture, int32_t width, const std::s
 // choice. 37 is no multiple of four: the picture is that wide all the same.
 TEST(RenderGolden, ConsecutivePicturesMatchReferences) {
     struct Case {
-        int32_t width, height;
-        uint32_t ms;
-        const char* name;
+        int32_t Width, Height;
+        uint32_t Ms;
+        const char* Name;
     };
     for (const Case& c : {Case{48, 32, 0, "render-48x32-defaults-ms0-t1700000000-picture"},
                           Case{37, 23, 5, "render-37x23-defaults-ms5-t1700000000-picture"}}) {
         RenderOptions options;
-        options.Width = c.width;
-        options.Height = c.height;
-        options.SeedMs = c.ms;
+        options.Width = c.Width;
+        options.Height = c.Height;
+        options.SeedMs = c.Ms;
         options.Time = 1700000000;
         options.Count = 2;
         int seen = 0;
         RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) {
-            ExpectReference(picture, c.width, c.name + std::to_string(k) + ".txt", false);
+            ExpectReference(picture, c.Width, c.Name + std::to_string(k) + ".txt", false);
             seen++;
             return true;
         });
@@ -89,10 +89,10 @@ TEST(RenderGolden, MovingChainMatchesReference) {
 }
 
 struct Png {
-    uint32_t width = 0, height = 0;
-    int bit_depth = 0, color_type = 0, palette_entries = 0;
-    std::vector<uint8_t> rows;  // top row first
-    std::vector<png_color> palette;
+    uint32_t Width = 0, Height = 0;
+    int BitDepth = 0, ColorType = 0, PaletteEntries = 0;
+    std::vector<uint8_t> Rows;  // top row first
+    std::vector<png_color> Palette;
 };
 
 Png ReadPng(const std::string& path) {
@@ -104,15 +104,15 @@ Png ReadPng(const std::string& path) {
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file);
         png_read_info(png, info);
-        out.width = png_get_image_width(png, info);
-        out.height = png_get_image_height(png, info);
-        out.bit_depth = png_get_bit_depth(png, info);
-        out.color_type = png_get_color_type(png, info);
+        out.Width = png_get_image_width(png, info);
+        out.Height = png_get_image_height(png, info);
+        out.BitDepth = png_get_bit_depth(png, info);
+        out.ColorType = png_get_color_type(png, info);
         png_colorp colors = nullptr;
-        png_get_PLTE(png, info, &colors, &out.palette_entries);
-        out.palette.assign(colors, colors + out.palette_entries);
-        out.rows.resize((size_t)out.width * out.height);
-        for (uint32_t y = 0; y < out.height; y++) png_read_row(png, out.rows.data() + (size_t)y * out.width, nullptr);
+        png_get_PLTE(png, info, &colors, &out.PaletteEntries);
+        out.Palette.assign(colors, colors + out.PaletteEntries);
+        out.Rows.resize((size_t)out.Width * out.Height);
+        for (uint32_t y = 0; y < out.Height; y++) png_read_row(png, out.Rows.data() + (size_t)y * out.Width, nullptr);
     }
     png_destroy_read_struct(&png, &info, nullptr);
     fclose(file);
@@ -144,11 +144,11 @@ TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
     std::string prefix = folder.File("pic");
     ASSERT_EQ(RunRender("--width 33 --height 21 --ms 7 --time 99 --count 2 --out " + prefix), 0);
     Png png = ReadPng(prefix + "-1.png");
-    EXPECT_EQ(png.width, 33u);
-    EXPECT_EQ(png.height, 21u);
-    EXPECT_EQ(png.bit_depth, 8);
-    EXPECT_EQ(png.color_type, PNG_COLOR_TYPE_PALETTE);
-    EXPECT_EQ(png.palette_entries, 256);
+    EXPECT_EQ(png.Width, 33u);
+    EXPECT_EQ(png.Height, 21u);
+    EXPECT_EQ(png.BitDepth, 8);
+    EXPECT_EQ(png.ColorType, PNG_COLOR_TYPE_PALETTE);
+    EXPECT_EQ(png.PaletteEntries, 256);
 
     RenderOptions options;
     options.Width = 33;
@@ -160,11 +160,11 @@ TEST(RenderProgram, WritesIndexedPngsTopRowFirst) {
         if (k != 1) return true;
         for (uint32_t y = 0; y < 21; y++)
             for (uint32_t x = 0; x < 33; x++)
-                EXPECT_EQ(png.rows[y * 33 + x], picture.Pixels[(20 - y) * 33 + x]) << x << "," << y;
+                EXPECT_EQ(png.Rows[y * 33 + x], picture.Pixels[(20 - y) * 33 + x]) << x << "," << y;
         for (int j = 0; j < 256; j++) {
-            EXPECT_EQ(png.palette[j].red, picture.Colors[j].red) << j;
-            EXPECT_EQ(png.palette[j].green, picture.Colors[j].green) << j;
-            EXPECT_EQ(png.palette[j].blue, picture.Colors[j].blue) << j;
+            EXPECT_EQ(png.Palette[j].red, picture.Colors[j].Red) << j;
+            EXPECT_EQ(png.Palette[j].green, picture.Colors[j].Green) << j;
+            EXPECT_EQ(png.Palette[j].blue, picture.Colors[j].Blue) << j;
         }
         return true;
     });
@@ -182,11 +182,11 @@ TEST(RenderProgram, PaletteDeviceMapsThroughTheIndexTable) {
                         " --out " + prefix),
               0);
     Png png = ReadPng(prefix + "-0.png");
-    ASSERT_EQ(png.palette_entries, 256);
+    ASSERT_EQ(png.PaletteEntries, 256);
     // Odd pixel values show palette position 0 (red 0 of the system colors); even ones position 10 + j / 2.
-    EXPECT_EQ(png.palette[1].red, 0);
-    EXPECT_EQ(png.palette[1].blue, 0);
-    EXPECT_EQ(png.palette[0].blue, 255);  // position 10: BLUE, the first key colour of Palette1
+    EXPECT_EQ(png.Palette[1].red, 0);
+    EXPECT_EQ(png.Palette[1].blue, 0);
+    EXPECT_EQ(png.Palette[0].blue, 255);  // position 10: BLUE, the first key colour of Palette1
     EXPECT_EQ(ReadFile(folder.File("pepper.ini")).find("TimeOnScreen"), std::string::npos);  // never written
 }
 
@@ -196,8 +196,8 @@ class RenderCycleTest : public SaverTest {};
 
 TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
     struct Case {
-        np::DisplayKind kind;
-        const char* settings;
+        np::DisplayKind Kind;
+        const char* Settings;
     };
     const Case cases[] = {
         {np::DisplayKind::TrueColor, "ContColorChange=1\nPsycheExtra=0\n"},
@@ -208,10 +208,10 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
     };
     for (const Case& c : cases)
         for (uint32_t steps : {1u, 300u}) {
-            Start(c.kind, 48, 32);
+            Start(c.Kind, 48, 32);
             np::SetPlatformId(1);  // a screen this small counts as a preview on NT, which runs no effect
             const std::string settings =
-                std::string("[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=0\n") + c.settings;
+                std::string("[ScreenSaver.Velmora]\nTimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=0\n") + c.Settings;
             Store(settings.substr(std::string("[ScreenSaver.Velmora]\n").size()));
             OpenFullScreen();
             ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
@@ -220,7 +220,7 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
             std::vector<COLORREF> saver_colors(256);
             const uint8_t* table = Saver().SaverState.DisplayHeader + kHeaderFieldsBytes;
             for (int j = 0; j < 256; j++) {
-                if (c.kind == np::DisplayKind::TrueColor) {
+                if (c.Kind == np::DisplayKind::TrueColor) {
                     saver_colors[j] = RGB(table[4 * j + 2], table[4 * j + 1], table[4 * j]);
                 } else {
                     const PALETTEENTRY& e = Saver().SaverState.DisplayPalette->palPalEntry[IndexTableEntry(table, j)];
@@ -237,20 +237,20 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
             options.Width = 48;
             options.Height = 32;
             options.Settings = ReadSettings(LoadSettingNames(named));
-            options.PaletteDevice = c.kind == np::DisplayKind::Palette256;
+            options.PaletteDevice = c.Kind == np::DisplayKind::Palette256;
             options.SeedMs = 0;         // the saver's clock: 100 s after the calendar start
             options.Time = 1700000100;
             options.CycleSteps = steps;
             bool rendered = false;
             RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
                 rendered = true;
-                EXPECT_EQ(picture.Pixels, saver_pixels) << c.settings << " steps " << steps;
+                EXPECT_EQ(picture.Pixels, saver_pixels) << c.Settings << " steps " << steps;
                 int different = 0;
                 for (int j = 10; j <= 245; j++) {
                     const PaletteEntryBytes& e = picture.Colors[j];
-                    different += RGB(e.red, e.green, e.blue) != saver_colors[j];
+                    different += RGB(e.Red, e.Green, e.Blue) != saver_colors[j];
                 }
-                EXPECT_EQ(different, 0) << c.settings << " steps " << steps;
+                EXPECT_EQ(different, 0) << c.Settings << " steps " << steps;
                 return true;
             });
             EXPECT_TRUE(rendered);
@@ -294,7 +294,7 @@ TEST_F(RenderCycleTest, EveryWidthShowsWhatTheRendererWrites) {
                     const uint8_t v = picture.Pixels[(size_t)y * width + x];
                     different += v != Saver().SaverState.ShownImage[(size_t)y * row + x];
                     const PaletteEntryBytes& c = picture.Colors[v];
-                    shown_differently += np::ScreenPixel(x, 31 - y) != RGB(c.red, c.green, c.blue);
+                    shown_differently += np::ScreenPixel(x, 31 - y) != RGB(c.Red, c.Green, c.Blue);
                 }
             EXPECT_EQ(different, 0);
             EXPECT_EQ(shown_differently, 0);
@@ -331,13 +331,13 @@ TEST(RenderProgram, MovingWritesTheTallPictureOfTheChain) {
         ASSERT_EQ(RunRender("--moving 4 " + common + folder.File("tall" + name)), 0);
         ASSERT_EQ(RunRender("--moving 4 " + common + folder.File("again" + name)), 0);
         Png still = ReadPng(folder.File("still" + name + "-0.png")), tall = ReadPng(folder.File("tall" + name + "-0.png"));
-        EXPECT_EQ(tall.width, 24u);
-        EXPECT_EQ(tall.height, h + 4u * (h - 1));
-        EXPECT_EQ(std::vector<uint8_t>(tall.rows.begin(), tall.rows.begin() + 24 * h), still.rows);
+        EXPECT_EQ(tall.Width, 24u);
+        EXPECT_EQ(tall.Height, h + 4u * (h - 1));
+        EXPECT_EQ(std::vector<uint8_t>(tall.Rows.begin(), tall.Rows.begin() + 24 * h), still.Rows);
         EXPECT_EQ(ReadFile(folder.File("tall" + name + "-0.png")), ReadFile(folder.File("again" + name + "-0.png")));
         // Each image below the first is a picture of its own, not a copy of the one above.
         const auto image = [&](unsigned j) {
-            return std::vector<uint8_t>(tall.rows.begin() + 24 * (h - 1) * j, tall.rows.begin() + 24 * ((h - 1) * j + h));
+            return std::vector<uint8_t>(tall.Rows.begin() + 24 * (h - 1) * j, tall.Rows.begin() + 24 * ((h - 1) * j + h));
         };
         for (unsigned j = 1; j <= 4; j++) EXPECT_NE(image(j), image(j - 1)) << j;
     }
@@ -359,7 +359,7 @@ TEST(RenderProgram, AFailedWriteKeepsTheOldPicture) {
     EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"pic-0.png"});
     // And a whole one replaces it.
     EXPECT_EQ(RunRenderSaying("--width 60 --height 60 --time 1 --out " + prefix).first, 0);
-    EXPECT_EQ(ReadPng(prefix + "-0.png").width, 60u);
+    EXPECT_EQ(ReadPng(prefix + "-0.png").Width, 60u);
     EXPECT_EQ(ListFolder(folder.path()), std::vector<std::string>{"pic-0.png"});
 }
 

@@ -77,30 +77,30 @@ TEST_F(CoarseClockTest, EveryRaiseOfTheResolutionIsGivenBack) {
     HWND window = StartOnCoarseClock("SpecialEffects=2\nPsycheDelay=10\nTimeOnScreen=1\n");
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP));
     EXPECT_TRUE((TimerResolution.Raises > 0));
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 1);
     ASSERT_TRUE(RunUntil(WM_TIMER));
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
-    EXPECT_GE(np::TimerPeriods().begins, 1);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 0);
+    EXPECT_GE(np::TimerPeriods().Begins, 1);
     // A new picture cycles again, and the window's end gives it back.
     ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 3));
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 1);
     DestroyWindow(window);
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 0);
 
     // A moving chain, and the loop that ends while it runs.
     StartOnCoarseClock("SpecialEffects=1\nTimeOnScreen=3\nEffectCycle=1000\n", 64, 480);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 1);
     PostQuitMessage(0);
     EXPECT_EQ(RunMessageLoop(FindWindowA("WindowsScreenSaverClass", nullptr)), 0);
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 0);
 
     // The Linux program's second saver window starts over with nothing held:
     // the first one's window went, and its record with it.
     HWND first = StartOnCoarseClock("SpecialEffects=1\nTimeOnScreen=3\nEffectCycle=1000\n", 64, 480);
     ASSERT_TRUE(RunUntil(SSM_MOVESTEP, 3));
     DestroyWindow(first);
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 0);
     EXPECT_EQ(TimerResolution.Raises, 0);
 }
 

@@ -181,9 +181,9 @@ TEST_F(ColorCycleTest, OnlyOneChainEverRuns) {
 
 TEST_F(ColorCycleTest, InputEndsTheSaverAtOnceWhileColorsCycle) {
     struct Case {
-        np::DisplayKind kind;
-        const char* settings;
-        UINT input;
+        np::DisplayKind Kind;
+        const char* Settings;
+        UINT Input;
     };
     const Case cases[] = {
         {np::DisplayKind::Palette256, "TimeOnScreen=0\nPsycheDelay=0\n", WM_KEYDOWN},
@@ -192,14 +192,14 @@ TEST_F(ColorCycleTest, InputEndsTheSaverAtOnceWhileColorsCycle) {
         {np::DisplayKind::TrueColor, "TimeOnScreen=3\nPsycheDelay=10\n", WM_KEYDOWN},
     };
     for (const Case& c : cases) {
-        HWND window = StartCycling(c.kind, c.settings);
+        HWND window = StartCycling(c.Kind, c.Settings);
         ASSERT_TRUE(RunUntil(SSM_CYCLESTEP, 20));
         const uint32_t asked = GetTickCount();
         np::SetCursorPosition(100, 100);  // far from where the saver started
-        np::QueueInput(window, c.input);
+        np::QueueInput(window, c.Input);
         for (int i = 0; i < 50 && IsWindow(window); i++) Step();
-        EXPECT_FALSE(IsWindow(window)) << c.settings << " input " << c.input;
-        EXPECT_LE(GetTickCount() - asked, 100u) << c.settings;
+        EXPECT_FALSE(IsWindow(window)) << c.Settings << " input " << c.Input;
+        EXPECT_LE(GetTickCount() - asked, 100u) << c.Settings;
     }
 }
 

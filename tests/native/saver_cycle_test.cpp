@@ -111,25 +111,25 @@ TEST_F(SaverTest, SlowDrawingIsNotCutShortByTheImageTimer) {
 // moving, psychedelic, transforming; a single one stays.
 TEST_F(SaverTest, EffectsTakeTurnsOverSeveralSwitches) {
     struct Case {
-        const char* effects;
-        std::vector<int32_t> turns;
+        const char* Effects;
+        std::vector<int32_t> Turns;
     };
     const Case cases[] = {{"2", {2, 2, 2, 2}}, {"6", {2, 4, 2, 4}}, {"3", {1, 2, 1, 2}}};
     for (const Case& c : cases) {
         Start(np::DisplayKind::TrueColor, 640, 480);
-        Store(std::string("TimeOnScreen=3\nEffectCycle=30\nSpecialEffects=") + c.effects + "\n");
+        Store(std::string("TimeOnScreen=3\nEffectCycle=30\nSpecialEffects=") + c.Effects + "\n");
         np::SetTickCount(0);
         HWND window = OpenFullScreen();
         std::vector<int32_t> turns;
-        for (size_t i = 0; i < c.turns.size(); i++) {
+        for (size_t i = 0; i < c.Turns.size(); i++) {
             np::AdvanceClock(30000);
             SendMessageA(window, SSM_IMAGEDONE, 0, 0);
             turns.push_back(Saver().EffectSchedule.CurrentEffect);
             np::AdvanceClock(29999);  // not yet due: the effect stays
             SendMessageA(window, SSM_IMAGEDONE, 0, 0);
-            EXPECT_EQ(Saver().EffectSchedule.CurrentEffect, turns.back()) << c.effects;
+            EXPECT_EQ(Saver().EffectSchedule.CurrentEffect, turns.back()) << c.Effects;
         }
-        EXPECT_EQ(turns, c.turns) << c.effects;
+        EXPECT_EQ(turns, c.Turns) << c.Effects;
     }
 }
 

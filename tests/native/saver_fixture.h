@@ -39,10 +39,10 @@ inline SaverRecord& Saver(HWND window = nullptr) {
 
 class SaverTest : public ::testing::Test {
 protected:
-    TempFolder folder;
+    TempFolder Folder;
 
     void SetUp() override {
-        setenv(kConfigDirVariable, folder.path().c_str(), 1);
+        setenv(kConfigDirVariable, Folder.path().c_str(), 1);
         Start(np::DisplayKind::TrueColor, 640, 480);
     }
     void TearDown() override {
@@ -57,7 +57,7 @@ protected:
         np::SetTickCount(100000);
     }
 
-    void Store(const std::string& lines) { WriteFile(folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + lines); }
+    void Store(const std::string& lines) { WriteFile(Folder.File("control.ini"), "[ScreenSaver.Velmora]\n" + lines); }
 
     HWND OpenFullScreen() { return OpenSaverWindow(nullptr, nullptr, ScreenSaverProc, SettingsSource{}); }
 

@@ -7,9 +7,9 @@ namespace {
 
 TEST(CommandLine, ModesAndHandles) {
     struct Case {
-        const char* text;
-        SaverMode mode;
-        uintptr_t window;
+        const char* Text;
+        SaverMode Mode;
+        uintptr_t Window;
     };
     const Case cases[] = {{"", SaverMode::Configure, 0},          {"  ", SaverMode::Configure, 0},
                           {"/c:1234", SaverMode::ConfigureOwned, 0}, {"-S", SaverMode::FullScreen, 0},
@@ -19,11 +19,11 @@ TEST(CommandLine, ModesAndHandles) {
                           {"/a", SaverMode::ChangePassword, 0},    {"/x", SaverMode::None, 0},
                           {"--/s", SaverMode::FullScreen, 0},      {"/p 99999999999999999999999", SaverMode::Preview, 0}};
     for (const Case& c : cases) {
-        SaverCommand command = ParseSaverCommand(c.text);
-        EXPECT_EQ(command.mode, c.mode) << c.text;
-        EXPECT_EQ(command.window, c.window) << c.text;
+        SaverCommand command = ParseSaverCommand(c.Text);
+        EXPECT_EQ(command.Mode, c.Mode) << c.Text;
+        EXPECT_EQ(command.Window, c.Window) << c.Text;
     }
-    EXPECT_EQ(ParseSaverCommand(nullptr).mode, SaverMode::Configure);
+    EXPECT_EQ(ParseSaverCommand(nullptr).Mode, SaverMode::Configure);
 }
 
 int configure_calls = 0;
@@ -43,7 +43,7 @@ TEST_F(SaverTest, AWindowThatCannotBeMadeEndsWithFailure) {
     Start(np::DisplayKind::NoColors, 320, 200);
     EXPECT_EQ(RunSaver(nullptr, "/s", ScreenSaverProc, nullptr), kExitWindowFailed);
     ASSERT_EQ(np::MessageBoxes().size(), 1u);
-    EXPECT_EQ(np::MessageBoxes()[0].text, "Display device does not\nsupport a palette");
+    EXPECT_EQ(np::MessageBoxes()[0].Text, "Display device does not\nsupport a palette");
     ExpectNothingLeaked();
 }
 
@@ -148,10 +148,10 @@ TEST_F(SaverTest, AStillPictureAfterPacedWorkWaitsWithTheResolutionGivenBack) {
     ASSERT_TRUE(RunUntil(SSM_NEWIMAGE));
     PostMessageA(window, WM_CLOSE, 0, 0);  // stops the drawing; the refusal paces its restart
     ASSERT_TRUE(RunUntil(WM_CLOSE));
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 1);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 1);
     ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
     ASSERT_TRUE(RunUntil(WM_TIMER));  // two seconds of a still picture later
-    EXPECT_EQ(np::TimerPeriods().begins - np::TimerPeriods().ends, 0);
+    EXPECT_EQ(np::TimerPeriods().Begins - np::TimerPeriods().Ends, 0);
     EXPECT_FALSE((TimerResolution.Raises > 0));
 }
 

@@ -76,33 +76,33 @@ TEST_F(LongRunTest, TwoHoursKeepEveryRecordBounded) {
     for (uint32_t minute = 0; minute < kHours * 60; minute++) {
         RunFor(60000);
         const np::RetainedRecords now = np::Retained();
-        most = {std::max(most.delivered, now.delivered),
-                std::max(most.default_handled, now.default_handled),
-                std::max(most.message_boxes, now.message_boxes),
-                std::max(most.running_calls, now.running_calls),
-                std::max(most.posted, now.posted),
-                std::max(most.input, now.input),
-                std::max(most.timers, now.timers),
-                std::max(most.windows, now.windows),
-                std::max(most.update_rectangles, now.update_rectangles),
-                std::max(most.gdi_objects, now.gdi_objects),
-                std::max(most.blocks, now.blocks),
-                std::max(most.events, now.events)};
+        most = {std::max(most.Delivered, now.Delivered),
+                std::max(most.DefaultHandled, now.DefaultHandled),
+                std::max(most.MessageBoxes, now.MessageBoxes),
+                std::max(most.RunningCalls, now.RunningCalls),
+                std::max(most.Posted, now.Posted),
+                std::max(most.Input, now.Input),
+                std::max(most.Timers, now.Timers),
+                std::max(most.Windows, now.Windows),
+                std::max(most.UpdateRectangles, now.UpdateRectangles),
+                std::max(most.GdiObjects, now.GdiObjects),
+                std::max(most.Blocks, now.Blocks),
+                std::max(most.Events, now.Events)};
     }
     np::ObservePaints(nullptr);
     EXPECT_GT(paints, 100000u);  // the colours flowed for a good part of the two hours
-    EXPECT_EQ(most.delivered, 0u);
-    EXPECT_EQ(most.default_handled, 0u);
-    EXPECT_EQ(most.message_boxes, 0u);
-    EXPECT_LE(most.running_calls, 1u);
-    EXPECT_LE(most.posted, 8u);
-    EXPECT_EQ(most.input, 0u);
-    EXPECT_LE(most.timers, 1u);
-    EXPECT_EQ(most.windows, 1u);
-    EXPECT_LE(most.update_rectangles, 64u);
-    EXPECT_LE(most.gdi_objects, 1u);  // the palette object
-    EXPECT_LE(most.blocks, 6);        // two palettes, the images, the header, the worker's buffer
-    EXPECT_LE(most.events, 1);
+    EXPECT_EQ(most.Delivered, 0u);
+    EXPECT_EQ(most.DefaultHandled, 0u);
+    EXPECT_EQ(most.MessageBoxes, 0u);
+    EXPECT_LE(most.RunningCalls, 1u);
+    EXPECT_LE(most.Posted, 8u);
+    EXPECT_EQ(most.Input, 0u);
+    EXPECT_LE(most.Timers, 1u);
+    EXPECT_EQ(most.Windows, 1u);
+    EXPECT_LE(most.UpdateRectangles, 64u);
+    EXPECT_LE(most.GdiObjects, 1u);  // the palette object
+    EXPECT_LE(most.Blocks, 6);        // two palettes, the images, the header, the worker's buffer
+    EXPECT_LE(most.Events, 1);
 }
 
 }  // namespace

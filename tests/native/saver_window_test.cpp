@@ -10,24 +10,24 @@ namespace {
 
 TEST_F(SaverTest, PaletteGeometryOfEachDisplayKind) {
     struct Case {
-        np::DisplayKind kind;
-        int32_t size, first, last, count;
-        uint8_t device;
+        np::DisplayKind Kind;
+        int32_t Size, First, Last, Count;
+        uint8_t Device;
     };
     const Case cases[] = {{np::DisplayKind::Palette256, 256, 10, 245, 236, 1},
                           {np::DisplayKind::Colors16, 16, 0, 15, 16, 0},
                           {np::DisplayKind::TrueColor, 256, 10, 245, 236, 0},
                           {np::DisplayKind::HugePalette, 256, 10, 245, 236, 1}};  // capped
     for (const Case& c : cases) {
-        Start(c.kind, 320, 200);
+        Start(c.Kind, 320, 200);
         HWND window = OpenFullScreen();
         ASSERT_NE(window, nullptr);
         const PaletteGeometry& g = Saver().SaverState.Palette;
-        EXPECT_EQ(g.PaletteSize, c.size);
-        EXPECT_EQ(g.FirstAnimatedIndex, c.first);
-        EXPECT_EQ(g.LastAnimatedIndex, c.last);
-        EXPECT_EQ(g.AnimatedCount, c.count);
-        EXPECT_EQ(g.PaletteDevice, c.device);
+        EXPECT_EQ(g.PaletteSize, c.Size);
+        EXPECT_EQ(g.FirstAnimatedIndex, c.First);
+        EXPECT_EQ(g.LastAnimatedIndex, c.Last);
+        EXPECT_EQ(g.AnimatedCount, c.Count);
+        EXPECT_EQ(g.PaletteDevice, c.Device);
         EXPECT_TRUE(RunUntil(SSM_IMAGEDONE));  // a whole picture, inside every buffer
         DestroyWindow(window);
         ExpectNothingLeaked();
@@ -35,10 +35,10 @@ TEST_F(SaverTest, PaletteGeometryOfEachDisplayKind) {
 }
 
 struct FailureCase {
-    const char* name;
-    std::function<void()> arrange;
-    UINT message;  // 0: none shown
-    bool created;
+    const char* Name;
+    std::function<void()> Arrange;
+    UINT Message;  // 0: none shown
+    bool Created;
 };
 
 TEST_F(SaverTest, EachCreationFailureShowsItsMessageAndLeaksNothing) {
@@ -54,18 +54,18 @@ TEST_F(SaverTest, EachCreationFailureShowsItsMessageAndLeaksNothing) {
     };
     for (const FailureCase& c : cases) {
         Start(np::DisplayKind::TrueColor, 320, 200);
-        c.arrange();
+        c.Arrange();
         HWND window = OpenFullScreen();
-        EXPECT_EQ(window != nullptr, c.created) << c.name;
-        ASSERT_EQ(np::MessageBoxes().size(), 1u) << c.name;
+        EXPECT_EQ(window != nullptr, c.Created) << c.Name;
+        ASSERT_EQ(np::MessageBoxes().size(), 1u) << c.Name;
         const np::MessageBoxRecord& box = np::MessageBoxes()[0];
         char expected[500];
-        LoadStringA(nullptr, c.message, expected, sizeof expected);
-        EXPECT_EQ(box.text, expected) << c.name;
-        EXPECT_EQ(box.caption, "ScreenSaver.Velmora") << c.name;
-        EXPECT_EQ(box.type, (UINT)MB_ICONWARNING) << c.name;
-        EXPECT_EQ(box.owner, nullptr) << c.name;
-        EXPECT_EQ(np::Beeps(), 1) << c.name;
+        LoadStringA(nullptr, c.Message, expected, sizeof expected);
+        EXPECT_EQ(box.Text, expected) << c.Name;
+        EXPECT_EQ(box.Caption, "ScreenSaver.Velmora") << c.Name;
+        EXPECT_EQ(box.Type, (UINT)MB_ICONWARNING) << c.Name;
+        EXPECT_EQ(box.Owner, nullptr) << c.Name;
+        EXPECT_EQ(np::Beeps(), 1) << c.Name;
         ExpectNothingLeaked();
     }
 }
@@ -76,7 +76,7 @@ TEST_F(SaverTest, ThreeBuffersThatDoNotFitSwitchTransitionsOff) {
     HWND window = OpenFullScreen();
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(np::MessageBoxes().size(), 1u);
-    EXPECT_EQ(np::MessageBoxes()[0].text, "Not enough memory for the moving clouds.\nOption switched off.");
+    EXPECT_EQ(np::MessageBoxes()[0].Text, "Not enough memory for the moving clouds.\nOption switched off.");
     EXPECT_EQ(Saver().Effects.MovingClouds, 0);
     EXPECT_EQ(Saver().Effects.TransformingClouds, 0);
     EXPECT_EQ(Saver().SaverState.EffectCount, 1);  // psychedelic colours still may run
@@ -100,9 +100,9 @@ TEST_F(SaverTest, TooLongSettingsFolderIsReportedAndTheSaverRuns) {
     HWND window = OpenFullScreen();
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(np::MessageBoxes().size(), 1u);
-    EXPECT_EQ(np::MessageBoxes()[0].text,
+    EXPECT_EQ(np::MessageBoxes()[0].Text,
               "The folder named by VELMORA_CONFIG_DIR is too long.\nThe built-in settings are used and nothing is saved.");
-    EXPECT_EQ(np::MessageBoxes()[0].type, (UINT)MB_ICONWARNING);
+    EXPECT_EQ(np::MessageBoxes()[0].Type, (UINT)MB_ICONWARNING);
     EXPECT_TRUE(RunUntil(SSM_IMAGEDONE));
 }
 
@@ -124,15 +124,15 @@ TEST_F(SaverTest, SmallPreviewOnWindowsNtRunsNoEffect) {
     // Small means small both ways: a preview wide but short, or narrow but
     // tall, runs every effect on NT.
     struct Size {
-        int cx, cy;
+        int Cx, Cy;
     };
     for (const Size size : {Size{1920, 200}, Size{200, 1080}, Size{251, 250}}) {
         Start(np::DisplayKind::TrueColor, 1920, 1080);
         Store("TimeOnScreen=3\nSpecialEffects=7\n");
         np::SetPlatformId(2);
-        HWND parent = MakeParent(0, 0, size.cx, size.cy);
+        HWND parent = MakeParent(0, 0, size.Cx, size.Cy);
         ASSERT_NE(OpenSaverWindow(nullptr, parent, ScreenSaverProc, SettingsSource{}), nullptr);
-        EXPECT_EQ(Saver().SaverState.EffectCount, 3) << size.cx << "x" << size.cy;
+        EXPECT_EQ(Saver().SaverState.EffectCount, 3) << size.Cx << "x" << size.Cy;
         DestroyWindow(parent);
     }
     // A screen, window or recording that small is not the preview: it runs every effect.

@@ -14,21 +14,21 @@
 
 class SettingsTest : public ::testing::Test {
 protected:
-    TempFolder folder;
-    std::string file = folder.File("control.ini");
+    TempFolder Folder;
+    std::string File = Folder.File("control.ini");
 
     void SetUp() override {
-        setenv(kConfigDirVariable, folder.path().c_str(), 1);
+        setenv(kConfigDirVariable, Folder.path().c_str(), 1);
         StartFreshProcess();
     }
     void TearDown() override { unsetenv(kConfigDirVariable); }
 
-    void Store(const std::string& lines) { WriteFile(file, "[ScreenSaver.Velmora]\n" + lines); }
+    void Store(const std::string& lines) { WriteFile(File, "[ScreenSaver.Velmora]\n" + lines); }
 
     // The last load: the settings and where they came from.
-    LoadedSettings loaded;
-    void Load(const SettingsSource& source = SettingsSource{}) { loaded = LoadSettings(source); }
-    bool Save() { return SaveSettings(loaded.Settings, loaded.Place); }
+    LoadedSettings Loaded;
+    void Load(const SettingsSource& source = SettingsSource{}) { Loaded = LoadSettings(source); }
+    bool Save() { return SaveSettings(Loaded.Settings, Loaded.Place); }
 };
 
 #endif

@@ -21,23 +21,23 @@ const char kFirstRun[] =
 
 TEST_F(SettingsTest, FreshSystemWritesEveryDefault) {
     Load();
-    EXPECT_EQ(ReadFile(file), kFirstRun);
-    EXPECT_STREQ(loaded.Place.SettingsSection, "ScreenSaver.Velmora");
-    EXPECT_STREQ(loaded.Place.SettingsFile, "control.ini");
-    const SaverSettingsRecord& s = loaded.Settings.SaverSettings;
+    EXPECT_EQ(ReadFile(File), kFirstRun);
+    EXPECT_STREQ(Loaded.Place.SettingsSection, "ScreenSaver.Velmora");
+    EXPECT_STREQ(Loaded.Place.SettingsFile, "control.ini");
+    const SaverSettingsRecord& s = Loaded.Settings.SaverSettings;
     EXPECT_EQ(s.TimeOnScreen, 3u);
     EXPECT_EQ(s.PaletteIndex, 0u);
     EXPECT_EQ(s.EffectCycle, 30);
     EXPECT_EQ(s.TransformSteps, 20);
-    EXPECT_EQ(loaded.Settings.PaletteTable[1].count, 8);
+    EXPECT_EQ(Loaded.Settings.PaletteTable[1].count, 8);
     // A second load finds the section and writes nothing.
-    WriteFile(file, std::string(kFirstRun) + "; touched\n");
+    WriteFile(File, std::string(kFirstRun) + "; touched\n");
     Load();
-    EXPECT_EQ(ReadFile(file), std::string(kFirstRun) + "; touched\n");
+    EXPECT_EQ(ReadFile(File), std::string(kFirstRun) + "; touched\n");
 }
 
 TEST_F(SettingsTest, FolderIsCreatedWhereTheVariablePoints) {
-    std::string nested = folder.File("a/b");
+    std::string nested = Folder.File("a/b");
     setenv(kConfigDirVariable, nested.c_str(), 1);
     Load();
     EXPECT_EQ(ReadFile(nested + "/control.ini"), kFirstRun);
@@ -45,10 +45,10 @@ TEST_F(SettingsTest, FolderIsCreatedWhereTheVariablePoints) {
 
 TEST_F(SettingsTest, UserFolderWithoutTheVariable) {
     unsetenv(kConfigDirVariable);
-    setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", Folder.path().c_str(), 1);
     Load();
     unsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(std::filesystem::exists(folder.File("Velmora/control.ini")));
+    EXPECT_TRUE(std::filesystem::exists(Folder.File("Velmora/control.ini")));
 }
 
 TEST_F(SettingsTest, PaletteIndexFoldsIntoSevenPalettes) {
@@ -56,7 +56,7 @@ TEST_F(SettingsTest, PaletteIndexFoldsIntoSevenPalettes) {
     for (auto [stored, expected] : cases) {
         Store(std::string("TimeOnScreen=3\nPaletteIndex=") + stored + "\n");
         Load();
-        EXPECT_EQ(loaded.Settings.SaverSettings.PaletteIndex, expected) << stored;
+        EXPECT_EQ(Loaded.Settings.SaverSettings.PaletteIndex, expected) << stored;
     }
 }
 
@@ -64,7 +64,7 @@ TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
     Store("TimeOnScreen=0\nRandomPalette=256\nPredefPalette=257\nFixedPalette=2\nSpecialEffects=5\n"
           "ContColorChange=0x100\nRandomGranularity=-1\n");
     Load();
-    const SaverSettingsRecord& s = loaded.Settings.SaverSettings;
+    const SaverSettingsRecord& s = Loaded.Settings.SaverSettings;
     EXPECT_EQ(s.TimeOnScreen, 0u);
     EXPECT_EQ(s.RandomPalette, 0);
     EXPECT_EQ(s.PredefPalette, 1);
@@ -77,20 +77,20 @@ TEST_F(SettingsTest, FlagsKeepTheirLowByteAndEffectBits) {
     Save();
     StartFreshProcess();
     Load();
-    EXPECT_EQ(loaded.Settings.SaverSettings.MovingClouds, 1);
-    EXPECT_EQ(loaded.Settings.SaverSettings.TransformingClouds, 4);
-    EXPECT_NE(ReadFile(file).find("SpecialEffects=5\n"), std::string::npos);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.MovingClouds, 1);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.TransformingClouds, 4);
+    EXPECT_NE(ReadFile(File).find("SpecialEffects=5\n"), std::string::npos);
 }
 
 TEST_F(SettingsTest, OutOfRangeNumbersAreKeptAsRead) {
     Store("TimeOnScreen=4294967294\nMovingSpeed=-3\nSymmetry=9\nGranularity=100000\n");
     Load();
-    EXPECT_EQ(loaded.Settings.SaverSettings.TimeOnScreen, 4294967294u);
-    EXPECT_EQ(loaded.Settings.SaverSettings.MovingSpeed, -3);
-    EXPECT_EQ(loaded.Settings.SaverSettings.Symmetry, 9);
-    EXPECT_EQ(loaded.Settings.SaverSettings.Granularity, 100000u);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.TimeOnScreen, 4294967294u);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.MovingSpeed, -3);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.Symmetry, 9);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.Granularity, 100000u);
     Save();
-    EXPECT_NE(ReadFile(file).find("MovingSpeed=4294967293\n"), std::string::npos);
+    EXPECT_NE(ReadFile(File).find("MovingSpeed=4294967293\n"), std::string::npos);
 }
 
 // "TimeOnScreen" reading as -1 counts as no settings at all; what the user
@@ -103,30 +103,30 @@ TEST_F(SettingsTest, NoSettingsMarkerNeverRewritesTheUsersLines) {
     for (const char* marker : markers) {
         std::string all_keys;
         for (const SettingKey& k : kSettingKeys)
-            if (std::string(k.key) != "TimeOnScreen" && std::string(k.key) != "Granularity" &&
-                std::string(k.key) != "MovingSpeed")
-                all_keys += std::string(k.key) + "=" + std::to_string(k.fallback) + "\n";
+            if (std::string(k.Key) != "TimeOnScreen" && std::string(k.Key) != "Granularity" &&
+                std::string(k.Key) != "MovingSpeed")
+                all_keys += std::string(k.Key) + "=" + std::to_string(k.Fallback) + "\n";
         for (int n = 3; n <= 7; n++) all_keys += "Palette" + std::to_string(n) + "=RED\n";
         const std::string text = "[ScreenSaver.Velmora]\n" + std::string(marker) + own + all_keys;
-        WriteFile(file, text);
+        WriteFile(File, text);
         StartFreshProcess();
         Load();
         Load();  // and on the next start
-        const std::string after = ReadFile(file);
+        const std::string after = ReadFile(File);
         if (*marker) {
             EXPECT_EQ(after, text) << marker;  // every key is there: nothing is added
         } else {
             EXPECT_EQ(after, text + "TimeOnScreen=3\n") << "no TimeOnScreen";
         }
-        EXPECT_EQ(loaded.Settings.PaletteTable[0].count, 3) << marker;
-        EXPECT_EQ(loaded.Settings.SaverSettings.Granularity, 16u) << marker;
+        EXPECT_EQ(Loaded.Settings.PaletteTable[0].count, 3) << marker;
+        EXPECT_EQ(Loaded.Settings.SaverSettings.Granularity, 16u) << marker;
     }
 }
 
 TEST_F(SettingsTest, SectionWithoutTimeOnScreenGetsOnlyWhatItLacks) {
     Store("Granularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n");
     Load();
-    EXPECT_EQ(ReadFile(file),
+    EXPECT_EQ(ReadFile(File),
               "[ScreenSaver.Velmora]\nGranularity=7\nSymmetry=2\nPalette6=red\nEffectCycle=45\n"
               "TimeOnScreen=3\nRandomGranularity=1\nPaletteIndex=1\nRandomPalette=1\nPredefPalette=1\n"
               "FixedPalette=0\nContColorChange=1\nSpecialEffects=0\nMovingSpeed=4\nPsycheDelay=10\nPsycheExtra=0\n"
@@ -137,33 +137,33 @@ TEST_F(SettingsTest, SectionWithoutTimeOnScreenGetsOnlyWhatItLacks) {
               "Palette4=CYAN BLUE CYAN     \n"
               "Palette5=BLUE BLACK RED YELLOW    \n"
               "Palette7=YELLOW RED      \n");
-    EXPECT_EQ(loaded.Settings.SaverSettings.Granularity, 7u);
-    EXPECT_EQ(loaded.Settings.PaletteTable[5].count, 1);
+    EXPECT_EQ(Loaded.Settings.SaverSettings.Granularity, 7u);
+    EXPECT_EQ(Loaded.Settings.PaletteTable[5].count, 1);
 }
 
 TEST_F(SettingsTest, UnusableFolderGivesDefaultsWithoutCrash) {
     // A regular file stands where the folder should be: nothing can be read or written.
-    WriteFile(folder.File("blocker"), "x");
-    setenv(kConfigDirVariable, folder.File("blocker").c_str(), 1);
+    WriteFile(Folder.File("blocker"), "x");
+    setenv(kConfigDirVariable, Folder.File("blocker").c_str(), 1);
     Load();
-    EXPECT_EQ(loaded.Settings.SaverSettings.TimeOnScreen, 3u);
-    EXPECT_EQ(ReadFile(folder.File("blocker")), "x");
+    EXPECT_EQ(Loaded.Settings.SaverSettings.TimeOnScreen, 3u);
+    EXPECT_EQ(ReadFile(Folder.File("blocker")), "x");
 }
 
 // A folder named too long for a path is not replaced by another one: the
 // built-in settings are used, nothing is written anywhere, and the caller can tell.
 TEST_F(SettingsTest, TooLongFolderIsNotSwappedForAnother) {
-    setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", Folder.path().c_str(), 1);
     for (size_t length : {300u, 5000u}) {
-        setenv(kConfigDirVariable, (folder.path() + "/" + std::string(length, 'x')).c_str(), 1);
+        setenv(kConfigDirVariable, (Folder.path() + "/" + std::string(length, 'x')).c_str(), 1);
         Load();
-        EXPECT_EQ(loaded.Place.SettingsFilePlace, SettingsPlace::NamedTooLong) << length;
-        EXPECT_EQ(loaded.Place.SettingsPath[0], '\0') << length;
-        EXPECT_EQ(loaded.Settings.SaverSettings.EffectCycle, 30) << length;
+        EXPECT_EQ(Loaded.Place.SettingsFilePlace, SettingsPlace::NamedTooLong) << length;
+        EXPECT_EQ(Loaded.Place.SettingsPath[0], '\0') << length;
+        EXPECT_EQ(Loaded.Settings.SaverSettings.EffectCycle, 30) << length;
         Save();
     }
     unsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(Folder.path()));
 }
 
 }  // namespace

@@ -11,9 +11,9 @@ namespace {
 INT_PTR CALLBACK Quiet(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 struct Expected {
-    const char* name;
-    const char* caption;
-    const char* text;  // one of its static texts
+    const char* Name;
+    const char* Caption;
+    const char* Text;  // one of its static texts
 };
 
 bool HasChildText(HWND dialog, const char* text) {
@@ -41,12 +41,12 @@ int main(int argc, char** argv) {
     };
     int failures = 0;
     for (const Expected& e : dialogs) {
-        HWND dialog = FindResourceA(module, e.name, MAKEINTRESOURCEA(5)) ? CreateDialogParamA(module, e.name, nullptr, Quiet, 0)
+        HWND dialog = FindResourceA(module, e.Name, MAKEINTRESOURCEA(5)) ? CreateDialogParamA(module, e.Name, nullptr, Quiet, 0)
                                                                       : nullptr;
         char caption[100] = "";
         if (dialog) GetWindowTextA(dialog, caption, sizeof caption);
-        bool ok = dialog && strcmp(caption, e.caption) == 0 && HasChildText(dialog, e.text) && GetDlgItem(dialog, IDOK);
-        printf("%s: %s\n", ok ? "ok" : "FAIL", e.name);
+        bool ok = dialog && strcmp(caption, e.Caption) == 0 && HasChildText(dialog, e.Text) && GetDlgItem(dialog, IDOK);
+        printf("%s: %s\n", ok ? "ok" : "FAIL", e.Name);
         failures += !ok;
         if (dialog) DestroyWindow(dialog);
     }

@@ -13,8 +13,8 @@ namespace {
 constexpr char kCaption[] = "Velmora Installation";
 
 struct Found {
-    HWND dialog = nullptr;  // the installer's dialog (it has a Continue button)
-    HWND box = nullptr;     // a message box
+    HWND Dialog = nullptr;  // the installer's dialog (it has a Continue button)
+    HWND Box = nullptr;     // a message box
 };
 
 BOOL CALLBACK Look(HWND window, LPARAM context) {
@@ -26,9 +26,9 @@ BOOL CALLBACK Look(HWND window, LPARAM context) {
     char text[64] = "";
     GetDlgItemTextA(window, IDOK, text, sizeof text);
     if (strcmp(text, "Continue") == 0)
-        found->dialog = window;
+        found->Dialog = window;
     else
-        found->box = window;
+        found->Box = window;
     return TRUE;
 }
 
@@ -53,31 +53,31 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 600; i++) {  // 60 s at the most
         Found found = LookAround();
         char text[512] = "";
-        if (found.box) GetDlgItemTextA(found.box, 0xFFFF, text, sizeof text);
-        if (found.box && found.box != answered && text[0]) {  // a box going away has no text left
-            answered = found.box;
+        if (found.Box) GetDlgItemTextA(found.Box, 0xFFFF, text, sizeof text);
+        if (found.Box && found.Box != answered && text[0]) {  // a box going away has no text left
+            answered = found.Box;
             printf("box: %s\n", text);
             fflush(stdout);
-            if (GetDlgItem(found.box, IDYES))
-                Click(found.box, yes ? IDYES : IDNO);
+            if (GetDlgItem(found.Box, IDYES))
+                Click(found.Box, yes ? IDYES : IDNO);
             else
-                Click(found.box, IDOK);
+                Click(found.Box, IDOK);
             quiet_since = GetTickCount();
-        } else if (found.dialog && !acted) {
+        } else if (found.Dialog && !acted) {
             char version[128] = "";
-            GetDlgItemTextA(found.dialog, 312, version, sizeof version);
+            GetDlgItemTextA(found.Dialog, 312, version, sizeof version);
             printf("dialog: %s\n", version);
             if (strcmp(action, "continue") == 0) {
-                SendDlgItemMessageA(found.dialog, 3072, BM_SETCHECK, BST_UNCHECKED, 0);
-                SendDlgItemMessageA(found.dialog, 3073, BM_SETCHECK, BST_UNCHECKED, 0);
-                Click(found.dialog, IDOK);
+                SendDlgItemMessageA(found.Dialog, 3072, BM_SETCHECK, BST_UNCHECKED, 0);
+                SendDlgItemMessageA(found.Dialog, 3073, BM_SETCHECK, BST_UNCHECKED, 0);
+                Click(found.Dialog, IDOK);
             } else {
-                Click(found.dialog, IDCANCEL);
+                Click(found.Dialog, IDCANCEL);
             }
             fflush(stdout);
             acted = true;
             quiet_since = GetTickCount();
-        } else if ((found.dialog && !only_boxes) || found.box) {
+        } else if ((found.Dialog && !only_boxes) || found.Box) {
             quiet_since = GetTickCount();
         } else if (acted && GetTickCount() - quiet_since > 2000) {
             return 0;

@@ -40,7 +40,7 @@ bool EncodePng(FILE* file, int32_t width, int32_t height, const RenderedPicture&
     png_set_IHDR(png, info, (png_uint_32)width, (png_uint_32)height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_color colors[256];
-    for (int j = 0; j < 256; j++) colors[j] = {picture.Colors[j].red, picture.Colors[j].green, picture.Colors[j].blue};
+    for (int j = 0; j < 256; j++) colors[j] = {picture.Colors[j].Red, picture.Colors[j].Green, picture.Colors[j].Blue};
     png_set_PLTE(png, info, colors, 256);
     png_write_info(png, info);
     for (int32_t y = 0; y < height; y++)  // memory holds the bottom row first

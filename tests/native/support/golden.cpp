@@ -39,7 +39,7 @@ GoldenPlasma LoadGoldenPlasma(const std::string& name) {
             for (uint32_t v : row) bytes.push_back((uint8_t)v);
         return bytes;
     };
-    if (blocks.size() == 3) g.start = flatten(blocks[1]);
-    g.result = flatten(blocks.back());
+    if (blocks.size() == 3) g.Start = flatten(blocks[1]);
+    g.Result = flatten(blocks.back());
     return g;
 }

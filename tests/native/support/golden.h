@@ -11,11 +11,11 @@
 std::vector<std::vector<std::vector<uint32_t>>> ReadGoldenBlocks(const std::string& name, bool hex_after_first);
 
 struct GoldenPlasma {
-    int32_t width, height, granularity, symmetry, first, count;
-    bool progressive;
-    uint32_t time;
-    std::vector<uint8_t> start;   // empty: a buffer filled with `first`
-    std::vector<uint8_t> result;  // bottom-up, as in memory
+    int32_t Width, Height, Granularity, Symmetry, First, Count;
+    bool Progressive;
+    uint32_t Time;
+    std::vector<uint8_t> Start;   // empty: a buffer filled with `First`
+    std::vector<uint8_t> Result;  // bottom-up, as in memory
 };
 GoldenPlasma LoadGoldenPlasma(const std::string& name);
 

@@ -14,13 +14,13 @@ TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
     char* made = mkdtemp(&pattern[0]);
     if (!made) throw std::runtime_error("mkdtemp failed");
-    path_ = made;
+    Root = made;
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::permissions(Root, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(Root, ignored);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

@@ -12,11 +12,11 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return Root; }
+    std::string File(const std::string& name) const { return Root + "/" + name; }
 
 private:
-    std::string path_;
+    std::string Root;
 };
 
 void WriteFile(const std::string& path, const std::string& content);
