@@ -304,6 +304,70 @@ TEST_F(RenderCycleTest, EveryWidthShowsWhatTheRendererWrites) {
     }
 }
 
+// Picture after picture, with every choice the run makes (a random palette of
+// stored or random colours, a random granularity, a fixed palette, symmetry,
+// extra colours), the renderer makes exactly the saver's pictures and colours:
+// the choices carried from one picture into the next are made once, for both.
+TEST_F(RenderCycleTest, ConsecutivePicturesAreTheSaversWithEveryChoice) {
+    const char* const cases[] = {
+        "RandomPalette=1\nPredefPalette=0\n",
+        "RandomPalette=1\nPredefPalette=1\nRandomGranularity=1\n",
+        "RandomPalette=0\nFixedPalette=1\nPaletteIndex=4\nGranularity=7\n",
+        "RandomGranularity=1\nExcludeZero=1\nSymmetry=3\n",
+        "RandomPalette=1\nPredefPalette=0\nPsycheExtra=2\nSymmetry=1\n",
+    };
+    constexpr int32_t kWidth = 37, kHeight = 23;
+    constexpr uint32_t kPictures = 4;
+    for (const char* c : cases) {
+        SCOPED_TRACE(c);
+        Start(np::DisplayKind::TrueColor, kWidth, kHeight);
+        np::SetPlatformId(1);  // a preview on NT: no effect
+        const std::string settings = std::string("[ScreenSaver.Velmora]\nTimeOnScreen=1\nSpecialEffects=0\n") + c;
+        Store(settings.substr(std::string("[ScreenSaver.Velmora]\n").size()));
+        OpenFullScreen();
+        std::vector<std::vector<uint8_t>> saver_pixels;
+        std::vector<std::vector<COLORREF>> saver_colors;
+        while (saver_pixels.size() < kPictures) {
+            ASSERT_TRUE(RunUntil(SSM_IMAGEDONE));
+            const SaverStateRecord& state = Saver().SaverState;
+            std::vector<uint8_t> pixels;
+            for (int32_t y = 0; y < kHeight; y++)
+                pixels.insert(pixels.end(), state.ShownImage + (ptrdiff_t)y * state.RowBytes,
+                              state.ShownImage + (ptrdiff_t)y * state.RowBytes + kWidth);
+            saver_pixels.push_back(pixels);
+            const uint8_t* table = state.DisplayHeader + kHeaderFieldsBytes;
+            std::vector<COLORREF> colors(256);
+            for (int j = 0; j < 256; j++) colors[j] = RGB(table[4 * j + 2], table[4 * j + 1], table[4 * j]);
+            saver_colors.push_back(colors);
+        }
+
+        TempFolder render_folder;
+        WriteFile(render_folder.File("control.ini"), settings);
+        SettingsSource named;
+        named.NamedFile = render_folder.File("control.ini");
+        RenderOptions options;
+        options.Width = kWidth;
+        options.Height = kHeight;
+        options.Settings = ReadSettings(LoadSettingNames(named));
+        options.SeedMs = 0;  // the saver's clock: 100 s after the calendar start
+        options.Time = 1700000100;
+        options.Count = kPictures;
+        uint32_t rendered = 0;
+        RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) -> bool {
+            rendered++;
+            EXPECT_EQ(picture.Pixels, saver_pixels[k]) << "picture " << k;
+            int different = 0;
+            for (int j = 10; j <= 245; j++) {
+                const PaletteEntryBytes& e = picture.Colors[j];
+                different += RGB(e.Red, e.Green, e.Blue) != saver_colors[k][j];
+            }
+            EXPECT_EQ(different, 0) << "picture " << k;
+            return true;
+        });
+        EXPECT_EQ(rendered, kPictures);
+    }
+}
+
 TEST(RenderProgram, CycleOfAFullTurnComesBack) {
     TempFolder folder;
     WriteFile(folder.File("plain.ini"), "[ScreenSaver.Velmora]\nContColorChange=0\n");
