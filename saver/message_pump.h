@@ -8,7 +8,10 @@ struct SaverRecord;
 // work (close, timer, destroy of the saver's window, or quit) stands at the
 // head of the queue; that one stays for the outer loop and the saver's
 // AbortRequested is set. Messages of other windows of the thread are theirs:
-// they are dispatched, never a reason to stop.
+// they are dispatched, never a reason to stop; but those of another saver
+// window wait until this work is done, while the saver's own still come
+// through: one saver's handlers never run inside another's work, where its
+// own pump would have stopped for its timer.
 void PumpMessages(SaverRecord& saver);
 
 #endif

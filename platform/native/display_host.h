@@ -25,7 +25,11 @@ void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz = 60);
 // coordinates. The first is the primary monitor, whose top-left corner is
 // (0, 0) as on Windows; the others may lie left of or above it. The display
 // is their bounding box, the virtual screen, parts of which no monitor shows.
-void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz = 60);
+// An area beside the virtual screen (empty: none) belongs to the display
+// too: windows placed there draw into it, though no monitor shows it and the
+// system's metrics leave it out, for a program that shows it elsewhere.
+void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz = 60,
+                  RECT beside = RECT{0, 0, 0, 0});
 // The display's pixels are counted from its top-left corner, which is at
 // DisplayOrigin() in screen coordinates (negative left of or above the primary).
 int DisplayWidth();

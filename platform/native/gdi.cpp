@@ -200,14 +200,22 @@ void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
     OpenMonitors(kind, {RECT{0, 0, width, height}}, refresh_hz);
 }
 
-void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz) {
+void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refresh_hz, RECT beside) {
     if (monitors.empty()) Unimplemented("OpenMonitors", "a display without monitors");
     if (refresh_hz < 0) Unimplemented("OpenMonitors", "a negative refresh rate");  // 0 and 1: the hardware's default
     if (monitors[0].left != 0 || monitors[0].top != 0) Unimplemented("OpenMonitors", "a primary monitor off (0, 0)");
     for (const RECT& m : monitors)
         if (m.left >= m.right || m.top >= m.bottom) Unimplemented("OpenMonitors", "an empty monitor");
-    const RECT box = BoundingBox(monitors);
+    const RECT screen = BoundingBox(monitors);
+    RECT box = screen;
+    if (beside.left < beside.right && beside.top < beside.bottom) {
+        if (beside.left < screen.right && screen.left < beside.right && beside.top < screen.bottom &&
+            screen.top < beside.bottom)
+            Unimplemented("OpenMonitors", "an area beside the screen that overlaps it");
+        box = BoundingBox({screen, beside});
+    }
     Display = DisplayRecord{};
+    Display.VirtualScreen = screen;
     Display.Kind = kind;
     Display.Left = box.left;
     Display.Top = box.top;

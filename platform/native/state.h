@@ -31,6 +31,7 @@ struct HWND__ {
     std::string ClassName;
     std::string Title;
     WNDPROC Procedure;
+    HBRUSH Background;  // the class's
     HWND Parent;
     DWORD Style;
     int X, Y, Width, Height;  // relative to the parent's client area, or the screen
@@ -48,6 +49,7 @@ struct DisplayRecord {
     int Width = 0, Height = 0;
     int Left = 0, Top = 0;      // screen coordinates of the display's top-left pixel
     std::vector<RECT> Monitors;  // screen coordinates; the first is the primary, at (0, 0)
+    RECT VirtualScreen = {0, 0, 0, 0};  // the monitors' bounding box; the display may reach beyond it
     int RefreshHz = 60;
     std::vector<uint32_t> Pixels;  // palette device: hardware indices; else COLORREF values
     PALETTEENTRY Hardware[256] = {};

@@ -44,9 +44,14 @@ struct Queue {
     std::vector<Timer> Timers;
 };
 
+struct WindowClass {
+    WNDPROC Procedure;
+    HBRUSH Background;  // null: the window erases its own background
+};
+
 struct UserState {
     std::vector<std::unique_ptr<HWND__>> Windows;
-    std::map<std::string, WNDPROC> Classes;  // window procedures by upper-case class name
+    std::map<std::string, WindowClass> Classes;  // by upper-case class name
     HWND Foreground = nullptr;
     POINT Cursor = {0, 0};
     bool CursorHidden = false;
@@ -242,7 +247,7 @@ ATOM RegisterClassA(const WNDCLASSA* window_class) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    User.Classes[key] = window_class->lpfnWndProc;
+    User.Classes[key] = {window_class->lpfnWndProc, window_class->hbrBackground};
     return (ATOM)User.Classes.size();
 }
 
@@ -254,7 +259,8 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     auto window = std::make_unique<HWND__>();
     window->ClassName = class_name;
     window->Title = title ? title : "";
-    window->Procedure = found->second;
+    window->Procedure = found->second.Procedure;
+    window->Background = found->second.Background;
     window->Parent = (style & WS_CHILD) ? parent : nullptr;
     window->Style = style;
     window->X = x;
@@ -346,9 +352,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             EndPaint(window, &paint);
             return 0;
         }
-        case WM_ERASEBKGND: {
+        case WM_ERASEBKGND: {  // with the class's brush; without one the window erases nothing
+            if (!window->Background) return 0;
             RECT all = ClientBounds(window);
-            FillRect(&window->Dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
+            FillRect(&window->Dc, &all, window->Background);
             return 1;
         }
         default:
@@ -532,13 +539,13 @@ int GetSystemMetrics(int index) {
         case SM_CYSCREEN:
             return primary.bottom - primary.top;
         case SM_XVIRTUALSCREEN:
-            return Display.Left;
+            return Display.VirtualScreen.left;
         case SM_YVIRTUALSCREEN:
-            return Display.Top;
+            return Display.VirtualScreen.top;
         case SM_CXVIRTUALSCREEN:
-            return Display.Width;
+            return Display.VirtualScreen.right - Display.VirtualScreen.left;
         case SM_CYVIRTUALSCREEN:
-            return Display.Height;
+            return Display.VirtualScreen.bottom - Display.VirtualScreen.top;
         case SM_CMONITORS:
             return (int)Display.Monitors.size();
         default:

@@ -300,6 +300,47 @@ TEST_F(PlatformTest, SeveralMonitorsMakeOneVirtualScreen) {
     EXPECT_EQ(np::ScreenPixel(10, 1), 0u);
 }
 
+// A window's background is erased with its class's brush; a class without one
+// leaves the erasing to the window, and the default erases nothing.
+TEST_F(PlatformTest, TheDefaultEraseUsesTheClassBrushOrNone) {
+    WNDCLASSA black = {};
+    black.lpfnWndProc = DefWindowProcA;
+    black.lpszClassName = "Black";
+    black.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    ASSERT_NE(RegisterClassA(&black), 0);
+    HWND plain = MakeWindow(0, 0, 10, 10);
+    HWND brushed = CreateWindowExA(0, "Black", "", WS_POPUP | WS_VISIBLE, 20, 0, 10, 10, nullptr, nullptr, nullptr,
+                                   nullptr);
+    Drain();
+    for (HWND window : {plain, brushed}) EXPECT_EQ(Bitmap(10, 10, RGB(5, 6, 7)).Draw(GetDC(window), 0, 0, 10, 10), 10);
+    for (HWND window : {plain, brushed}) InvalidateRect(window, nullptr, TRUE);
+    Drain();
+    EXPECT_EQ(np::ScreenPixel(5, 5), RGB(5, 6, 7));  // no brush: what was drawn stays
+    EXPECT_EQ(np::ScreenPixel(25, 5), 0u);           // the black brush
+}
+
+// An area beside the screen belongs to the display but not to the virtual
+// screen: a full-screen window never reaches it, a window placed in it draws there.
+TEST_F(PlatformTest, AnAreaBesideTheScreenIsDrawnButLeftOutOfTheScreen) {
+    np::OpenMonitors(np::DisplayKind::TrueColor, {{0, 0, 100, 80}}, 60, RECT{100, 0, 140, 30});
+    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 100);
+    EXPECT_EQ(GetSystemMetrics(SM_CYVIRTUALSCREEN), 80);
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 1);
+    EXPECT_EQ(np::DisplayWidth(), 140);
+    EXPECT_EQ(np::DisplayHeight(), 80);
+    HWND screen = MakeWindow(0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    HWND beside = MakeWindow(100, 0, 40, 30);
+    Drain();
+    EXPECT_EQ(Bitmap(100, 80, RGB(9, 9, 9)).Draw(GetDC(screen), 0, 0, 100, 80), 80);
+    EXPECT_EQ(Bitmap(40, 30, RGB(7, 8, 9)).Draw(GetDC(beside), 0, 0, 40, 30), 30);
+    EXPECT_EQ(np::ScreenPixel(99, 79), RGB(9, 9, 9));
+    EXPECT_EQ(np::ScreenPixel(100, 0), RGB(7, 8, 9));
+    EXPECT_EQ(np::ScreenPixel(139, 29), RGB(7, 8, 9));
+    EXPECT_EQ(np::ScreenPixel(100, 30), 0u);  // below the area: part of neither
+    EXPECT_DEATH(np::OpenMonitors(np::DisplayKind::TrueColor, {{0, 0, 100, 80}}, 60, RECT{90, 0, 140, 30}),
+                 "OpenMonitors");
+}
+
 // Windows' coarse clock: the tick count in 15.625 ms steps, waits that end on
 // an interrupt, and 1 ms steps while the resolution is raised.
 TEST_F(PlatformTest, TheCoarseClockTicksAsWindowsDoesUntilTheResolutionIsRaised) {

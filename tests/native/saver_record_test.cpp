@@ -170,3 +170,38 @@ TEST_F(SideBySideTest, ASaverClosedBesideAnotherTakesNothingOfItWith) {
 }
 
 }  // namespace
+
+namespace {
+
+// The saver windows whose handlers are running, innermost last.
+std::vector<HWND> Running;
+bool RanInsideAnother = false;
+
+LRESULT CALLBACK WatchedSaver(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    for (HWND other : Running) RanInsideAnother |= other != window;
+    Running.push_back(window);
+    const LRESULT result = ScreenSaverProc(window, message, wparam, lparam);
+    Running.pop_back();
+    return result;
+}
+
+// While one saver generates, it lets messages through; one of the saver beside
+// it waits until that work is done, so no saver's handler ever runs inside
+// another's (where its own timer would not stop it).
+TEST_F(SideBySideTest, NoSaverRunsInsideAnothersWork) {
+    Start(np::DisplayKind::TrueColor, 1000, 600);
+    Running.clear();
+    RanInsideAnother = false;
+    Store("TimeOnScreen=1\nSpecialEffects=3\nEffectCycle=2\nPsycheDelay=20\nMovingSpeed=8\n");
+    HWND savers[] = {OpenSaverWindow(nullptr, MakeParent(0, 0, 600, 600), WatchedSaver, {}),
+                     OpenSaverWindow(nullptr, MakeParent(600, 0, 400, 300), WatchedSaver, {})};
+    ASSERT_TRUE(savers[0] && savers[1]);
+    int exit_code = 0;
+    const uint32_t end = GetTickCount() + 6000;
+    while (GetTickCount() < end) ASSERT_TRUE(DispatchNextMessage(savers, 2, exit_code));
+    EXPECT_GE(Delivered(SSM_IMAGEDONE), 8u);  // both made pictures, moved and cycled meanwhile
+    EXPECT_FALSE(RanInsideAnother);
+    for (HWND saver : savers) DestroyWindow(saver);
+}
+
+}  // namespace
