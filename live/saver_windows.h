@@ -18,7 +18,13 @@ struct SaverWindowsHooks {
     // queue is thrown away (a window that waits to be painted would never let
     // the queue empty).
     bool (*Again)(void* context, int exit_code) = nullptr;
+    // Before each message: the program opens, closes or starts over the savers
+    // it runs beside the window (a preview), out of every handler, and lists
+    // those alive, at most `most` (null: none beside).
+    int (*Beside)(void* context, HWND* savers, int most) = nullptr;
 };
+
+constexpr int kMostSaversBeside = 4;
 
 // The loop's code of the last window; kExitWindowFailed when one could not be made.
 int RunSaverWindows(const SaverWindowsHooks& hooks);

@@ -15,12 +15,15 @@ constexpr LONG kPiecePixels = 127;  // under 512 bytes: copied inside the wasm, 
 
 struct PresenterRecord {
     LivePresenterRecord Live;
-    PageSize Size = {0, 0, false};
+    PageSize Size = {0, 0, false, 0, 0};
     std::vector<uint32_t> Rgba;  // the display as the canvas takes it
     uint64_t LastTurn = 0;       // when the page last had its turn
     bool Restart = false;
     bool CursorShown = true;
     std::vector<std::pair<int32_t, int32_t>> SettingChanges;
+    PreviewRequest Preview;
+    bool PreviewChanged = false;
+    PictureRequest Picture;
 };
 
 // The page shows one canvas: its presenter is a fact of the program.
@@ -35,12 +38,18 @@ void TakeChanges() {
     UnionRect(&Presenter.Live.Pending, &Presenter.Live.Pending, &changed);
 }
 
+// The part of r inside area, or an empty rectangle.
+RECT Within(const RECT& r, const RECT& area) {
+    RECT part = {std::max(r.left, area.left), std::max(r.top, area.top), std::min(r.right, area.right),
+                 std::min(r.bottom, area.bottom)};
+    return IsRectEmpty(&part) ? RECT{0, 0, 0, 0} : part;
+}
+
 void Present() {
     const int32_t width = np::DisplayWidth(), height = np::DisplayHeight();
-    RECT r = Presenter.Live.Pending;
+    const RECT pending = Presenter.Live.Pending;
     Presenter.Live.Pending = {0, 0, 0, 0};
-    r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, width),
-         std::min<LONG>(r.bottom, height)};
+    const RECT r = Within(pending, {0, 0, width, height});
     if (IsRectEmpty(&r) || Presenter.Rgba.size() != (size_t)width * (size_t)height) return;
     // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque
     // alpha the canvas wants. Pieces small enough to stay in the cache take
@@ -54,7 +63,21 @@ void Present() {
             for (LONG i = 0; i < n; i++) row[x + i] = piece[i] | 0xFF000000u;
         }
     }
-    PutPixels(Presenter.Rgba.data(), width, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    // The screen into the canvas, the area beside it into the panel's preview.
+    const RECT screen = Within(r, {0, 0, Presenter.Size.Width, Presenter.Size.Height});
+    if (!IsRectEmpty(&screen))
+        PutPixels(Presenter.Rgba.data(), width, screen.left, screen.top, screen.right - screen.left,
+                  screen.bottom - screen.top);
+    const RECT preview = Within(r, PreviewArea());
+    if (!IsRectEmpty(&preview))
+        PutPreviewPixels(Presenter.Rgba.data(), width, Presenter.Size.Width, preview.left, preview.top,
+                         preview.right - preview.left, preview.bottom - preview.top);
+}
+
+// Wakes the run of saver windows, which takes what the page asked between two messages.
+void WakeRun() {
+    PostMessageA(nullptr, WM_NULL, 0, 0);
+    Presenter.Live.InputQueued = true;
 }
 
 void Queue(UINT message, WPARAM wparam, LPARAM lparam) { QueueLiveInput(Presenter.Live, message, wparam, lparam); }
@@ -89,7 +112,23 @@ void Handle(const PageEvent& e) {
             break;
         case PageEventKind::SettingChange:
             Presenter.SettingChanges.emplace_back(e.A, e.B);
+            Presenter.Preview.Edits.clear();  // what is saved now is the preview's start
             AskRestart();
+            break;
+        case PageEventKind::Preview:
+            Presenter.Preview.Shown = e.A != 0;
+            if (!Presenter.Preview.Shown) Presenter.Preview.Edits.clear();
+            Presenter.PreviewChanged = true;
+            WakeRun();
+            break;
+        case PageEventKind::PreviewSetting:
+            Presenter.Preview.Edits.emplace_back(e.A, e.B);
+            Presenter.PreviewChanged = true;
+            WakeRun();
+            break;
+        case PageEventKind::SavePicture:
+            Presenter.Picture = {true, e.A, e.B};
+            WakeRun();
             break;
     }
 }
@@ -144,10 +183,13 @@ PageSize OpenCanvasDisplay() {
     PageSize size = PageSizeNow();
     size.Width = std::max(1, size.Width);
     size.Height = std::max(1, size.Height);
-    np::OpenDisplay(np::DisplayKind::TrueColor, size.Width, size.Height, 60);
-    Presenter.Live.Backend = {nullptr, Look, Sleep, Busy};
+    size.PreviewWidth = std::max(0, size.PreviewWidth);
+    size.PreviewHeight = std::max(0, size.PreviewHeight);
     Presenter.Size = size;
-    Presenter.Rgba.assign((size_t)size.Width * (size_t)size.Height, 0xFF000000u);
+    np::OpenMonitors(np::DisplayKind::TrueColor, {RECT{0, 0, size.Width, size.Height}}, 60, PreviewArea());
+    Presenter.Live.Backend = {nullptr, Look, Sleep, Busy};
+    Presenter.Rgba.assign((size_t)np::DisplayWidth() * (size_t)np::DisplayHeight(), 0xFF000000u);
+    Presenter.PreviewChanged = true;  // a new display: the preview starts over on it
     Presenter.Restart = false;
     return size;
 }
@@ -166,6 +208,26 @@ std::vector<std::pair<int32_t, int32_t>> TakeSettingChanges() {
     std::vector<std::pair<int32_t, int32_t>> changes;
     changes.swap(Presenter.SettingChanges);
     return changes;
+}
+
+RECT PreviewArea() {
+    const PageSize& s = Presenter.Size;
+    if (s.PreviewWidth <= 0 || s.PreviewHeight <= 0) return {0, 0, 0, 0};
+    return {s.Width, 0, s.Width + s.PreviewWidth, s.PreviewHeight};
+}
+
+bool TakePreviewRequest(PreviewRequest& request) {
+    if (!Presenter.PreviewChanged) return false;
+    Presenter.PreviewChanged = false;
+    request = Presenter.Preview;
+    return true;
+}
+
+bool TakePictureRequest(PictureRequest& request) {
+    if (!Presenter.Picture.Asked) return false;
+    request = Presenter.Picture;
+    Presenter.Picture = PictureRequest{};
+    return true;
 }
 
 void WaitForNewSize(uint32_t ms) {

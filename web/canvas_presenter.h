@@ -13,8 +13,29 @@
 #include <utility>
 #include <vector>
 
-// A new, black display of the page's size now; the size is returned.
+// A new, black display of the page's size now, with the panel's preview
+// area beside its screen; the size is returned.
 PageSize OpenCanvasDisplay();
+
+// Where the settings panel's preview shows, in screen coordinates (empty: nowhere).
+RECT PreviewArea();
+
+// The preview the panel asks for: shown or not, with the values being
+// edited over the user's settings (option index, value), oldest first.
+struct PreviewRequest {
+    bool Shown = false;
+    std::vector<std::pair<int32_t, int32_t>> Edits;
+};
+// True once after the panel was shown or hidden, a value was edited, or a
+// new display was opened; the request as it stands then.
+bool TakePreviewRequest(PreviewRequest& request);
+
+// A picture the user asked to save, at this size (0: the canvas's).
+struct PictureRequest {
+    bool Asked = false;
+    int32_t Width = 0, Height = 0;
+};
+bool TakePictureRequest(PictureRequest& request);
 
 // Input goes to input_target (null: to no window, as when the page, not the
 // saver, has the user's attention), a close to close_target; the whole display

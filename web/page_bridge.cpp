@@ -11,12 +11,16 @@ EM_JS(void, page_size, (int32_t* out), {
     HEAP32[out >> 2] = s.width;
     HEAP32[(out >> 2) + 1] = s.height;
     HEAP32[(out >> 2) + 2] = s.fullScreen ? 1 : 0;
+    HEAP32[(out >> 2) + 3] = s.previewWidth;
+    HEAP32[(out >> 2) + 4] = s.previewHeight;
 });
 
-EM_JS(void, tell_event_kinds, (int move, int button, int key, int resize, int setting), {
-    VelmoraPage.useEventKinds({pointerMove: move, buttonDown: button, keyDown: key, resize: resize,
-                               settingChange: setting});
-});
+EM_JS(void, tell_event_kinds,
+      (int move, int button, int key, int resize, int setting, int preview, int preview_setting, int save), {
+          VelmoraPage.useEventKinds({pointerMove: move, buttonDown: button, keyDown: key, resize: resize,
+                                     settingChange: setting, preview: preview, previewSetting: preview_setting,
+                                     savePicture: save});
+      });
 
 EM_JS(int, take_page_events, (int32_t* out, int max), {
     return VelmoraPage.takeEvents(HEAP32, out >> 2, max);
@@ -29,6 +33,17 @@ EM_ASYNC_JS(int, wait_for_page, (uint32_t ms, int want_frame), {
 EM_JS(void, put_pixels, (const uint32_t* rgba, int32_t width, int32_t x, int32_t y, int32_t w, int32_t h), {
     VelmoraPage.putPixels(HEAPU8.buffer, rgba, width, x, y, w, h);
 });
+
+EM_JS(void, put_preview_pixels,
+      (const uint32_t* rgba, int32_t width, int32_t left, int32_t x, int32_t y, int32_t w, int32_t h), {
+          VelmoraPage.putPreviewPixels(HEAPU8.buffer, rgba, width, left, x, y, w, h);
+      });
+
+EM_JS(void, offer_picture,
+      (const uint8_t* indices, int32_t width, int32_t height, const uint8_t* colors, const char* name), {
+          VelmoraPage.offerPicture(HEAPU8.slice(indices, indices + width * height), width, height,
+                                   HEAPU8.slice(colors, colors + 768), UTF8ToString(name));
+      });
 
 EM_JS(void, note_display_change, (), { VelmoraPage.displayChanged(); });
 EM_JS(void, note_start, (int takes_input), { VelmoraPage.started(takes_input != 0); });
@@ -54,13 +69,14 @@ EM_JS(void, show_notice, (const char* text), { VelmoraPage.showNotice(UTF8ToStri
 
 void TellEventKinds() {
     tell_event_kinds((int)PageEventKind::PointerMove, (int)PageEventKind::ButtonDown, (int)PageEventKind::KeyDown,
-                     (int)PageEventKind::Resize, (int)PageEventKind::SettingChange);
+                     (int)PageEventKind::Resize, (int)PageEventKind::SettingChange, (int)PageEventKind::Preview,
+                     (int)PageEventKind::PreviewSetting, (int)PageEventKind::SavePicture);
 }
 
 PageSize PageSizeNow() {
-    int32_t s[3];
+    int32_t s[5];
     page_size(s);
-    return {s[0], s[1], s[2] != 0};
+    return {s[0], s[1], s[2] != 0, s[3], s[4]};
 }
 
 int TakePageEvents(PageEvent* out, int max) {
@@ -72,6 +88,15 @@ bool WaitForPage(uint32_t ms, bool want_frame) { return wait_for_page(ms, want_f
 
 void PutPixels(const uint32_t* rgba, int32_t width, int32_t x, int32_t y, int32_t w, int32_t h) {
     put_pixels(rgba, width, x, y, w, h);
+}
+
+void PutPreviewPixels(const uint32_t* rgba, int32_t width, int32_t left, int32_t x, int32_t y, int32_t w, int32_t h) {
+    put_preview_pixels(rgba, width, left, x, y, w, h);
+}
+
+void OfferPicture(const uint8_t* indices, int32_t width, int32_t height, const uint8_t* colors,
+                  const std::string& name) {
+    offer_picture(indices, width, height, colors, name.c_str());
 }
 
 void NoteDisplayChange() { note_display_change(); }

@@ -15,6 +15,9 @@ enum class PageEventKind : int32_t {
     KeyDown = 3,       // a: 1 when Alt is held
     Resize = 4,        // a: width, b: height (canvas pixels), c: 1 in full screen
     SettingChange = 5, // a: index into the setting options, b: the value
+    Preview = 6,       // a: 1 when the settings panel and its preview are shown, 0 when hidden
+    PreviewSetting = 7, // a: index into the setting options, b: the value being edited
+    SavePicture = 8,   // a: width, b: height (pixels; 0: the canvas's)
 };
 
 struct PageEvent {
@@ -25,6 +28,7 @@ struct PageEvent {
 struct PageSize {
     int32_t Width, Height;
     bool FullScreen;
+    int32_t PreviewWidth, PreviewHeight;  // the settings panel's preview canvas
 };
 
 // Tells the page the numbers of the event kinds above; called before any other.
@@ -39,6 +43,12 @@ bool WaitForPage(uint32_t ms, bool want_frame);
 // Rows y to y + h of an RGBA picture width pixels wide, columns x to x + w,
 // into the canvas at the same place.
 void PutPixels(const uint32_t* rgba, int32_t width, int32_t x, int32_t y, int32_t w, int32_t h);
+// The same into the preview canvas, whose column 0 is column left of the picture.
+void PutPreviewPixels(const uint32_t* rgba, int32_t width, int32_t left, int32_t x, int32_t y, int32_t w, int32_t h);
+// A picture for the user to save as a PNG file of this name: width x height
+// palette indices, top row first, and 256 colours, red, green, blue each.
+void OfferPicture(const uint8_t* indices, int32_t width, int32_t height, const uint8_t* colors,
+                  const std::string& name);
 void NoteDisplayChange();  // counted for the page's statistics
 // A saver window started; it takes the user's input (in full screen) or not.
 void NoteStart(bool takes_input);

@@ -151,17 +151,24 @@ void KeepStoredSettingsInRange(const SaverSettingsRecord& stored, SettingOverrid
     overrides.Taken.insert(overrides.Taken.begin(), built_in.begin(), built_in.end());
 }
 
-bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings) {
+bool TakePageSetting(int32_t index, int32_t value, SettingOverrides& overrides) {
     if (index < 0 || (size_t)index >= kSettingOptionCount) return false;
     const SettingOption& option = kSettingOptions[index];
     if (!IsShown(option)) return false;
     if (IsSwitch(option)) {
         const SettingOption* chosen = value == 1 ? &option : value == 0 ? OffPartner(option) : nullptr;
         if (!chosen) return false;
-        chosen->Apply(settings, chosen->SetValue);
+        overrides.Taken.push_back({chosen, chosen->SetValue});
         return true;
     }
     if (value < option.Min || value > option.Max) return false;
-    option.Apply(settings, value);
+    overrides.Taken.push_back({&option, value});
+    return true;
+}
+
+bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings) {
+    SettingOverrides change;
+    if (!TakePageSetting(index, value, change)) return false;
+    change.Taken.back().Option->Apply(settings, change.Taken.back().Value);
     return true;
 }

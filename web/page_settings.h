@@ -33,6 +33,8 @@ std::string DescribeSettings(const SaverSettingsRecord& settings);
 // A change from the panel: the option's index and the value (0 or 1 for a
 // switch). False, and nothing changed, when either is out of range.
 bool ApplyPageSetting(int32_t index, int32_t value, SaverSettingsRecord& settings);
+// The same change added to settings over a file (the preview's edits).
+bool TakePageSetting(int32_t index, int32_t value, SettingOverrides& overrides);
 
 // Settings kept by the browser outside the ranges the address and the panel
 // take (the numbers the file holds, read as the unsigned numbers they are):

@@ -6,6 +6,7 @@
 
 #include "types.h"
 
+#define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_CLOSE 0x0010

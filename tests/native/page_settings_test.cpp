@@ -127,6 +127,27 @@ TEST(PagePanel, AChangeWithinRangeIsAppliedAndAnyOtherIsRefused) {
         EXPECT_EQ(kSettingOptions[i].Read(settings), kSettingOptions[i].Read(before)) << kSettingOptions[i].Name;
 }
 
+// The preview's edits go over the user's settings as overrides, the last
+// edit of a setting winning; what the panel cannot send adds nothing.
+TEST(PagePanel, EditsForThePreviewGoOverTheSettingsInOrder) {
+    SettingOverrides edits;
+    const int transforming = OptionIndex("--transforming-clouds");
+    const int delay = OptionIndex("--cycle-delay");
+    EXPECT_TRUE(TakePageSetting(transforming, 1, edits));
+    EXPECT_TRUE(TakePageSetting(delay, 40, edits));
+    EXPECT_TRUE(TakePageSetting(delay, 41, edits));
+    EXPECT_TRUE(TakePageSetting(transforming, 0, edits));
+    EXPECT_FALSE(TakePageSetting(delay, 1000, edits));
+    EXPECT_FALSE(TakePageSetting(transforming, 2, edits));
+    EXPECT_FALSE(TakePageSetting((int32_t)kSettingOptionCount, 0, edits));
+    ASSERT_EQ(edits.Taken.size(), 4u);
+    SaverSettingsRecord settings = kDefaultSettings;
+    settings.TransformingClouds = 4;
+    ApplySettingOverrides(edits, settings);
+    EXPECT_EQ(settings.TransformingClouds, 0);
+    EXPECT_EQ(settings.PsycheDelay, 41);
+}
+
 // Stored numbers the page cannot take run as the built-in ones, ahead of the
 // link's own settings, which still win.
 TEST(PageStoredSettings, OutOfRangeValuesRunAsBuiltInAndTheLinkStillWins) {

@@ -3,7 +3,7 @@
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { launchChromium, openTab } from "./chromium.mjs";
@@ -297,3 +297,144 @@ test("a change the program cannot take saves nothing and keeps the link's settin
   assert.deepEqual(tab.problems, []);
   await tab.close();
 });
+
+// The panel's preview canvas: how many colours it shows; with a name, kept for a later comparison.
+function lookAtPreview(tab, keep = "") {
+  return tab.evaluate(`(() => {
+    const c = document.getElementById("preview");
+    const pixels = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+    if (${JSON.stringify(keep)}) (window.kept ??= {})[${JSON.stringify(keep)}] = pixels;
+    return { width: c.width, height: c.height, colours: new Set(new Uint32Array(pixels.buffer)).size };
+  })()`);
+}
+
+test("the panel's preview shows the value being edited while the saver behind it goes on as it was", LIMIT, async () => {
+  const still = "time-on-screen=0&moving-clouds=0&psychedelic-colors=0&transforming-clouds=0";
+  const tab = await openPage(`?time=1700000000&ms=417&${still}`);
+  await firstPicture(tab);
+  await look(tab, "before");
+  const starts = await tab.evaluate("VelmoraPage.starts");
+  const address = await tab.evaluate("location.search");
+  await tab.click("#show-settings");
+  await tab.waitFor(`(() => { const c = document.getElementById("preview");
+    return new Set(new Uint32Array(c.getContext("2d").getImageData(0, 0, c.width, c.height).data.buffer)).size > 50; })()`);
+  assert.deepEqual((await lookAtPreview(tab)).width, 256);
+  // As stored, a still picture.
+  await lookAtPreview(tab, "p1");
+  await new Promise((r) => setTimeout(r, 1500));
+  await lookAtPreview(tab, "p2");
+  assert.equal(await changedBetween(tab, "p1", "p2"), 0, "the preview changed with a still picture");
+  // A new picture every second, typed but not yet confirmed: the preview shows it.
+  await tab.click("#setting-time-on-screen");
+  await tab.evaluate(`document.getElementById("setting-time-on-screen").select()`);
+  await tab.type("1");
+  let changed = 0;
+  for (const end = Date.now() + 10000; Date.now() < end && changed === 0;) {
+    await lookAtPreview(tab, "p3");
+    await new Promise((r) => setTimeout(r, 1200));
+    await lookAtPreview(tab, "p4");
+    changed = await changedBetween(tab, "p3", "p4");
+  }
+  assert.ok(changed > 1000, `the preview kept its picture: ${changed} pixels changed`);
+  // Behind it the saver went on untouched: no new start, the same picture, nothing saved.
+  await look(tab, "after");
+  assert.equal(await changedBetween(tab, "before", "after"), 0, "the saver behind the panel changed");
+  assert.equal(await tab.evaluate("VelmoraPage.starts"), starts);
+  assert.equal(await tab.evaluate("location.search"), address);
+  assert.doesNotMatch(await storedText(tab), /TimeOnScreen=1/);
+  // Confirmed, the value is the saver's, and the preview goes on with it.
+  await tab.pressEnter();
+  await tab.waitFor(`location.search.includes("&time-on-screen=1&")`);
+  await tab.waitFor(`(() => { const c = document.getElementById("preview");
+    return new Set(new Uint32Array(c.getContext("2d").getImageData(0, 0, c.width, c.height).data.buffer)).size > 50; })()`);
+  await tab.click("#show-settings");  // closed: the preview stops
+  await new Promise((r) => setTimeout(r, 500));
+  await firstPicture(tab);
+  assert.deepEqual(tab.problems, []);
+  await tab.close();
+});
+
+// The PNG the page offered last, as base64.
+function savedPicture(tab) {
+  return tab.evaluate(`(async () => {
+    const bytes = new Uint8Array(await (await fetch(document.getElementById("picture").href)).arrayBuffer());
+    let text = "";
+    for (let i = 0; i < bytes.length; i += 32768) text += String.fromCharCode(...bytes.subarray(i, i + 32768));
+    return btoa(text);
+  })()`);
+}
+
+// Width, height and colour type of a PNG file, from its header.
+function pngHeader(png) {
+  assert.equal(png.subarray(12, 16).toString("latin1"), "IHDR");
+  return { width: png.readUInt32BE(16), height: png.readUInt32BE(20), bitDepth: png[24], colourType: png[25] };
+}
+
+// Pixels (RGB) that differ between two PNG pictures, both decoded by the browser.
+function pngsDiffer(tab, a, b) {
+  return tab.evaluate(`(async () => {
+    const decode = async (base64) => {
+      const bytes = Uint8Array.from(atob(base64), (ch) => ch.charCodeAt(0));
+      const image = await createImageBitmap(new Blob([bytes], { type: "image/png" }),
+                                            { colorSpaceConversion: "none", premultiplyAlpha: "none" });
+      const c = new OffscreenCanvas(image.width, image.height);
+      c.getContext("2d").drawImage(image, 0, 0);
+      return c.getContext("2d").getImageData(0, 0, image.width, image.height).data;
+    };
+    const [x, y] = [await decode(${JSON.stringify(a.toString("base64"))}), await decode(${JSON.stringify(b.toString("base64"))})];
+    if (x.length !== y.length) return -1;
+    let different = 0;
+    for (let i = 0; i < x.length; i += 4) different += x[i] !== y[i] || x[i + 1] !== y[i + 1] || x[i + 2] !== y[i + 2];
+    return different;
+  })()`);
+}
+
+test("Save picture writes velmora-render's picture for the same settings, seed and time, at any size up to 8192",
+  LIMIT, async () => {
+    const folder = mkdtempSync(join(tmpdir(), "velmora-web-"));
+    const tab = await openPage("?time=1700000000&ms=417&time-on-screen=0&continuous-colors=0");
+    try {
+      await firstPicture(tab);
+      writeFileSync(join(folder, "settings.ini"), "[ScreenSaver.Velmora]\nTimeOnScreen=0\nContColorChange=0\n");
+      const render = (width, height) => {
+        execFileSync(RENDER, ["--width", String(width), "--height", String(height), "--ms", "417", "--time",
+          "1700000000", "--settings", join(folder, "settings.ini"), "--out", join(folder, "render")]);
+        return readFileSync(join(folder, "render-0.png"));
+      };
+      const save = async (width, height) => {
+        await tab.evaluate(`(() => { document.getElementById("picture").hidden = true;
+          document.getElementById("picture-width").value = ${JSON.stringify(width)};
+          document.getElementById("picture-height").value = ${JSON.stringify(height)}; })()`);
+        await tab.click("#save-picture");
+        await tab.waitFor(`!document.getElementById("picture").hidden`, 60000);
+        return Buffer.from(await savedPicture(tab), "base64");
+      };
+      // The canvas's size when none is asked, then others (an odd width too).
+      for (const [width, height] of [["", ""], ["37", "23"], ["1000", "3"]]) {
+        const saved = await save(width, height);
+        const [w, h] = [Number(width) || WIDTH, Number(height) || HEIGHT];
+        assert.deepEqual(pngHeader(saved), { width: w, height: h, bitDepth: 8, colourType: 3 });
+        assert.equal(await tab.evaluate(`document.getElementById("picture").download`),
+          `velmora-1700000000-417-${w}x${h}.png`);
+        const different = await pngsDiffer(tab, saved, render(w, h));
+        assert.equal(different, 0, `${w}x${h}: ${different} pixels differ from velmora-render's`);
+      }
+      // The largest either way.
+      assert.deepEqual(pngHeader(await save("8192", "8192")), { width: 8192, height: 8192, bitDepth: 8, colourType: 3 });
+      // Beyond it, or no number, the page says so and saves nothing.
+      for (const [width, height] of [["8193", ""], ["", "0"], ["1.5", "5"]]) {
+        await tab.evaluate(`(() => { document.getElementById("notice").textContent = "";
+          document.getElementById("picture").hidden = true;
+          document.getElementById("picture-width").value = ${JSON.stringify(width)};
+          document.getElementById("picture-height").value = ${JSON.stringify(height)}; })()`);
+        await tab.click("#save-picture");
+        await tab.waitFor(`document.getElementById("notice").textContent.includes("whole numbers from 1 to 8192")`);
+        await new Promise((r) => setTimeout(r, 300));
+        assert.equal(await tab.evaluate(`document.getElementById("picture").hidden`), true, `${width}x${height} was saved`);
+      }
+      assert.deepEqual(tab.problems, []);
+    } finally {
+      await tab.close();
+      rmSync(folder, { recursive: true, force: true });
+    }
+  });

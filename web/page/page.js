@@ -11,6 +11,14 @@ const VelmoraPage = (() => {
   const notice = document.getElementById("notice");
   const link = document.getElementById("link");
   const settingsButton = document.getElementById("show-settings");
+  const preview = document.getElementById("preview");
+  const previewContext = preview.getContext("2d", { alpha: false });
+  const pictureLink = document.getElementById("picture");
+  // The preview's size in CSS pixels: over 250 device pixels wide, so that it
+  // runs the effects (the display settings' small preview on Windows runs none).
+  const PREVIEW_WIDTH = 256;
+  const PREVIEW_HEIGHT = 160;
+  const LARGEST_PICTURE = 8192;
 
   // Events are queued by name; the program tells the numbers it knows them by.
   let kinds = null;
@@ -41,7 +49,13 @@ const VelmoraPage = (() => {
       canvas.width = width;
       canvas.height = height;
     }
-    return { width, height, fullScreen: document.fullscreenElement != null };
+    const previewWidth = Math.round(PREVIEW_WIDTH * ratio());
+    const previewHeight = Math.round(PREVIEW_HEIGHT * ratio());
+    if (preview.width !== previewWidth || preview.height !== previewHeight) {
+      preview.width = previewWidth;
+      preview.height = previewHeight;
+    }
+    return { width, height, fullScreen: document.fullscreenElement != null, previewWidth, previewHeight };
   }
 
   function queueSize() {
@@ -73,6 +87,24 @@ const VelmoraPage = (() => {
   settingsButton.addEventListener("click", () => {
     form.hidden = !form.hidden;
     settingsButton.setAttribute("aria-expanded", String(!form.hidden));
+    queue("preview", form.hidden ? 0 : 1);  // the preview runs while the panel shows
+  });
+
+  // A saved picture is the size asked in the panel, or the screen's.
+  function pictureSide(id) {
+    const text = document.getElementById(id).value.trim();
+    if (text === "") return 0;
+    const side = /^[0-9]+$/.test(text) ? Number(text) : NaN;
+    return Number.isInteger(side) && side >= 1 && side <= LARGEST_PICTURE ? side : NaN;
+  }
+  document.getElementById("save-picture").addEventListener("click", () => {
+    const width = pictureSide("picture-width");
+    const height = pictureSide("picture-height");
+    if (Number.isNaN(width) || Number.isNaN(height)) {
+      showNotice("A picture's width and height are whole numbers from 1 to " + LARGEST_PICTURE + ", or empty for the screen's.");
+      return;
+    }
+    queue("savePicture", width, height);
   });
 
   // Notices gather until the user clicks them away.
@@ -92,6 +124,48 @@ const VelmoraPage = (() => {
     console.info("velmora: " + text);
   }
 
+  // PNG files, as the format's specification builds them: an 8-bit indexed
+  // picture, rows top first without filtering, compressed by the browser.
+  const crcTable = (() => {
+    const table = new Uint32Array(256);
+    for (let n = 0; n < 256; n++) {
+      let c = n;
+      for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+      table[n] = c >>> 0;
+    }
+    return table;
+  })();
+
+  function crc32(bytes, crc = 0xffffffff) {
+    for (let i = 0; i < bytes.length; i++) crc = crcTable[(crc ^ bytes[i]) & 255] ^ (crc >>> 8);
+    return crc;
+  }
+
+  function chunk(type, data) {
+    const out = new Uint8Array(12 + data.length);
+    const view = new DataView(out.buffer);
+    view.setUint32(0, data.length);
+    for (let i = 0; i < 4; i++) out[4 + i] = type.charCodeAt(i);
+    out.set(data, 8);
+    view.setUint32(8 + data.length, (crc32(out.subarray(4, 8 + data.length)) ^ 0xffffffff) >>> 0);
+    return out;
+  }
+
+  async function indexedPng(indices, width, height, colors) {
+    const header = new Uint8Array(13);
+    const view = new DataView(header.buffer);
+    view.setUint32(0, width);
+    view.setUint32(4, height);
+    header.set([8, 3, 0, 0, 0], 8);  // 8 bits, indexed colour, deflate, no filtering, not interlaced
+    const rows = new Uint8Array((width + 1) * height);  // each row: filter type 0, then its indices
+    for (let y = 0; y < height; y++) rows.set(indices.subarray(y * width, (y + 1) * width), y * (width + 1) + 1);
+    const compressed = await new Response(new Blob([rows]).stream().pipeThrough(new CompressionStream("deflate")))
+      .arrayBuffer();
+    const parts = [new Uint8Array([137, 80, 78, 71, 13, 10, 26, 10]), chunk("IHDR", header), chunk("PLTE", colors),
+      chunk("IDAT", new Uint8Array(compressed)), chunk("IEND", new Uint8Array(0))];
+    return new Blob(parts, { type: "image/png" });
+  }
+
   function buildPanel(settings) {
     for (const s of settings) {
       const label = document.createElement("label");
@@ -109,12 +183,22 @@ const VelmoraPage = (() => {
         input.max = s.max;
         input.step = 1;
       }
-      input.addEventListener("change", () => {
-        // An empty field (or one holding no number: the browser empties it)
-        // is no number at all, not 0.
+      // An empty field (or one holding no number: the browser empties it)
+      // is no number at all, not 0.
+      const valueOf = () => {
         const text = input.value.trim();
-        const value = s.switch ? (input.checked ? 1 : 0) : /^[0-9]+$/.test(text) ? Number(text) : NaN;
-        if (!Number.isInteger(value) || value < s.min || value > s.max) {
+        return s.switch ? (input.checked ? 1 : 0) : /^[0-9]+$/.test(text) ? Number(text) : NaN;
+      };
+      const inRange = (value) => Number.isInteger(value) && value >= s.min && value <= s.max;
+      // While a value is being edited the preview shows it; a value that is
+      // no number in range yet shows nothing new.
+      input.addEventListener("input", () => {
+        const value = valueOf();
+        if (inRange(value)) queue("previewSetting", s.index, value);
+      });
+      input.addEventListener("change", () => {
+        const value = valueOf();
+        if (!inRange(value)) {
           showNotice(s.name.replace(/-/g, " ") + " takes a whole number from " + s.min + " to " + s.max + ".");
           input.value = input.dataset.value;
           return;
@@ -166,6 +250,20 @@ const VelmoraPage = (() => {
     putPixels(buffer, address, width, x, y, w, h) {
       const rows = new Uint8ClampedArray(buffer, address + y * width * 4, width * h * 4);
       context.putImageData(new ImageData(rows, width, h), 0, y, x, 0, w, h);
+    },
+    putPreviewPixels(buffer, address, width, left, x, y, w, h) {
+      const rows = new Uint8ClampedArray(buffer, address + y * width * 4, width * h * 4);
+      previewContext.putImageData(new ImageData(rows, width, h), -left, y, x, 0, w, h);
+    },
+    offerPicture(indices, width, height, colors, name) {
+      indexedPng(indices, width, height, colors).then((png) => {
+        if (pictureLink.href) URL.revokeObjectURL(pictureLink.href);
+        pictureLink.href = URL.createObjectURL(new Blob([png], { type: "image/png" }));
+        pictureLink.download = name;
+        pictureLink.textContent = name;
+        pictureLink.hidden = false;
+        pictureLink.click();
+      }).catch((e) => showNotice("The picture could not be saved: " + e.message));
     },
     displayChanged() { displayChanges++; },
     get displayChanges() { return displayChanges; },
