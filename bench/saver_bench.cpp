@@ -25,6 +25,9 @@ namespace {
 // A full-screen saver with these settings, run until its first paced step is due.
 HWND OpenSaver(np::DisplayKind kind, int width, int height, const std::filesystem::path& folder, const char* settings) {
     np::Reset(kind, width, height);
+    // A machine up for more than an hour: the first picture's effect is due at
+    // once, as it is for a saver that starts after EffectCycle of uptime.
+    np::SetTickCount(3601 * 1000);
     std::filesystem::create_directories(folder);
     FILE* file = fopen((folder / "control.ini").c_str(), "w");
     fprintf(file, "[ScreenSaver.Velmora]\n%s", settings);
@@ -59,6 +62,8 @@ void BM_MovingStep(benchmark::State& state) {
         saver.Transition.ScrollPosition = start;  // far from the end: every step is an ordinary one
         SendMessageA(window, step.Message, step.WParam, step.LParam);
     }
+    // A step that stopped for a message measured nothing of the step.
+    if (saver.StoppedWork.Message) state.SkipWithError("the step stopped before its work");
     DestroyWindow(window);
     std::filesystem::remove_all(kFolder);
 }
@@ -73,6 +78,8 @@ void BM_TransformStep(benchmark::State& state) {
         saver.Transition.TransformStep = 0;
         SendMessageA(window, step.Message, step.WParam, step.LParam);
     }
+    // A step that stopped for a message measured nothing of the step.
+    if (saver.StoppedWork.Message) state.SkipWithError("the step stopped before its work");
     DestroyWindow(window);
     std::filesystem::remove_all(kFolder);
 }

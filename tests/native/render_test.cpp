@@ -192,7 +192,25 @@ TEST(RenderProgram, PaletteDeviceMapsThroughTheIndexTable) {
 
 // The renderer shows what the saver shows after the same cycling steps: the
 // same picture, the same colours, and the same palette choices feeding them.
-class RenderCycleTest : public SaverTest {};
+class RenderCycleTest : public SaverTest {
+protected:
+    // What the renderer is given to make a saver's pictures: the settings of
+    // that file's text, and the saver's seed and calendar time (its clock
+    // stands 100 s after the calendar start).
+    static RenderOptions OptionsOfSaver(const std::string& settings, int32_t width, int32_t height) {
+        TempFolder render_folder;
+        WriteFile(render_folder.File("control.ini"), settings);
+        SettingsSource named;
+        named.NamedFile = render_folder.File("control.ini");
+        RenderOptions options;
+        options.Width = width;
+        options.Height = height;
+        options.Settings = ReadSettings(LoadSettingNames(named));
+        options.SeedMs = 0;
+        options.Time = 1700000100;
+        return options;
+    }
+};
 
 TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
     struct Case {
@@ -229,17 +247,8 @@ TEST_F(RenderCycleTest, CyclingMatchesTheSaverInBothModes) {
             }
             const std::vector<uint8_t> saver_pixels(Saver().SaverState.ShownImage, Saver().SaverState.ShownImage + 48 * 32);
 
-            TempFolder render_folder;
-            WriteFile(render_folder.File("control.ini"), settings);
-            SettingsSource named;
-            named.NamedFile = render_folder.File("control.ini");
-            RenderOptions options;
-            options.Width = 48;
-            options.Height = 32;
-            options.Settings = ReadSettings(LoadSettingNames(named));
+            RenderOptions options = OptionsOfSaver(settings, 48, 32);
             options.PaletteDevice = c.Kind == np::DisplayKind::Palette256;
-            options.SeedMs = 0;         // the saver's clock: 100 s after the calendar start
-            options.Time = 1700000100;
             options.CycleSteps = steps;
             bool rendered = false;
             RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
@@ -274,16 +283,7 @@ TEST_F(RenderCycleTest, EveryWidthShowsWhatTheRendererWrites) {
         ASSERT_EQ(Saver().SaverState.ImageWidth, width);
         const int32_t row = Saver().SaverState.RowBytes;
 
-        TempFolder render_folder;
-        WriteFile(render_folder.File("control.ini"), settings);
-        SettingsSource named;
-        named.NamedFile = render_folder.File("control.ini");
-        RenderOptions options;
-        options.Width = width;
-        options.Height = 32;
-        options.Settings = ReadSettings(LoadSettingNames(named));
-        options.SeedMs = 0;  // the saver's clock: 100 s after the calendar start
-        options.Time = 1700000100;
+        RenderOptions options = OptionsOfSaver(settings, width, 32);
         bool rendered = false;
         RenderPictures(options, [&](uint32_t, const RenderedPicture& picture) -> bool {
             rendered = true;
@@ -341,16 +341,7 @@ TEST_F(RenderCycleTest, ConsecutivePicturesAreTheSaversWithEveryChoice) {
             saver_colors.push_back(colors);
         }
 
-        TempFolder render_folder;
-        WriteFile(render_folder.File("control.ini"), settings);
-        SettingsSource named;
-        named.NamedFile = render_folder.File("control.ini");
-        RenderOptions options;
-        options.Width = kWidth;
-        options.Height = kHeight;
-        options.Settings = ReadSettings(LoadSettingNames(named));
-        options.SeedMs = 0;  // the saver's clock: 100 s after the calendar start
-        options.Time = 1700000100;
+        RenderOptions options = OptionsOfSaver(settings, kWidth, kHeight);
         options.Count = kPictures;
         uint32_t rendered = 0;
         RenderPictures(options, [&](uint32_t k, const RenderedPicture& picture) -> bool {
