@@ -124,7 +124,7 @@ const VelmoraPage = (() => {
     console.info("velmora: " + text);
   }
 
-  // PNG files, as the format's specification builds them: an 8-bit indexed
+  // PNG files as the format lays them out: an 8-bit indexed
   // picture, rows top first without filtering, compressed by the browser.
   const crcTable = (() => {
     const table = new Uint32Array(256);
