@@ -26,4 +26,8 @@ The velmora program shows them in a window, full screen over every monitor,
 or inside XScreenSaver, whose settings dialog offers its options; it also
 records them as MP4 or WebM videos or animated GIFs. velmora-render writes
 still pictures as PNG files.")
+# The package's files carry the source's time, not the build's (CPack reads
+# SOURCE_DATE_EPOCH; a builder's own value wins).
+configure_file(${CMAKE_CURRENT_LIST_DIR}/PackageTime.cmake.in ${CMAKE_BINARY_DIR}/PackageTime.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/PackageTime.cmake)
 include(CPack)

@@ -4,6 +4,7 @@
 #include "copy_saver.h"
 #include "install_messages.h"
 #include "install_strings.h"
+#include "velmora_version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -61,7 +62,7 @@ INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
         case WM_INITDIALOG: {
             Backdrop.Dialog = dialog;
             char version[256];
-            snprintf(version, sizeof version, "version %s for Windows 95 (32 bit),", "3.0");
+            snprintf(version, sizeof version, "version %s for Windows 95 (32 bit),", VELMORA_VERSION);
             SetDlgItemTextA(dialog, IDC_VERSION, version);
             SetWindowTextA(dialog, kInstallCaption);
             RECT frame;

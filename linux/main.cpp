@@ -9,6 +9,7 @@
 #include "platform/native/display_host.h"
 #include "config/settings_file_check.h"
 #include "output/pending_file.h"
+#include "velmora_version.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     if (!ParseProgramOptions(argc, argv, getenv("XSCREENSAVER_WINDOW"), options, problem)) return Usage(problem);
     if (options.Mode == RunMode::Help) {
         printf("%s%s", kUsage, SettingOptionsHelp().c_str());
+        return 0;
+    }
+    if (options.Mode == RunMode::Version) {
+        printf("velmora %s\n", VELMORA_VERSION);
         return 0;
     }
     if (!UsableSettingsPath(options.SettingsFile)) {

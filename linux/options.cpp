@@ -35,6 +35,7 @@ const char kUsage[] =
     "  --fps N                 a video's frames a second (1 to 120, default 60)\n"
     "  --quality Q             a video's quality: low, medium (default) or high\n"
     "  --help                  this text\n"
+    "  --version               the program's name and version\n"
     "\n"
     "SETTINGS replace those of the file for this run only:\n";
 
@@ -204,6 +205,10 @@ bool ParseProgramOptions(int argc, char** argv, const char* window_variable, Pro
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             options.Mode = RunMode::Help;
+            return true;
+        }
+        if (arg == "--version") {
+            options.Mode = RunMode::Version;
             return true;
         }
         switch (TakeSettingOption(argc, argv, i, options.Settings, problem)) {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-enum class RunMode { Window, FullScreen, Embedded, Record, Help };
+enum class RunMode { Window, FullScreen, Embedded, Record, Help, Version };
 
 // The largest picture velmora makes: each side, and all its pixels. Peak
 // resident sizes measured with the release build (one second at one frame a

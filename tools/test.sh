@@ -3,7 +3,7 @@
 # (AddressSanitizer, UndefinedBehaviorSanitizer), the saver's threaded tests
 # under ThreadSanitizer, a short run of each fuzz target (clang, libFuzzer),
 # the Debian package with the real XScreenSaver, the web page in headless
-# Chromium, and Windows under Wine.
+# Chromium, Windows under Wine, the versions, reproducibility and the release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -36,6 +36,12 @@ tests/web/check_site.sh build/web/site build/native || status=1
 cmake --preset windows -DVELMORA_WERROR=ON -DVELMORA_NATIVE_BUILD_DIR="$PWD/build/native-test"
 cmake --build --preset windows
 ctest --preset windows || status=1
+
+# One version everywhere; the same bytes from a second build in another
+# folder; and the release as tools/release.sh makes it.
+tests/release/check_versions.sh build/native build/windows build/web || status=1
+tools/check-reproducible.sh || status=1
+tests/release/check_release.sh || status=1
 
 if [ "$status" -eq 0 ]; then echo "All tests passed."; else echo "Some tests failed." >&2; fi
 exit "$status"

@@ -4,6 +4,7 @@
 #include "saver/picture_render.h"
 #include "config/settings_file_check.h"
 #include "output/pending_file.h"
+#include "velmora_version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -31,7 +32,8 @@ const char kUsage[] =
     "generation j of picture k is made with the calendar time T + k (N + 1) + j.\n"
     "Writes PREFIX-k.png for each k.\n"
     "  W, H: 1 to 16384 (H at least 2 with --moving); N: 1 to 256; K: 1 to 100000;\n"
-    "  C: 0 to 1000000; moving N: 0 to 1000, and the tall picture at most 2^28 pixels.\n";
+    "  C: 0 to 1000000; moving N: 0 to 1000, and the tall picture at most 2^28 pixels.\n"
+    "  --version prints the program's name and version.\n";
 
 bool ParseNumber(const char* text, unsigned long long max, unsigned long long& value) {
     if (!text || !*text) return false;
@@ -61,6 +63,10 @@ int main(int argc, char** argv) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            printf("velmora-render %s\n", VELMORA_VERSION);
             return 0;
         }
         if (arg == "--palette-device") {

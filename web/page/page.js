@@ -8,6 +8,7 @@ const VelmoraPage = (() => {
   const canvas = document.getElementById("screen");
   const context = canvas.getContext("2d", { alpha: false });
   const form = document.getElementById("settings");
+  const versionLine = document.getElementById("version");  // the panel's last line
   const notice = document.getElementById("notice");
   const link = document.getElementById("link");
   const settingsButton = document.getElementById("show-settings");
@@ -205,7 +206,7 @@ const VelmoraPage = (() => {
         }
         form.dispatchEvent(new CustomEvent("velmora-setting", { detail: { index: s.index, value } }));
       });
-      form.append(label, input);
+      versionLine.before(label, input);
     }
     panelBuilt = true;
   }
