@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian's archive, everything the builds and tests need.
 # Idempotent: packages already present are left alone and nothing is fetched.
+# Then the page tests' one npm package, pinned by its lock file.
 set -euo pipefail
 
 packages=(
@@ -21,13 +22,27 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "Installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The page's tests take the accessibility engine axe-core from npm, at the
+# version and checksum tests/web/package-lock.json pins.
+# (Debian's nodejs comes without npm; a Node.js of another origin may bring its own.)
+if ! command -v npm >/dev/null; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
+fi
+web_tests=$(cd "$(dirname "$0")/../tests/web" && pwd)
+pinned=$(node -e 'console.log(require(process.argv[1]).packages["node_modules/axe-core"].version)' "$web_tests/package-lock.json")
+installed=$(node -e 'try { console.log(require(process.argv[1]).version) } catch (e) {}' \
+  "$web_tests/node_modules/axe-core/package.json")
+if [ "$installed" != "$pinned" ]; then
+  npm ci --prefix "$web_tests" --no-audit --no-fund --loglevel=error
+fi

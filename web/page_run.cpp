@@ -43,6 +43,14 @@ struct PageRunRecord {
     HWND Preview = nullptr;
 };
 
+// What the savers of the page run with: the source, made still when the
+// visitor asked for reduced motion.
+SettingsSource RunningSource(const PageRunRecord& run) {
+    SettingsSource source = run.Source;
+    if (run.Link.Still) MakeStill(source.Overrides);
+    return source;
+}
+
 HWND MakePreviewFrame(const RECT& area) {
     WNDCLASSA frame = {};
     frame.lpfnWndProc = DefWindowProcA;
@@ -70,6 +78,7 @@ void OpenPreview(PageRunRecord& run, const PreviewRequest& request) {
     if (IsRectEmpty(&area)) return;
     SettingsSource source = run.Source;
     for (const auto& edit : request.Edits) TakePageSetting(edit.first, edit.second, source.Overrides);
+    if (run.Link.Still) MakeStill(source.Overrides);  // still too, whatever is being edited
     run.PreviewFrame = MakePreviewFrame(area);
     if (run.PreviewFrame) run.Preview = OpenSaverWindow(nullptr, run.PreviewFrame, ScreenSaverProc, source);
     if (!run.Preview) {
@@ -128,14 +137,16 @@ HWND Open(void* context) {
     run.First = false;
     np::SetCalendarMilliseconds(run.Start);
     bool already_running = false;
-    HWND window = StartFullScreen(nullptr, ScreenSaverProc, run.Source, already_running);
+    HWND window = StartFullScreen(nullptr, ScreenSaverProc, RunningSource(run), already_running);
     if (!window) ShowNotice("The saver could not start on this page.");
     return window;
 }
 
 void Shown(void* context, HWND window) {
     const PageRunRecord& run = *static_cast<PageRunRecord*>(context);
-    const SaverSettingsRecord& shown = SaverOf(window)->Settings.SaverSettings;
+    // The panel and the address show the settings, not the stillness over them.
+    const SaverSettingsRecord shown =
+        run.Link.Still ? LoadSettings(run.Source).Settings.SaverSettings : SaverOf(window)->Settings.SaverSettings;
     ShowSettings(DescribeSettings(shown));
     ShowAddress(LinkQuery(run.Start, shown));
     // Only in full screen does the saver take input, and end on it as on Windows.

@@ -79,6 +79,13 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
             }
             continue;
         }
+        if (name == "--still") {
+            if (strcmp(value, "0") == 0 || strcmp(value, "1") == 0)
+                link.Still = value[0] == '1';
+            else
+                problems.push_back("still takes 0 or 1, not \"" + std::string(value) + "\"");
+            continue;
+        }
         const SettingOption* option = FindOption(name);
         if (!option || !IsShown(*option)) {
             problems.push_back("not a setting: " + CutForNotice(Bare(name)));
@@ -103,6 +110,14 @@ PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems) {
     }
     if (seed_given && !link.HasTime) problems.push_back("ms needs the time it belongs to");
     return link;
+}
+
+void MakeStill(SettingOverrides& overrides) {
+    // Later settings win: these go last.
+    for (const char* name : {"--no-psychedelic-colors", "--no-moving-clouds", "--no-transforming-clouds"}) {
+        const SettingOption* option = FindOption(name);
+        if (option) overrides.Taken.push_back({option, option->SetValue});
+    }
 }
 
 std::string LinkQuery(uint64_t calendar_ms, const SaverSettingsRecord& settings) {

@@ -18,7 +18,15 @@ struct PageLink {
     uint32_t Time = 0;  // calendar seconds when the first saver window is made
     uint32_t Ms = 0;    // and the millisecond, which seeds the random source
     SettingOverrides Settings;
+    // The visitor's system asks for reduced motion and no effects were chosen
+    // for this visit ("still=1", the page's own): every saver of the page
+    // shows still pictures, while the panel, the address and the stored file
+    // keep the settings as they are.
+    bool Still = false;
 };
+
+// Over a run's settings: no flowing colours, no moving, no fading.
+void MakeStill(SettingOverrides& overrides);
 
 // What cannot be taken goes to problems, one line each, and is left out.
 PageLink ParseLink(int argc, char** argv, std::vector<std::string>& problems);

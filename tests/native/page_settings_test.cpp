@@ -87,6 +87,32 @@ TEST(PageLink, LeavesOutWhatItCannotTakeAndSaysWhy) {
     EXPECT_EQ(settings.MovingClouds, kDefaultSettings.MovingClouds);
 }
 
+TEST(PageLink, StillStopsEveryEffectOverWhateverTheLinkAsksAndOnlyForTheRun) {
+    std::vector<std::string> problems;
+    LinkArguments arguments("psychedelic-colors=1&moving-clouds=1&transforming-clouds=1&still=1&cycle-delay=7");
+    PageLink link = arguments.Parse(problems);
+    EXPECT_TRUE(problems.empty());
+    ASSERT_TRUE(link.Still);
+    const SaverSettingsRecord asked = Applied(link);  // what the panel and the address show
+    EXPECT_NE(asked.PsychedelicColors, 0);
+    EXPECT_NE(asked.MovingClouds, 0);
+    EXPECT_NE(asked.TransformingClouds, 0);
+
+    MakeStill(link.Settings);
+    const SaverSettingsRecord running = Applied(link);
+    EXPECT_EQ(running.PsychedelicColors, 0);
+    EXPECT_EQ(running.MovingClouds, 0);
+    EXPECT_EQ(running.TransformingClouds, 0);
+    EXPECT_EQ(running.PsycheDelay, 7);  // the rest as asked
+    EXPECT_EQ(LinkQuery(0, asked).find("still"), std::string::npos) << "the address never carries it";
+
+    LinkArguments wrong("still=yes");
+    problems.clear();
+    EXPECT_FALSE(wrong.Parse(problems).Still);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0], "still takes 0 or 1, not \"yes\"");
+}
+
 TEST(PagePanel, ShowsEachSettingOnceWithTheDialogsRange) {
     SaverSettingsRecord settings = kDefaultSettings;
     settings.TransformingClouds = 4;

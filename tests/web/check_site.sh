@@ -7,7 +7,7 @@ site=$(realpath "$1")
 native=$(realpath "$2")
 here=$(dirname "$(realpath "$0")")
 
-for f in index.html page.js page.css velmora.js velmora.wasm; do
+for f in index.html page.js page.css velmora.js velmora.wasm share.png icon.png; do
   [ -s "$site/$f" ] || { echo "check_site: $site/$f is missing" >&2; exit 1; }
 done
 # The script and the wasm together stay under 1 MB as a server sends them compressed.
@@ -20,4 +20,4 @@ if [ "$compressed" -ge 1048576 ]; then
 fi
 
 # Each case has its own time limit; this one holds the whole run to a bound too.
-VELMORA_SITE="$site" VELMORA_RENDER="$native/tools/velmora-render" timeout 1800 node --test "$here/page.test.mjs"
+VELMORA_SITE="$site" VELMORA_RENDER="$native/tools/velmora-render" timeout 1800 node --test "$here/page.test.mjs" "$here/access.test.mjs"

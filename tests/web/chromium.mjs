@@ -107,6 +107,7 @@ export async function openTab(browser, width, height) {
 
   return {
     problems,
+    send,
     evaluate,
     waitFor,
     async go(url) {

@@ -20,6 +20,8 @@ const VelmoraPage = (() => {
   const PREVIEW_WIDTH = 256;
   const PREVIEW_HEIGHT = 160;
   const LARGEST_PICTURE = 8192;
+  const fullScreenButton = document.getElementById("full-screen");
+  const PLAY_EFFECTS_KEY = "velmora-play-effects";  // kept for the visit (session storage)
 
   // Events are queued by name; the program tells the numbers it knows them by.
   let kinds = null;
@@ -33,6 +35,26 @@ const VelmoraPage = (() => {
   let panelBuilt = false;
 
   function ratio() { return window.devicePixelRatio || 1; }
+
+  // A system that asks for reduced motion gets still pictures until the
+  // visitor chooses the effects for this visit; the settings stay as they are.
+  function effectsChosen() {
+    try {
+      if (window.sessionStorage.getItem(PLAY_EFFECTS_KEY) === "1") return true;
+    } catch (e) { /* storage off: the address's mark below */ }
+    return window.location.hash === "#play-effects";
+  }
+  const still = window.matchMedia?.("(prefers-reduced-motion: reduce)").matches === true && !effectsChosen();
+  document.getElementById("calm").hidden = !still;
+  document.getElementById("play-effects").addEventListener("click", () => {
+    try {
+      window.sessionStorage.setItem(PLAY_EFFECTS_KEY, "1");
+    } catch (e) {
+      window.location.hash = "play-effects";
+    }
+    window.location.reload();
+  });
+  document.getElementById("controls").hidden = false;  // they work: the script runs
 
   function queue(kind, a = 0, b = 0, c = 0) {
     if (events.length >= MOST_QUEUED) {
@@ -77,19 +99,41 @@ const VelmoraPage = (() => {
   document.addEventListener("pointermove", (e) => queue("pointerMove", ...at(e)));
   canvas.addEventListener("pointerdown", (e) => queue("buttonDown", e.button, ...at(e)));
   document.addEventListener("keydown", (e) => {
-    if (document.fullscreenElement === canvas) queue("keyDown", e.altKey ? 1 : 0);
+    if (document.fullscreenElement === canvas) {
+      queue("keyDown", e.altKey ? 1 : 0);
+    } else if (e.key === "Escape" && !form.hidden) {
+      showPanel(false);
+      settingsButton.focus();
+    } else if (e.key === "Escape" && notice.contains(document.activeElement)) {
+      dismissNotices();
+    }
   });
   window.addEventListener("resize", queueSize);
-  document.addEventListener("fullscreenchange", queueSize);
+  document.addEventListener("fullscreenchange", () => {
+    queueSize();
+    // Back on the page, the keyboard is where it was before full screen.
+    if (!document.fullscreenElement) fullScreenButton.focus();
+  });
 
-  document.getElementById("full-screen").addEventListener("click", () => {
-    canvas.requestFullscreen().catch((e) => showNotice("Full screen was refused: " + e.message));
-  });
-  settingsButton.addEventListener("click", () => {
-    form.hidden = !form.hidden;
-    settingsButton.setAttribute("aria-expanded", String(!form.hidden));
-    queue("preview", form.hidden ? 0 : 1);  // the preview runs while the panel shows
-  });
+  // Some browsers (phones among them) show no element full screen: the button goes.
+  if (typeof canvas.requestFullscreen !== "function" || document.fullscreenEnabled === false) {
+    fullScreenButton.hidden = true;
+  } else {
+    fullScreenButton.addEventListener("click", () => {
+      try {
+        canvas.requestFullscreen().catch((e) => showNotice("Full screen was refused: " + e.message));
+      } catch (e) {
+        showNotice("Full screen was refused: " + e.message);
+      }
+    });
+  }
+
+  function showPanel(shown) {
+    form.hidden = !shown;
+    settingsButton.setAttribute("aria-expanded", String(shown));
+    queue("preview", shown ? 1 : 0);  // the preview runs while the panel shows
+  }
+  settingsButton.addEventListener("click", () => showPanel(form.hidden));
 
   // A saved picture is the size asked in the panel, or the screen's.
   function pictureSide(id) {
@@ -102,27 +146,62 @@ const VelmoraPage = (() => {
     const width = pictureSide("picture-width");
     const height = pictureSide("picture-height");
     if (Number.isNaN(width) || Number.isNaN(height)) {
-      showNotice("A picture's width and height are whole numbers from 1 to " + LARGEST_PICTURE + ", or empty for the screen's.");
+      showNotice("A picture's width and height are whole numbers from 1 to " + LARGEST_PICTURE + ", or empty for the screen's.",
+                 document.getElementById(Number.isNaN(width) ? "picture-width" : "picture-height"));
       return;
     }
     queue("savePicture", width, height);
   });
 
-  // Notices gather until the user clicks them away.
-  notice.addEventListener("click", () => {
-    notice.hidden = true;
-    notice.textContent = "";
-  });
   form.addEventListener("submit", (e) => e.preventDefault());
   // A change of a setting reaches the program as an event of the form, which
   // the panel's controls send once their value is a number in range; the
   // program checks it again and takes nothing it cannot.
   form.addEventListener("velmora-setting", (e) => queue("settingChange", e.detail.index, e.detail.value));
 
-  function showNotice(text) {
-    notice.textContent += (notice.textContent ? "\n" : "") + text;
-    notice.hidden = false;
+  // Notices gather in a live region until dismissed (their button, Escape on
+  // it, or a click on the text). One about a control names it, and the control
+  // is described by it while it stands.
+  let notices = 0;
+  function showNotice(text, control = null) {
+    const line = document.createElement("p");
+    line.id = "notice-" + ++notices;
+    const words = document.createElement("span");
+    words.textContent = text;
+    const dismiss = document.createElement("button");
+    dismiss.type = "button";
+    dismiss.textContent = "Dismiss";
+    dismiss.setAttribute("aria-label", "Dismiss this notice");
+    line.append(words, dismiss);
+    if (control) {
+      const name = document.querySelector(`label[for="${control.id}"]`)?.textContent ?? control.id;
+      words.textContent = text + " (" + name + ")";
+      control.setAttribute("aria-invalid", "true");
+      control.setAttribute("aria-describedby", ((control.getAttribute("aria-describedby") ?? "") + " " + line.id).trim());
+      line.dataset.control = control.id;
+    }
+    const gone = () => removeNotice(line);
+    dismiss.addEventListener("click", gone);
+    words.addEventListener("click", gone);
+    notice.append(line);
     console.info("velmora: " + text);
+  }
+
+  function removeNotice(line) {
+    const control = line.dataset.control && document.getElementById(line.dataset.control);
+    if (control) {
+      const rest = (control.getAttribute("aria-describedby") ?? "").split(" ").filter((id) => id && id !== line.id);
+      control.setAttribute("aria-describedby", rest.join(" "));
+      if (!rest.some((id) => id.startsWith("notice-"))) control.removeAttribute("aria-invalid");
+    }
+    const next = line.nextElementSibling ?? line.previousElementSibling;
+    const hadFocus = line.contains(document.activeElement);
+    line.remove();
+    if (hadFocus) (next?.querySelector("button") ?? document.getElementById("show-settings")).focus();
+  }
+
+  function dismissNotices() {
+    for (const line of [...notice.children]) removeNotice(line);
   }
 
   // PNG files as the format lays them out: an 8-bit indexed
@@ -171,11 +250,15 @@ const VelmoraPage = (() => {
     for (const s of settings) {
       const label = document.createElement("label");
       label.textContent = s.name.replace(/-/g, " ") + (s.unit ? ` (${s.unit.toLowerCase()})` : "");
-      label.title = s.help;
       const input = document.createElement("input");
       input.id = label.htmlFor = "setting-" + s.name;
       input.name = s.name;
-      input.title = s.help;
+      // The help is text on the panel, which every visitor sees and hears.
+      const help = document.createElement("p");
+      help.className = "help";
+      help.id = "help-" + s.name;
+      help.textContent = s.help;
+      input.setAttribute("aria-describedby", help.id);
       if (s.switch) {
         input.type = "checkbox";
       } else {
@@ -200,18 +283,34 @@ const VelmoraPage = (() => {
       input.addEventListener("change", () => {
         const value = valueOf();
         if (!inRange(value)) {
-          showNotice(s.name.replace(/-/g, " ") + " takes a whole number from " + s.min + " to " + s.max + ".");
+          showNotice(s.name.replace(/-/g, " ") + " takes a whole number from " + s.min + " to " + s.max + ".", input);
           input.value = input.dataset.value;
           return;
         }
+        for (const line of [...notice.children]) if (line.dataset.control === input.id) removeNotice(line);
         form.dispatchEvent(new CustomEvent("velmora-setting", { detail: { index: s.index, value } }));
       });
-      versionLine.before(label, input);
+      versionLine.before(label, input, help);
     }
     panelBuilt = true;
   }
 
+  // What the canvas shows, in words, for those who do not see it.
+  function describeScreen(settings) {
+    const value = (name) => settings.find((s) => s.name === name)?.value ?? 0;
+    const parts = [`a new picture every ${value("time-on-screen")} seconds`];
+    if (still) {
+      parts.push("the effects paused, as the system asks for reduced motion");
+    } else {
+      if (value("psychedelic-colors")) parts.push("colours flowing through it");
+      if (value("moving-clouds")) parts.push("each picture scrolling into the next");
+      if (value("transforming-clouds")) parts.push("each picture fading into the next");
+    }
+    canvas.setAttribute("aria-label", "Velmora's plasma clouds: " + parts.join(", "));
+  }
+
   function showSettings(settings) {
+    describeScreen(settings);
     if (!panelBuilt) buildPanel(settings);
     for (const s of settings) {
       const input = form.elements[s.name];
@@ -293,6 +392,7 @@ const VelmoraPage = (() => {
       }
     },
     showSettings,
+    get still() { return still; },
     showAddress(query) {
       history.replaceState(null, "", "?" + query);
       link.href = "?" + query;
@@ -303,7 +403,8 @@ const VelmoraPage = (() => {
 
 // The address's settings become the program's arguments, "--name value".
 var Module = {
-  arguments: [...new URLSearchParams(window.location.search)].flatMap(([name, value]) => ["--" + name, value]),
+  arguments: [...new URLSearchParams(window.location.search)].flatMap(([name, value]) => ["--" + name, value])
+    .concat(VelmoraPage.still ? ["--still", "1"] : []),
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
   onAbort: (what) => {
