@@ -57,13 +57,20 @@ void PresentIfDue() {
          std::min<LONG>(r.bottom, Presenter.Staging->h)};
     pending = {0, 0, 0, 0};
     if (IsRectEmpty(&r)) return;
-    auto* base = static_cast<uint8_t*>(Presenter.Staging->pixels);
-    for (int y = r.top; y < r.bottom; y++)
-        np::ScreenRowRgb(y, r.left, r.right,
-                         reinterpret_cast<uint32_t*>(base + (size_t)y * Presenter.Staging->pitch) + r.left);
     SDL_Rect area = {r.left, r.top, r.right - r.left, r.bottom - r.top};
-    SDL_Rect to = area;
-    SDL_BlitSurface(Presenter.Staging, &area, target, &to);
+    // A window surface of the display's own pixel format (a 24- or 32-bit X
+    // display) takes the colours straight in; any other gets them through
+    // the staging surface and SDL's conversion.
+    const bool direct = target->format->format == SDL_PIXELFORMAT_XRGB8888 && r.right <= target->w &&
+                        r.bottom <= target->h && !SDL_MUSTLOCK(target);
+    SDL_Surface* into = direct ? target : Presenter.Staging;
+    auto* base = static_cast<uint8_t*>(into->pixels);
+    for (int y = r.top; y < r.bottom; y++)
+        np::ScreenRowRgb(y, r.left, r.right, reinterpret_cast<uint32_t*>(base + (size_t)y * into->pitch) + r.left);
+    if (!direct) {
+        SDL_Rect to = area;
+        SDL_BlitSurface(Presenter.Staging, &area, target, &to);
+    }
     SDL_UpdateWindowSurfaceRects(Presenter.Window, &area, 1);
 }
 

@@ -12,6 +12,7 @@
 // colour, one reporting no colours, and one reporting a 1024-entry palette.
 // Drawing on a window's context reaches only its visible client area and,
 // between BeginPaint and EndPaint, only the update region.
+#include "deferred_pixels.h"
 #include "state.h"
 #include "test_hooks.h"  // what tests control and observe is implemented here too
 
@@ -127,16 +128,85 @@ ptrdiff_t ScreenRow(HWND window, int y) {
     return (ptrdiff_t)(origin.y + y) * Display.Width + origin.x;
 }
 
-// Every drawable pixel of the area (right and bottom exclusive) gets this stored value.
-void FillArea(HDC dc, const RECT& area, uint32_t stored) {
+// The display rectangle that drawing on client rows [top, bottom) (narrowed
+// to the drawable ones) between client columns from and to reaches: true, and
+// drawn (empty if nothing), when it is one rectangle; false when the update
+// region makes it another shape.
+bool DrawnRectangle(HDC dc, int top, int bottom, int from, int to, RECT& drawn) {
+    HWND window = dc->Window;
+    const POINT origin = DisplayPlace(window);
+    RECT client = {std::max({from, 0, -(int)origin.x}), top,
+                   std::min({to, window->Width, Display.Width - (int)origin.x}), bottom};
+    if (dc->Clipped) {
+        if (dc->Clip.size() != 1) return false;
+        const RECT& c = dc->Clip[0];
+        client = {std::max(client.left, c.left), std::max(client.top, c.top), std::min(client.right, c.right),
+                  std::min(client.bottom, c.bottom)};
+    }
+    drawn = {0, 0, 0, 0};
+    if (client.left < client.right && client.top < client.bottom)
+        drawn = {client.left + origin.x, client.top + origin.y, client.right + origin.x, client.bottom + origin.y};
+    return true;
+}
+
+// The byte whose deferred colour is this stored value (trying hint first), or -1.
+int DeferredByteOf(uint32_t stored, int hint) {
+    if (Display.DeferredSpans.empty()) return -1;  // no bitmap yet: no colours to keep bytes in
+    if (hint >= 0 && hint < 256 && Display.DeferredColors[hint] == stored) return hint;
+    for (int v = 0; v < 256; v++)
+        if (Display.DeferredColors[v] == stored) return v;
+    return -1;
+}
+
+// Every drawable pixel of the area (right and bottom exclusive) gets this
+// stored value: as a byte among deferred pixels when their colours have it
+// (the progressive picture's rectangles), else as itself.
+void FillArea(HDC dc, const RECT& area, uint32_t stored, int hint = -1) {
     int top = area.top, bottom = area.bottom;
     NarrowToDrawableRows(dc, top, bottom);
+    if (top >= bottom) return;
+    RECT drawn;
+    const int byte = DeferredByteOf(stored, hint);
+    if (byte >= 0 && DrawnRectangle(dc, top, bottom, area.left, area.right, drawn)) {
+        if (IsRectEmpty(&drawn)) return;
+        uint8_t* bytes = DeferRectangle(drawn, Display.DeferredColors);
+        for (LONG y = drawn.top; y < drawn.bottom; y++)
+            memset(bytes + (size_t)(y - drawn.top) * Display.Width, byte, (size_t)(drawn.right - drawn.left));
+        MarkChanged(drawn.left, drawn.top, drawn.right, drawn.bottom);
+        return;
+    }
+    const int origin_y = DisplayPlace(dc->Window).y;
+    SettleRows(origin_y + top, origin_y + bottom);  // what it fills no longer comes from bytes
     for (int y = top; y < bottom; y++) {
         const ptrdiff_t row = ScreenRow(dc->Window, y);
         ForEachDrawableRun(dc, y, area.left, area.right, [&](int x0, int x1) {
             std::fill(Display.Pixels.begin() + (row + x0), Display.Pixels.begin() + (row + x1), stored);
         });
     }
+}
+
+// A bitmap over a rectangle of the display is kept as bytes (see Deferred);
+// false when what it reaches is no rectangle, and nothing was drawn then.
+bool DeferDrawing(HDC dc, int x_dest, int y_dest, DWORD height, int x_src, int y_src, UINT start_scan, UINT lines,
+                  size_t stride, const uint8_t* source, int from, int to, int top, int bottom,
+                  const uint32_t colors[256]) {
+    // Every row from top to bottom must have its scan line in the bitmap.
+    auto scan_of = [&](int y) { return (long)y_src + (long)(height - 1 - (DWORD)(y - y_dest)); };
+    for (int y : {top, bottom - 1})
+        if (scan_of(y) < (long)start_scan || scan_of(y) >= (long)start_scan + (long)lines) return false;
+    RECT drawn;
+    if (!DrawnRectangle(dc, top, bottom, from, to, drawn)) return false;
+    if (IsRectEmpty(&drawn)) return true;  // nothing reached
+    const POINT origin = DisplayPlace(dc->Window);
+    const RECT client = {drawn.left - origin.x, drawn.top - origin.y, drawn.right - origin.x, drawn.bottom - origin.y};
+    uint8_t* bytes = DeferRectangle(drawn, colors);
+    for (LONG y = client.top; y < client.bottom; y++) {
+        const uint8_t* line = source + (size_t)(scan_of(y) - start_scan) * stride;
+        memcpy(bytes + (size_t)(y - client.top) * Display.Width, line + (x_src + client.left - x_dest),
+               (size_t)(client.right - client.left));
+    }
+    MarkChanged(drawn.left, drawn.top, drawn.right, drawn.bottom);
+    return true;
 }
 
 }  // namespace
@@ -176,24 +246,28 @@ POINT DisplayOrigin() { return {Display.Left, Display.Top}; }
 void ScreenRowColors(int y, int x0, int x1, COLORREF* out) {
     if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
         Unimplemented("ScreenRowColors", "a row piece off the display");
-    const uint32_t* stored = Display.Pixels.data() + (size_t)y * Display.Width;
-    if (!IsPaletteDevice()) {
-        std::copy(stored + x0, stored + x1, out);
-        return;
-    }
-    for (int x = x0; x < x1; x++) *out++ = ColorOf(Display.Hardware[stored[x] & 255]);
+    if (!IsPaletteDevice())
+        ReadRow(y, x0, x1, out, [](uint32_t stored) { return stored; });
+    else
+        ReadRow(y, x0, x1, out, [](uint32_t stored) { return ColorOf(Display.Hardware[stored & 255]); });
 }
+
+namespace {
+
+uint32_t RgbOfColor(COLORREF c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+uint32_t RgbOfStored(uint32_t stored) {
+    return RgbOfColor(IsPaletteDevice() ? ColorOf(Display.Hardware[stored & 255]) : stored);
+}
+
+}  // namespace
 
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
     if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
         Unimplemented("ScreenRowRgb", "a row piece off the display");
-    const uint32_t* stored = Display.Pixels.data() + (size_t)y * Display.Width;
-    auto rgb = [](COLORREF c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); };
-    if (!IsPaletteDevice()) {  // a loop the compiler can vectorise: recordings read every row
-        for (int x = x0; x < x1; x++) *out++ = rgb(stored[x]);
-        return;
-    }
-    for (int x = x0; x < x1; x++) *out++ = rgb(ColorOf(Display.Hardware[stored[x] & 255]));
+    if (!IsPaletteDevice())
+        ReadRow(y, x0, x1, out, [](uint32_t stored) { return RgbOfColor(stored); });
+    else
+        ReadRow(y, x0, x1, out, RgbOfStored);
 }
 
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
@@ -233,7 +307,7 @@ void OpenMonitors(DisplayKind kind, const std::vector<RECT>& monitors, int refre
 
 COLORREF ScreenPixel(int x, int y) {
     if (x < 0 || y < 0 || x >= Display.Width || y >= Display.Height) return 0;
-    uint32_t stored = Display.Pixels[(size_t)y * Display.Width + x];
+    const uint32_t stored = StoredAt(x, y);
     return IsPaletteDevice() ? ColorOf(Display.Hardware[stored & 255]) : stored;
 }
 
@@ -351,8 +425,10 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     if (!dc->NullPen) Unimplemented("Rectangle", "drawing with a pen");
     const HGDIOBJ__* brush = dc->Brush ? dc->Brush : &BlackBrush;
     uint32_t stored;
+    int hint = -1;  // the byte a palette entry's colour most likely has among deferred pixels
     if (brush->Color & 0x01000000) {  // PALETTEINDEX: the entry of the selected palette
         const uint32_t k = brush->Color & 0xFFFF;
+        hint = (int)k;
         if (IsPaletteDevice())
             stored = HardwareIndex(dc->Palette, k);
         else
@@ -360,7 +436,7 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     } else {
         stored = Stored(brush->Color);
     }
-    FillArea(dc, RECT{left, top, right - 1, bottom - 1}, stored);  // the missing pen's row and column
+    FillArea(dc, RECT{left, top, right - 1, bottom - 1}, stored, hint);  // the missing pen's row and column
     return TRUE;
 }
 
@@ -409,6 +485,11 @@ int SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD height,
     // Destination columns whose source column lies inside the bitmap.
     const long first_column = std::max<long>(0, -(long)x_src);
     const long end_column = std::min<long>((long)width, (long)dib_width - x_src);
+    if (first_column < end_column && DeferDrawing(dc, x_dest, y_dest, height, x_src, y_src, start_scan, lines, stride,
+                                                  source, x_dest + (int)first_column, x_dest + (int)end_column, top,
+                                                  bottom, colors))
+        return (int)lines;
+    SettleRows(0, Display.Height);
     for (DWORD row = (DWORD)std::max(0, top - y_dest); (long long)row + y_dest < bottom; row++) {
         const long scan = (long)y_src + (long)(height - 1 - row);  // counted from the bottom
         if (scan < (long)start_scan || scan >= (long)start_scan + (long)lines || first_column >= end_column) continue;
@@ -435,13 +516,23 @@ BOOL ScrollWindow(HWND window, int dx, int dy, const RECT* scroll, const RECT* c
                           std::min<LONG>(origin.y + window->Height, Display.Height)};
     const int w = visible.right - visible.left, h = visible.bottom - visible.top;
     if (w <= 0 || h <= 0) return TRUE;
-    auto row = [&](int y) { return Display.Pixels.data() + (size_t)(visible.top + y) * Display.Width + visible.left; };
+    // What is bytes, or can be again, moves as bytes: a quarter of the memory.
+    const bool bytes = AllDeferred(visible) || DeferAgain(visible);
+    if (!bytes) SettleRows(0, Display.Height);
+    auto move = [&](int to, int from) {
+        const size_t to_at = (size_t)(visible.top + to) * Display.Width + visible.left;
+        const size_t from_at = (size_t)(visible.top + from) * Display.Width + visible.left;
+        if (bytes)
+            memcpy(Display.Indices.data() + to_at, Display.Indices.data() + from_at, (size_t)w);
+        else
+            memcpy(Display.Pixels.data() + to_at, Display.Pixels.data() + from_at, (size_t)w * 4);
+    };
     // Rows move in the order that never reads a row already overwritten.
     if (dy != 0) MarkChanged(visible.left, visible.top, visible.right, visible.bottom);
     if (dy < 0)
-        for (int y = 0; y - dy < h; y++) memcpy(row(y), row(y - dy), (size_t)w * 4);
+        for (int y = 0; y - dy < h; y++) move(y, y - dy);
     else
-        for (int y = h - 1; y - dy >= 0; y--) memcpy(row(y), row(y - dy), (size_t)w * 4);
+        for (int y = h - 1; y - dy >= 0; y--) move(y, y - dy);
     RECT uncovered = dy < 0 ? RECT{0, window->Height + dy, window->Width, window->Height}
                             : RECT{0, 0, window->Width, dy};
     if (dy != 0) InvalidateRect(window, &uncovered, TRUE);

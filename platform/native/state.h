@@ -52,6 +52,19 @@ struct DisplayRecord {
     RECT VirtualScreen = {0, 0, 0, 0};  // the monitors' bounding box; the display may reach beyond it
     int RefreshHz = 60;
     std::vector<uint32_t> Pixels;  // palette device: hardware indices; else COLORREF values
+    // An 8-bit bitmap drawn over a rectangle is kept as it came until someone
+    // draws over it otherwise or moves it (deferred_pixels.h): in row y, the
+    // pixels of DeferredSpans[y] are DeferredColors of their bytes in Indices,
+    // and Pixels there is stale. A saver that redraws its window a hundred
+    // times a second then pays for the colours only of the frames a presenter
+    // shows.
+    std::vector<uint8_t> Indices;  // one per display pixel, once an 8-bit bitmap was drawn
+    struct Span {
+        int Left = 0, Right = 0;  // display columns; empty when Left >= Right
+    };
+    std::vector<Span> DeferredSpans;    // one per display row, with Indices
+    uint32_t DeferredColors[256] = {};  // stored values, as Pixels holds them
+    RECT Deferred = {0, 0, 0, 0};       // holds every span; empty: none
     PALETTEENTRY Hardware[256] = {};
     RECT Changed = {0, 0, 0, 0};  // screen area changed since TakeChangedArea; empty: none
 };

@@ -6,6 +6,9 @@
 #include "saver/transition_buffers.h"
 #include "saver/window_core.h"
 
+#include <random>
+#include <vector>
+
 namespace {
 
 class TransitionTest : public SaverTest {
@@ -86,6 +89,25 @@ TEST_F(TransitionTest, BlendStepFollowsTheRuleExactly) {
                 BlendStep(ours.data() + source * period, ours.data() + target * period, divisor, width * height);
                 rule(theirs.data() + source * period, theirs.data() + target * period, divisor, width * height);
                 ASSERT_EQ(ours, theirs) << divisor << " " << source << "->" << target;
+            }
+}
+
+// The vectorised path against the same rule on random pictures of every length
+// around the vector's width, apart and sharing bytes either way.
+TEST(BlendStep, EqualsTheRuleOnRandomPicturesOfAnyLength) {
+    std::mt19937 random(20261208);
+    for (intptr_t count : {0, 1, 15, 16, 17, 31, 33, 47, 64, 100, 1023, 4097, 10001})
+        for (int divisor : {2, 3, 5, 17, 64, 255, 499, 65535})
+            for (intptr_t shift : {intptr_t(0), count + 3, intptr_t(5), intptr_t(-5), intptr_t(16), intptr_t(-40)}) {
+                std::vector<uint8_t> bytes((size_t)(2 * count + 100));
+                for (uint8_t& b : bytes) b = (uint8_t)random();
+                std::vector<uint8_t> ours = bytes, rule = bytes;
+                const size_t source = 50, target = (size_t)(50 + shift);
+                BlendStep(ours.data() + source, ours.data() + target, divisor, count);
+                for (intptr_t i = count - 1; i >= 0; i--)
+                    rule[source + i] =
+                        (uint8_t)(rule[source + i] + ((int32_t)rule[target + i] - (int32_t)rule[source + i]) / divisor);
+                ASSERT_EQ(ours, rule) << count << " " << divisor << " " << shift;
             }
 }
 
