@@ -3,11 +3,13 @@
 // rotation is due every 10 ms), and one step of each transition (a step is due
 // every display frame, 16.7 ms).
 #include "config/settings_location.h"
+#include "platform/native/pixel_lookup.h"
 #include "platform/native/test_hooks.h"
 #include "saver/host.h"
 #include "saver/message_loop.h"
 #include "saver/messages.h"
 #include "saver/saver_record.h"
+#include "saver/transition_buffers.h"
 #include "saver/transitions.h"
 #include "saver/window_core.h"
 
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace np = native_platform;
 
@@ -101,11 +104,64 @@ void BM_NewPicture(benchmark::State& state) {
     std::filesystem::remove_all(kFolder);
 }
 
+// A rotation and the frame a presenter then reads (velmora's, row by row in
+// RGB): what a shown frame of flowing colours costs.
+void BM_ColorModeRotationAndFrame(benchmark::State& state) {
+    const int width = (int)state.range(0), height = (int)state.range(1);
+    HWND window = OpenSaver(np::DisplayKind::TrueColor, width, height, kFolder,
+                            "TimeOnScreen=0\nSpecialEffects=2\nPsycheDelay=0\n");
+    std::vector<uint32_t> frame((size_t)width * height);
+    for (auto _ : state) {
+        SendMessageA(window, SSM_CYCLESTEP, 0, 0);
+        for (int y = 0; y < height; y++) np::ScreenRowRgb(y, 0, width, frame.data() + (size_t)y * width);
+        benchmark::DoNotOptimize(frame.data());
+    }
+    DestroyWindow(window);
+    std::filesystem::remove_all(kFolder);
+}
+
+// The display's lookup of a frame's pixels through a colour table.
+void BM_LookUpPixels(benchmark::State& state) {
+    const size_t count = (size_t)state.range(0) * (size_t)state.range(1);
+    std::vector<uint8_t> bytes(count);
+    std::vector<uint32_t> out(count);
+    uint32_t values[256];
+    for (size_t i = 0; i < count; i++) bytes[i] = (uint8_t)(i * 2654435761u >> 13);
+    for (uint32_t v = 0; v < 256; v++) values[v] = v * 0x010203u;
+    np::PixelTable table;
+    np::MakePixelTable(values, table);
+    for (auto _ : state) {
+        np::LookUpPixels(bytes.data(), table, out.data(), count);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * (int64_t)count);
+}
+
+// One fading step's blend over a whole picture, apart from its repaint.
+void BM_BlendStep(benchmark::State& state) {
+    const size_t count = (size_t)state.range(0) * (size_t)state.range(1);
+    std::vector<uint8_t> source(count), target(count);
+    for (size_t i = 0; i < count; i++) {
+        source[i] = (uint8_t)(i * 2654435761u >> 11);
+        target[i] = (uint8_t)(i * 40503u >> 7);
+    }
+    int32_t divisor = 20;
+    for (auto _ : state) {
+        BlendStep(source.data(), target.data(), divisor, (intptr_t)count);
+        divisor = divisor > 2 ? divisor - 1 : 20;
+        benchmark::DoNotOptimize(source.data());
+    }
+    state.SetItemsProcessed(state.iterations() * (int64_t)count);
+}
+
 void BM_ColorModeRotationAndRepaint(benchmark::State& state) { RotationStep(state, np::DisplayKind::TrueColor); }
 void BM_IndexModeRotation(benchmark::State& state) { RotationStep(state, np::DisplayKind::Palette256); }
 
 BENCHMARK(BM_NewPicture)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorModeRotationAndRepaint)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorModeRotationAndFrame)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LookUpPixels)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlendStep)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexModeRotation)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MovingStep)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TransformStep)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);

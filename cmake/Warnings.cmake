@@ -20,6 +20,13 @@ if(VELMORA_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(EMSCRIPTEN)
+  # WebAssembly's 128-bit SIMD, which every current browser runs; emscripten
+  # gives the SSE2 intrinsics of the fading step on it.
+  add_compile_options(-msimd128 -msse2)
+  add_link_options(-msimd128)
+endif()
+
 if(WIN32)
   # A user's machine has no MinGW runtime DLLs: link the C and C++ runtimes in.
   add_link_options(-static -static-libgcc -static-libstdc++)

@@ -31,8 +31,8 @@ hz=$(getconf CLK_TCK)
 declare -A modes=(
   ["built-in settings"]=""
   ["flowing colours"]="--psychedelic-colors --cycle-delay 10 --no-moving-clouds --no-transforming-clouds --time-on-screen 0"
-  ["moving"]="--no-psychedelic-colors --moving-clouds --no-transforming-clouds --time-on-screen 1 --effect-cycle 0"
-  ["transforming"]="--no-psychedelic-colors --no-moving-clouds --transforming-clouds --time-on-screen 1 --effect-cycle 0"
+  ["moving"]="--no-psychedelic-colors --moving-clouds --no-transforming-clouds"
+  ["transforming"]="--no-psychedelic-colors --no-moving-clouds --transforming-clouds"
   ["every effect"]="--psychedelic-colors --cycle-delay 10 --moving-clouds --transforming-clouds --effect-cycle 5 --time-on-screen 2"
 )
 printf '%-20s %8s %8s %8s   (%s, %s s, share of one core)\n' mode velmora X total "$size" "$seconds"

@@ -8,10 +8,9 @@ namespace np = native_platform;
 
 namespace {
 
-constexpr uint32_t kLongestBusy = 50;  // ms of work after which the page has its turn
+constexpr uint32_t kLongestBusy = 8;  // ms of work after which the page has its turn
 constexpr uint32_t kFrameWait = 50;  // ms to wait for that frame at most (the tab may be hidden)
 constexpr int kEventsAtOnce = 64;
-constexpr LONG kPiecePixels = 127;  // under 512 bytes: copied inside the wasm, not by a call out to the page
 
 struct PresenterRecord {
     LivePresenterRecord Live;
@@ -51,18 +50,9 @@ void Present() {
     Presenter.Live.Pending = {0, 0, 0, 0};
     const RECT r = Within(pending, {0, 0, width, height});
     if (IsRectEmpty(&r) || Presenter.Rgba.size() != (size_t)width * (size_t)height) return;
-    // A COLORREF is 0x00BBGGRR: in memory red, green, blue, then the opaque
-    // alpha the canvas wants. Pieces small enough to stay in the cache take
-    // the colours, and one pass adds the alpha on the way to the canvas's copy.
-    COLORREF piece[kPiecePixels];
-    for (LONG y = r.top; y < r.bottom; y++) {
-        uint32_t* row = Presenter.Rgba.data() + (size_t)y * (size_t)width;
-        for (LONG x = r.left; x < r.right; x += kPiecePixels) {
-            const LONG n = std::min<LONG>(kPiecePixels, r.right - x);
-            np::ScreenRowColors(y, x, x + n, piece);
-            for (LONG i = 0; i < n; i++) row[x + i] = piece[i] | 0xFF000000u;
-        }
-    }
+    // Straight into the canvas's copy, opaque, a row at a time.
+    for (LONG y = r.top; y < r.bottom; y++)
+        np::ScreenRowRgba(y, r.left, r.right, Presenter.Rgba.data() + (size_t)y * (size_t)width + r.left);
     // The screen into the canvas, the area beside it into the panel's preview.
     const RECT screen = Within(r, {0, 0, Presenter.Size.Width, Presenter.Size.Height});
     if (!IsRectEmpty(&screen))

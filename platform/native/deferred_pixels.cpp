@@ -15,8 +15,8 @@ void SettleRow(int y) {
     DisplayRecord::Span& span = Display.DeferredSpans[(size_t)y];
     if (IsEmpty(span)) return;
     const size_t row = (size_t)y * Display.Width + span.Left;
-    LookUpPixels(Display.Indices.data() + row, Display.DeferredColors, Display.Pixels.data() + row,
-                 (size_t)(span.Right - span.Left));
+    LookUpPixels(Display.Indices.data() + row, ReadTableOf(kReadStored, [](uint32_t stored) { return stored; }),
+                 Display.Pixels.data() + row, (size_t)(span.Right - span.Left));
     span = {};
 }
 
@@ -46,6 +46,7 @@ uint8_t* DeferRectangle(const RECT& rect, const uint32_t colors[256]) {
             if (!covered) SettleRow((int)y);
         }
         memcpy(Display.DeferredColors, colors, sizeof Display.DeferredColors);
+        Display.ColorsVersion++;
     }
     for (LONG y = rect.top; y < rect.bottom; y++) {
         DisplayRecord::Span& span = Display.DeferredSpans[(size_t)y];

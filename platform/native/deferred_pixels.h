@@ -30,10 +30,27 @@ bool DeferAgain(const RECT& rect);
 // The stored value of a pixel on the display.
 uint32_t StoredAt(int x, int y);
 
-// Display row y from x0 to x1 into out, each stored value through convert;
-// deferred pixels are read from their bytes and stay deferred.
+// Who reads deferred bytes, each through a table of its own.
+enum DeferredReader { kReadStored, kReadColors, kReadRgb, kReadRgba };
+
+// The reader's table of the deferred bytes' values through convert, made
+// again only after the colours changed.
 template <typename Convert>
-void ReadRow(int y, int x0, int x1, uint32_t* out, Convert convert) {
+const PixelTable& ReadTableOf(DeferredReader reader, Convert convert) {
+    DisplayRecord::ReadTable& cached = Display.ReadTables[reader];
+    if (cached.Version != Display.ColorsVersion) {
+        uint32_t values[256];
+        for (int v = 0; v < 256; v++) values[v] = convert(Display.DeferredColors[v]);
+        MakePixelTable(values, cached.Table);
+        cached.Version = Display.ColorsVersion;
+    }
+    return cached.Table;
+}
+
+// Display row y from x0 to x1 into out, each stored value through convert
+// (the reader's); deferred pixels are read from their bytes and stay deferred.
+template <typename Convert>
+void ReadRow(int y, int x0, int x1, uint32_t* out, DeferredReader reader, Convert convert) {
     const uint32_t* stored = Display.Pixels.data() + (size_t)y * Display.Width;
     int inside0 = x1, inside1 = x1;  // the deferred part of the row, if any
     if (!Display.DeferredSpans.empty()) {
@@ -45,9 +62,7 @@ void ReadRow(int y, int x0, int x1, uint32_t* out, Convert convert) {
     }
     for (int x = x0; x < inside0; x++) *out++ = convert(stored[x]);
     if (inside0 < inside1) {
-        uint32_t table[256];
-        for (int v = 0; v < 256; v++) table[v] = convert(Display.DeferredColors[v]);
-        LookUpPixels(Display.Indices.data() + (size_t)y * Display.Width + inside0, table, out,
+        LookUpPixels(Display.Indices.data() + (size_t)y * Display.Width + inside0, ReadTableOf(reader, convert), out,
                      (size_t)(inside1 - inside0));
         out += inside1 - inside0;
     }

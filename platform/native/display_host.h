@@ -43,6 +43,9 @@ void ScreenRowRgb(int y, int x0, int x1, uint32_t* out);
 // The same as COLORREF values (0x00BBGGRR), as a true-colour display holds
 // them: a plain copy there.
 void ScreenRowColors(int y, int x0, int x1, COLORREF* out);
+// The same opaque, 0xFFBBGGRR: in memory red, green, blue and alpha, as a
+// canvas takes its pixels.
+void ScreenRowRgba(int y, int x0, int x1, uint32_t* out);
 // The smallest rectangle of display pixels holding every pixel whose colour
 // changed since the last call (empty when none did); the record starts over.
 RECT TakeChangedArea();

@@ -247,9 +247,9 @@ void ScreenRowColors(int y, int x0, int x1, COLORREF* out) {
     if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
         Unimplemented("ScreenRowColors", "a row piece off the display");
     if (!IsPaletteDevice())
-        ReadRow(y, x0, x1, out, [](uint32_t stored) { return stored; });
+        ReadRow(y, x0, x1, out, kReadColors, [](uint32_t stored) { return stored; });
     else
-        ReadRow(y, x0, x1, out, [](uint32_t stored) { return ColorOf(Display.Hardware[stored & 255]); });
+        ReadRow(y, x0, x1, out, kReadColors, [](uint32_t stored) { return ColorOf(Display.Hardware[stored & 255]); });
 }
 
 namespace {
@@ -261,13 +261,23 @@ uint32_t RgbOfStored(uint32_t stored) {
 
 }  // namespace
 
+void ScreenRowRgba(int y, int x0, int x1, uint32_t* out) {
+    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
+        Unimplemented("ScreenRowRgba", "a row piece off the display");
+    if (!IsPaletteDevice())
+        ReadRow(y, x0, x1, out, kReadRgba, [](uint32_t stored) { return stored | 0xFF000000u; });
+    else
+        ReadRow(y, x0, x1, out, kReadRgba,
+                [](uint32_t stored) { return ColorOf(Display.Hardware[stored & 255]) | 0xFF000000u; });
+}
+
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
     if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
         Unimplemented("ScreenRowRgb", "a row piece off the display");
     if (!IsPaletteDevice())
-        ReadRow(y, x0, x1, out, [](uint32_t stored) { return RgbOfColor(stored); });
+        ReadRow(y, x0, x1, out, kReadRgb, [](uint32_t stored) { return RgbOfColor(stored); });
     else
-        ReadRow(y, x0, x1, out, RgbOfStored);
+        ReadRow(y, x0, x1, out, kReadRgb, RgbOfStored);
 }
 
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
@@ -357,6 +367,7 @@ BOOL AnimatePalette(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY
         target = entries[i];
         if (IsPaletteDevice() && start + i < 256) {
             Display.Hardware[start + i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
+            Display.ColorsVersion++;  // what the deferred bytes show
             MarkChanged(0, 0, Display.Width, Display.Height);  // every pixel of that entry
         }
     }
@@ -380,7 +391,10 @@ UINT RealizePalette(HDC dc) {
         Display.Hardware[k] = {entries[k].peRed, entries[k].peGreen, entries[k].peBlue, 0};
         changed++;
     }
-    if (changed) MarkChanged(0, 0, Display.Width, Display.Height);
+    if (changed) {
+        Display.ColorsVersion++;
+        MarkChanged(0, 0, Display.Width, Display.Height);
+    }
     return changed;
 }
 

@@ -4,6 +4,7 @@
 #define VELMORA_NATIVE_STATE_H
 
 #include "display_host.h"
+#include "pixel_lookup.h"
 
 #include <atomic>
 #include <memory>
@@ -65,6 +66,14 @@ struct DisplayRecord {
     std::vector<Span> DeferredSpans;    // one per display row, with Indices
     uint32_t DeferredColors[256] = {};  // stored values, as Pixels holds them
     RECT Deferred = {0, 0, 0, 0};       // holds every span; empty: none
+    // Counts changes of DeferredColors and of Hardware: each reader's table
+    // of the deferred bytes' colours is made again after one, else kept.
+    uint64_t ColorsVersion = 0;
+    struct ReadTable {
+        uint64_t Version = UINT64_MAX;
+        PixelTable Table;
+    };
+    ReadTable ReadTables[4];  // by DeferredReader
     PALETTEENTRY Hardware[256] = {};
     RECT Changed = {0, 0, 0, 0};  // screen area changed since TakeChangedArea; empty: none
 };

@@ -14,21 +14,28 @@ namespace np = native_platform;
 
 namespace {
 
-// The lookup eight bytes at a time against one at a time, at every length and
-// start around the width of its loads.
+// Both lookups (64 at a time where the processor can, eight bytes a load
+// everywhere) against one byte at a time, at every length and start around
+// the widths of their steps.
 TEST(PixelLookup, EqualsOneByteAtATimeAtAnyLengthAndStart) {
     std::mt19937 random(7);
-    uint32_t table[256];
-    for (uint32_t& t : table) t = (uint32_t)random();
-    std::vector<uint8_t> bytes(300);
+    uint32_t values[256];
+    for (uint32_t& t : values) t = (uint32_t)random();
+    np::PixelTable table;
+    np::MakePixelTable(values, table);
+    std::vector<uint8_t> bytes(700);
     for (uint8_t& b : bytes) b = (uint8_t)random();
-    for (size_t start = 0; start < 9; start++)
-        for (size_t count = 0; count + start <= bytes.size(); count += count < 40 ? 1 : 37) {
-            std::vector<uint32_t> fast(count + 1, 0xDEADBEEF), plain(count + 1, 0xDEADBEEF);
-            np::LookUpPixels(bytes.data() + start, table, fast.data(), count);
-            for (size_t i = 0; i < count; i++) plain[i] = table[bytes[start + i]];
-            ASSERT_EQ(fast, plain) << start << " " << count;  // the word after them untouched too
-        }
+    for (bool eight : {false, true})
+        for (size_t start = 0; start < 9; start++)
+            for (size_t count = 0; count + start <= bytes.size(); count += count < 330 ? 1 : 61) {
+                std::vector<uint32_t> fast(count + 1, 0xDEADBEEF), plain(count + 1, 0xDEADBEEF);
+                if (eight)
+                    np::LookUpPixelsEightAtATime(bytes.data() + start, values, fast.data(), count);
+                else
+                    np::LookUpPixels(bytes.data() + start, table, fast.data(), count);
+                for (size_t i = 0; i < count; i++) plain[i] = values[bytes[start + i]];
+                ASSERT_EQ(fast, plain) << start << " " << count;  // the value after them untouched too
+            }
 }
 
 // The display as drawing each pixel at once makes it: the model to hold the
