@@ -27,6 +27,14 @@ unexpected=$(grep -v -e '/$' -e '^./usr/bin/velmora' -e '^./usr/share/' <<< "$co
 [ -z "$unexpected" ] || fail "the package holds more: $unexpected"
 pass "it installs the programs, velmora.xml, both manual pages, the copyright file and the changelog"
 
+copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/velmora/copyright)
+[ "$(head -n 1 <<< "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "the copyright file is not in Debian's machine-readable format"
+[ "$(grep -c '^License: MIT$' <<< "$copyright")" -eq 2 ] || fail "the copyright file does not give the MIT licence"
+grep -q '^Files: \*$' <<< "$copyright" && grep -q 'Permission is hereby granted, free of charge' <<< "$copyright" ||
+  fail "the copyright file does not cover every file with the licence's text"
+pass "the copyright file: the MIT licence for every file, in Debian's copyright format"
+
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libsdl2-2.0-0 libavcodec libavformat libavutil libgif7 libpng16-16 libx11-6 libxinerama1; do
   grep -q "$library" <<< "$depends" || fail "Depends lacks $library: $depends"

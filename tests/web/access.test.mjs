@@ -73,6 +73,42 @@ test("axe-core finds no violation, as the page opens and with its panel and a no
   await tab.close();
 });
 
+// The contrast of every text of the bar, the panel and the notices over the
+// lightest and the darkest picture that can lie behind its translucent box.
+test("every text of the controls is 4.5:1 or better over any picture", LIMIT, async () => {
+  const tab = await openPage();
+  await tab.click("#show-settings");
+  await tab.waitFor("document.querySelectorAll('#settings input').length > 5");
+  await tab.evaluate(`VelmoraPage.showNotice("A notice for the test.")`);
+  const worst = await tab.evaluate(`(() => {
+    const rgba = (text) => { const [r, g, b, a = 1] = text.match(/[0-9.]+/g).map(Number); return [r, g, b, a]; };
+    const over = (top, under) => top.slice(0, 3).map((c, i) => c * top[3] + under[i] * (1 - top[3]));
+    const luminance = (c) => { const l = c.map((v) => { v /= 255; return v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4; });
+      return 0.2126 * l[0] + 0.7152 * l[1] + 0.0722 * l[2]; };
+    const ratio = (a, b) => { const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p); return (x + 0.05) / (y + 0.05); };
+    const texts = [...document.querySelectorAll("#controls a, #settings label, #settings .help, #version, #notice span, #calm p")]
+      .filter((e) => e.getClientRects().length > 0 && e.textContent.trim());
+    let worst = { ratio: Infinity, what: "" };
+    for (const e of texts) {
+      // The boxes behind the text, innermost first, over the picture.
+      const boxes = [];
+      for (let n = e; n && n !== document.body; n = n.parentElement) {
+        const b = rgba(getComputedStyle(n).backgroundColor);
+        if (b[3] > 0) boxes.push(b);
+      }
+      for (const picture of [[255, 255, 255], [0, 0, 0]]) {
+        const behind = boxes.reduceRight((under, box) => over(box, under), picture);
+        const r = ratio(over(rgba(getComputedStyle(e).color), behind), behind);
+        if (r < worst.ratio) worst = { ratio: r, what: (e.id || e.className || e.tagName) + ": " + e.textContent.slice(0, 30) };
+      }
+    }
+    return { count: texts.length, ...worst };
+  })()`);
+  assert.ok(worst.count >= 15, "texts looked at: " + worst.count);
+  assert.ok(worst.ratio >= 4.5, `${worst.what} at ${worst.ratio.toFixed(2)}:1`);
+  await tab.close();
+});
+
 test("the keyboard: the panel follows its button, Escape closes it, notices are read out and dismissed", LIMIT, async () => {
   const tab = await openPage();
   await tab.evaluate("document.getElementById('show-settings').focus()");
