@@ -20,6 +20,24 @@ void SettleRow(int y) {
     span = {};
 }
 
+// The rows' spans and the deferred area take rect in; every pixel of rect
+// holds its byte, and each row's span reaches or touches rect.
+void TakeIn(const RECT& rect) {
+    for (LONG y = rect.top; y < rect.bottom; y++) {
+        DisplayRecord::Span& span = Display.DeferredSpans[(size_t)y];
+        span = IsEmpty(span) ? DisplayRecord::Span{(int)rect.left, (int)rect.right}
+                             : DisplayRecord::Span{std::min<int>(span.Left, rect.left), std::max<int>(span.Right, rect.right)};
+    }
+    RECT& d = Display.Deferred;
+    d = IsRectEmpty(&d) ? rect
+                        : RECT{std::min(d.left, rect.left), std::min(d.top, rect.top), std::max(d.right, rect.right),
+                               std::max(d.bottom, rect.bottom)};
+}
+
+bool Apart(const DisplayRecord::Span& span, const RECT& rect) {
+    return !IsEmpty(span) && (span.Right < rect.left || span.Left > rect.right);
+}
+
 }  // namespace
 
 void SettleRows(int top, int bottom) {
@@ -48,16 +66,10 @@ uint8_t* DeferRectangle(const RECT& rect, const uint32_t colors[256]) {
         memcpy(Display.DeferredColors, colors, sizeof Display.DeferredColors);
         Display.ColorsVersion++;
     }
-    for (LONG y = rect.top; y < rect.bottom; y++) {
-        DisplayRecord::Span& span = Display.DeferredSpans[(size_t)y];
-        // A span that reaches or touches the rectangle grows by it; one apart settles.
-        if (!IsEmpty(span) && (span.Right < rect.left || span.Left > rect.right)) SettleRow((int)y);
-        span = IsEmpty(span) ? DisplayRecord::Span{(int)rect.left, (int)rect.right}
-                             : DisplayRecord::Span{std::min<int>(span.Left, rect.left), std::max<int>(span.Right, rect.right)};
-    }
-    d = IsRectEmpty(&d) ? rect
-                        : RECT{std::min(d.left, rect.left), std::min(d.top, rect.top), std::max(d.right, rect.right),
-                               std::max(d.bottom, rect.bottom)};
+    // A span that reaches or touches the rectangle grows by it; one apart settles.
+    for (LONG y = rect.top; y < rect.bottom; y++)
+        if (Apart(Display.DeferredSpans[(size_t)y], rect)) SettleRow((int)y);
+    TakeIn(rect);
     return Display.Indices.data() + (size_t)rect.top * Display.Width + rect.left;
 }
 
@@ -80,7 +92,7 @@ bool DeferAgain(const RECT& rect) {
     uint8_t last_byte = 0;
     for (LONG y = rect.top; y < rect.bottom; y++) {
         const DisplayRecord::Span span = Display.DeferredSpans[(size_t)y];
-        if (!IsEmpty(span) && (span.Right < rect.left || span.Left > rect.right)) return false;
+        if (Apart(span, rect)) return false;
         const size_t row = (size_t)y * Display.Width;
         for (LONG x = rect.left; x < rect.right; x++) {
             if (x >= span.Left && x < span.Right) continue;  // a byte already
@@ -95,16 +107,7 @@ bool DeferAgain(const RECT& rect) {
             Display.Indices[row + x] = last_byte;
         }
     }
-    // Every pixel has its byte: the rows' spans take the rectangle in.
-    for (LONG y = rect.top; y < rect.bottom; y++) {
-        DisplayRecord::Span& span = Display.DeferredSpans[(size_t)y];
-        span = IsEmpty(span) ? DisplayRecord::Span{(int)rect.left, (int)rect.right}
-                             : DisplayRecord::Span{std::min<int>(span.Left, rect.left), std::max<int>(span.Right, rect.right)};
-    }
-    RECT& d = Display.Deferred;
-    d = IsRectEmpty(&d) ? rect
-                        : RECT{std::min(d.left, rect.left), std::min(d.top, rect.top), std::max(d.right, rect.right),
-                               std::max(d.bottom, rect.bottom)};
+    TakeIn(rect);  // every pixel has its byte now
     return true;
 }
 

@@ -243,41 +243,35 @@ int DisplayWidth() { return Display.Width; }
 int DisplayHeight() { return Display.Height; }
 POINT DisplayOrigin() { return {Display.Left, Display.Top}; }
 
-void ScreenRowColors(int y, int x0, int x1, COLORREF* out) {
-    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
-        Unimplemented("ScreenRowColors", "a row piece off the display");
-    if (!IsPaletteDevice())
-        ReadRow(y, x0, x1, out, kReadColors, [](uint32_t stored) { return stored; });
-    else
-        ReadRow(y, x0, x1, out, kReadColors, [](uint32_t stored) { return ColorOf(Display.Hardware[stored & 255]); });
-}
-
 namespace {
 
 uint32_t RgbOfColor(COLORREF c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
-uint32_t RgbOfStored(uint32_t stored) {
-    return RgbOfColor(IsPaletteDevice() ? ColorOf(Display.Hardware[stored & 255]) : stored);
+
+// A piece of display row y for a reader: each pixel's colour (a palette
+// device's through the hardware palette) as finish makes it.
+template <typename Finish>
+void ReadScreenRow(const char* call, int y, int x0, int x1, uint32_t* out, DeferredReader reader, Finish finish) {
+    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
+        Unimplemented(call, "a row piece off the display");
+    if (!IsPaletteDevice())
+        ReadRow(y, x0, x1, out, reader, [&](uint32_t stored) { return finish(stored); });
+    else
+        ReadRow(y, x0, x1, out, reader,
+                [&](uint32_t stored) { return finish(ColorOf(Display.Hardware[stored & 255])); });
 }
 
 }  // namespace
 
+void ScreenRowColors(int y, int x0, int x1, COLORREF* out) {
+    ReadScreenRow("ScreenRowColors", y, x0, x1, out, kReadColors, [](COLORREF c) { return c; });
+}
+
 void ScreenRowRgba(int y, int x0, int x1, uint32_t* out) {
-    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
-        Unimplemented("ScreenRowRgba", "a row piece off the display");
-    if (!IsPaletteDevice())
-        ReadRow(y, x0, x1, out, kReadRgba, [](uint32_t stored) { return stored | 0xFF000000u; });
-    else
-        ReadRow(y, x0, x1, out, kReadRgba,
-                [](uint32_t stored) { return ColorOf(Display.Hardware[stored & 255]) | 0xFF000000u; });
+    ReadScreenRow("ScreenRowRgba", y, x0, x1, out, kReadRgba, [](COLORREF c) { return c | 0xFF000000u; });
 }
 
 void ScreenRowRgb(int y, int x0, int x1, uint32_t* out) {
-    if (y < 0 || y >= Display.Height || x0 < 0 || x1 > Display.Width || x0 > x1)
-        Unimplemented("ScreenRowRgb", "a row piece off the display");
-    if (!IsPaletteDevice())
-        ReadRow(y, x0, x1, out, kReadRgb, [](uint32_t stored) { return RgbOfColor(stored); });
-    else
-        ReadRow(y, x0, x1, out, kReadRgb, RgbOfStored);
+    ReadScreenRow("ScreenRowRgb", y, x0, x1, out, kReadRgb, RgbOfColor);
 }
 
 void OpenDisplay(DisplayKind kind, int width, int height, int refresh_hz) {
