@@ -5,6 +5,9 @@
 
 #include "random.h"
 
+#include <array>
+#include <utility>
+
 namespace {
 
 // The cell helpers are small and called per cell: they must melt into their callers.
@@ -17,7 +20,9 @@ struct Run {
     intptr_t Stride;  // bytes from one row to the one above it in memory
     int32_t Width;
     int32_t Height;
-    int32_t First;
+    int32_t First;       // the byte of an unset cell: height 0
+    int32_t Lowest;      // the bytes of heights 1 and N - 1, the bounds of a displaced cell
+    int32_t Highest;
     int32_t Count;       // N
     int32_t Shift;       // S
     uint32_t Factor;     // G8
@@ -29,9 +34,12 @@ struct Run {
     const PlasmaHost* Host;
 };
 
-// Cell access. The checked form ignores writes outside the window and reads
-// them as 0; the unchecked one is used when every cell the run can touch lies
-// inside the window.
+// Cell access, in the bytes themselves: a height h is the byte First + h, and
+// every sum, mean and bound below is taken over bytes, which gives the same
+// bytes as over heights (First cancels out of each mean exactly). The checked
+// form ignores writes outside the window and reads them as unset; the
+// unchecked one is used when every cell the run can touch lies inside the
+// window.
 template <bool Checked>
 struct Cells {
     // A row of the picture, found once for the several cells read from it.
@@ -44,12 +52,12 @@ struct Cells {
         return Checked && (x < 0 || x >= run.Width || y < 0 || y >= run.Height);
     }
     PLASMA_INLINE static int32_t Get(const Run& run, const Row& row, int32_t x) {
-        if (Outside(run, x, row.Y)) return 0;
-        return (int32_t)run.Cell00[row.Offset + x] - run.First;
+        if (Outside(run, x, row.Y)) return run.First;
+        return run.Cell00[row.Offset + x];
     }
     PLASMA_INLINE static void Set(const Run& run, const Row& row, int32_t x, int32_t value) {
         if (Outside(run, x, row.Y)) return;
-        run.Cell00[row.Offset + x] = (uint8_t)(run.First + value);
+        run.Cell00[row.Offset + x] = (uint8_t)value;
     }
     PLASMA_INLINE static int32_t Get(const Run& run, int32_t x, int32_t y) { return Get(run, RowAt(run, y), x); }
     PLASMA_INLINE static void Set(const Run& run, int32_t x, int32_t y, int32_t value) {
@@ -64,20 +72,22 @@ PLASMA_INLINE int32_t Draw(const Run& run) {
     return RandomValueOf(run.Random);
 }
 
+// The byte of a corner's height.
 PLASMA_INLINE int32_t CornerValue(const Run& run) {
     uint32_t r = (uint32_t)Draw(run);
     uint32_t n = (uint32_t)run.Count;
     uint32_t value = (((r / n) * (n - 1)) >> (run.Shift - 11)) + 1;
-    return (int32_t)(value % n);
+    return run.First + (int32_t)(value % n);
 }
 
-// The displaced value of a midpoint between A and B for the draw r.
-PLASMA_INLINE int32_t Displaced(const Run& run, int32_t r, uint32_t length, int32_t a, int32_t b) {
+// The displaced byte of a midpoint between the bytes A and B for the draw r;
+// scale is the length between them times G8.
+PLASMA_INLINE int32_t Displaced(const Run& run, int32_t r, uint32_t scale, int32_t a, int32_t b) {
     // The product wraps modulo 2^32 and is then shifted as a signed number.
-    int32_t product = (int32_t)(length * (uint32_t)(r - 16383) * run.Factor);
+    int32_t product = (int32_t)((uint32_t)(r - 16383) * scale);
     int32_t v = (product >> run.Shift) + ((b + a + 1) >> 1);
-    if (v < 1) v = 1;
-    if (v >= run.Count) v = run.Count - 1;
+    if (v < run.Lowest) v = run.Lowest;
+    if (v > run.Highest) v = run.Highest;
     return v;
 }
 
@@ -89,19 +99,20 @@ PLASMA_INLINE void DisplaceMidpoint(const Run& run, int32_t ax, int32_t ay, int3
     using C = Cells<Checked>;
     int32_t r = Draw(run);
     uint32_t length = (uint32_t)(Abs(ax - bx) + Abs(ay - by));
-    if (write) C::Set(run, tx, ty, Displaced(run, r, length, C::Get(run, ax, ay), C::Get(run, bx, by)));
+    if (write) C::Set(run, tx, ty, Displaced(run, r, length * run.Factor, C::Get(run, ax, ay), C::Get(run, bx, by)));
 }
 
-// DisplaceMidpoint when the target still reads 0, else nothing (no draw);
-// for an edge of a rectangle, whose length is known and whose cells lie on known rows.
+// DisplaceMidpoint when the target is still unset, else nothing (no draw);
+// for an edge of a rectangle, whose scale (length times G8) is known and
+// whose cells lie on known rows.
 template <bool Checked>
 PLASMA_INLINE void DisplaceIfUnset(const Run& run, const typename Cells<Checked>::Row& a_row, int32_t ax,
                                    const typename Cells<Checked>::Row& t_row, int32_t tx,
-                                   const typename Cells<Checked>::Row& b_row, int32_t bx, uint32_t length) {
+                                   const typename Cells<Checked>::Row& b_row, int32_t bx, uint32_t scale) {
     using C = Cells<Checked>;
-    if (C::Get(run, t_row, tx) != 0) return;
+    if (C::Get(run, t_row, tx) != run.First) return;
     int32_t r = Draw(run);
-    C::Set(run, t_row, tx, Displaced(run, r, length, C::Get(run, a_row, ax), C::Get(run, b_row, bx)));
+    C::Set(run, t_row, tx, Displaced(run, r, scale, C::Get(run, a_row, ax), C::Get(run, b_row, bx)));
 }
 
 // The rounded mean of a rectangle's four corners.
@@ -137,13 +148,13 @@ template <bool Checked>
 PLASMA_INLINE void ComputeRect(const Run& run, int32_t x1, int32_t y1, int32_t xm, int32_t ym, int32_t x2, int32_t y2) {
     using C = Cells<Checked>;
     const typename C::Row top = C::RowAt(run, y1), middle = C::RowAt(run, ym), bottom = C::RowAt(run, y2);
-    const uint32_t width = (uint32_t)(x2 - x1), height = (uint32_t)(y2 - y1);
+    const uint32_t width = (uint32_t)(x2 - x1) * run.Factor, height = (uint32_t)(y2 - y1) * run.Factor;
     DisplaceIfUnset<Checked>(run, top, x1, top, xm, top, x2, width);
     DisplaceIfUnset<Checked>(run, top, x2, middle, x2, bottom, x2, height);
     DisplaceIfUnset<Checked>(run, bottom, x1, bottom, xm, bottom, x2, width);
     DisplaceIfUnset<Checked>(run, top, x1, middle, x1, bottom, x1, height);
     const int32_t mean = CornerMean<Checked>(run, top, x1, bottom, x2);
-    if (C::Get(run, middle, xm) == 0) C::Set(run, middle, xm, mean);
+    if (C::Get(run, middle, xm) == run.First) C::Set(run, middle, xm, mean);
 }
 
 // Which children of a rectangle split at (xm, ym) still have an interior.
@@ -157,26 +168,92 @@ PLASMA_INLINE Children ChildrenOf(int32_t x1, int32_t y1, int32_t xm, int32_t ym
     return {wide_left || tall_top, wide_right || tall_top, wide_left || tall_bottom, wide_right || tall_bottom};
 }
 
-// A rectangle and its whole subtree, depth first in the stack's order (top
-// left, top right, bottom left, bottom right), for rectangles no wider or
-// taller than 2 << Depth: their subtrees are Depth levels deep at most.
-template <bool Checked, int Depth>
-PLASMA_INLINE void FinishSmall(const Run& run, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const int32_t xm = (x1 + x2) >> 1, ym = (y1 + y2) >> 1;
-    ComputeRect<Checked>(run, x1, y1, xm, ym, x2, y2);
-    if constexpr (Depth > 0) {
-        const Children c = ChildrenOf(x1, y1, xm, ym, x2, y2);
-        if (c.TopLeft) FinishSmall<Checked, Depth - 1>(run, x1, y1, xm, ym);
-        if (c.TopRight) FinishSmall<Checked, Depth - 1>(run, xm, y1, x2, ym);
-        if (c.BottomLeft) FinishSmall<Checked, Depth - 1>(run, x1, ym, xm, y2);
-        if (c.BottomRight) FinishSmall<Checked, Depth - 1>(run, xm, ym, x2, y2);
-    }
+// Small rectangles and their subtrees, in shapes known when compiling. A
+// rectangle's subtree depends on its size only (xm - x1 is (x2 - x1) >> 1
+// wherever it lies), so each size up to kShapeMax has a finisher of its own
+// with every offset, length, child and order fixed: depth first in the stack's
+// order (top left, top right, bottom left, bottom right). Only the tests of
+// unset cells are left to the running program. For whole windows only.
+constexpr int kShapeMax = 8;
+// Rectangles up to this size have the rows they touch fetched before their subtrees.
+constexpr int32_t kPrefetchSide = 64;
+
+// What a finisher needs of the run, in values of its own: byte stores into
+// the picture may alias anything reached through a reference.
+struct ShapeRun {
+    int32_t First, Lowest, Highest, Shift;
+    uint32_t Factor;
+    intptr_t Down;  // from a cell to the one below it
+    uint32_t Random;
+};
+
+PLASMA_INLINE void DisplaceIfUnsetAt(ShapeRun& k, const uint8_t* a, uint8_t* t, const uint8_t* b, uint32_t length) {
+    if (*t != k.First) return;
+    k.Random = NextRandomState(k.Random);
+    const int32_t product = (int32_t)((uint32_t)(RandomValueOf(k.Random) - 16383) * (length * k.Factor));
+    int32_t v = (product >> k.Shift) + ((*b + *a + 1) >> 1);
+    if (v < k.Lowest) v = k.Lowest;
+    if (v > k.Highest) v = k.Highest;
+    *t = (uint8_t)v;
 }
 
-// Rectangles up to this size have their children finished in place rather
-// than stacked; no rectangle under them has a half-width above a quarter of it.
-constexpr int kSmallDepth = 1;
-constexpr int32_t kSmallRect = 4 << kSmallDepth;
+template <int W, int H>
+void FinishShape(ShapeRun& k, uint8_t* p);
+
+// Subtrees of rectangles up to this size are written out whole in their
+// callers; larger ones call the finishers of their children, which keeps the
+// code small enough for the instruction cache and the page's download.
+constexpr int kInlineMax = 4;
+
+template <int W, int H>
+__attribute__((noinline)) uint32_t FinishSmallShape(ShapeRun k, uint8_t* p) {
+    FinishShape<W, H>(k, p);
+    return k.Random;
+}
+
+template <int W, int H>
+PLASMA_INLINE void FinishChild(ShapeRun& k, uint8_t* p) {
+    if constexpr (W <= kInlineMax && H <= kInlineMax && (W > kInlineMax / 2 || H > kInlineMax / 2))
+        k.Random = FinishSmallShape<W, H>(k, p);
+    else
+        FinishShape<W, H>(k, p);
+}
+
+// The rectangle W x H cells across whose top left cell is at p, then its subtree.
+template <int W, int H>
+PLASMA_INLINE void FinishShape(ShapeRun& k, uint8_t* p) {
+    constexpr int XM = W >> 1, YM = H >> 1;
+    uint8_t* const top = p;
+    uint8_t* const middle = p + YM * k.Down;
+    uint8_t* const bottom = p + H * k.Down;
+    DisplaceIfUnsetAt(k, top, top + XM, top + W, W);
+    DisplaceIfUnsetAt(k, top + W, middle + W, bottom + W, H);
+    DisplaceIfUnsetAt(k, bottom, bottom + XM, bottom + W, W);
+    DisplaceIfUnsetAt(k, top, middle, bottom, H);
+    if (middle[XM] == k.First) middle[XM] = (uint8_t)((bottom[W] + bottom[0] + top[0] + top[W] + 2) >> 2);
+    constexpr bool wide_left = XM >= 2, wide_right = W - XM >= 2, tall_top = YM >= 2, tall_bottom = H - YM >= 2;
+    if constexpr (wide_left || tall_top) FinishChild<XM, YM>(k, top);
+    if constexpr (wide_right || tall_top) FinishChild<W - XM, YM>(k, top + XM);
+    if constexpr (wide_left || tall_bottom) FinishChild<XM, H - YM>(k, middle);
+    if constexpr (wide_right || tall_bottom) FinishChild<W - XM, H - YM>(k, middle + XM);
+}
+
+template <int W, int H>
+void FinishShapeOf(const Run& run, uint8_t* p) {
+    ShapeRun k{run.First, run.Lowest, run.Highest, run.Shift, run.Factor, -run.Stride, run.Random};
+    FinishShape<W, H>(k, p);
+    run.Random = k.Random;
+}
+
+using ShapeFinisher = void (*)(const Run& run, uint8_t* p);
+
+template <int... I>
+constexpr auto MakeShapeFinishers(std::integer_sequence<int, I...>) {
+    return std::array<ShapeFinisher, sizeof...(I)>{&FinishShapeOf<I / (kShapeMax + 1), I % (kShapeMax + 1)>...};
+}
+
+// kShapeFinishers[W * (kShapeMax + 1) + H]
+constexpr auto kShapeFinishers = MakeShapeFinishers(std::make_integer_sequence<int, (kShapeMax + 1) * (kShapeMax + 1)>());
 
 // Whether every cell of a rectangle at most two cells across (in one of its
 // directions) holds a value. Such a rectangle's subtree then draws and writes
@@ -190,7 +267,7 @@ PLASMA_INLINE bool ThinAndFinished(const Run& run, const Rect& r) {
     for (int32_t y = r.Y1; y <= r.Y2; y++) {
         const typename C::Row row = C::RowAt(run, y);
         for (int32_t x = r.X1; x <= r.X2; x++)
-            if (C::Get(run, row, x) == 0) return false;
+            if (C::Get(run, row, x) == run.First) return false;
     }
     return true;
 }
@@ -210,7 +287,22 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
     stack[0] = {left, top, right, bottom};
     while (top_of_stack >= 0) {
         const Rect r = stack[top_of_stack--];
+        // A small rectangle cannot meet a check point: its whole subtree at once.
+        const int32_t w = r.X2 - r.X1, h = r.Y2 - r.Y1;
+        if (!Checked && w <= kShapeMax && h <= kShapeMax && run.Checkpoint > kShapeMax / 2) {
+            kShapeFinishers[w * (kShapeMax + 1) + h](run, run.Cell00 - (intptr_t)r.Y1 * run.Stride + r.X1);
+            continue;
+        }
         if (ThinAndFinished<Checked>(run, r)) continue;
+        if (!Checked && w <= kPrefetchSide && h <= kPrefetchSide && w > 2 * kShapeMax) {
+            // The subtree is about to visit every row of the rectangle, each in
+            // a line or two of its own: ask for them all at once.
+            const uint8_t* row = run.Cell00 - (intptr_t)r.Y1 * run.Stride;
+            for (int32_t y = r.Y1; y <= r.Y2; y++, row -= run.Stride) {
+                __builtin_prefetch(row + r.X1, 1);
+                __builtin_prefetch(row + r.X2, 1);
+            }
+        }
         const int32_t xm = (r.X1 + r.X2) >> 1;
         const int32_t ym = (r.Y1 + r.Y2) >> 1;
         ComputeRect<Checked>(run, r.X1, r.Y1, xm, ym, r.X2, r.Y2);
@@ -222,13 +314,16 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
         }
 
         const Children c = ChildrenOf(r.X1, r.Y1, xm, ym, r.X2, r.Y2);
-        // Small children cannot meet a check point: they and their subtrees are
-        // finished here, in the order the stack would have taken them.
-        if (r.X2 - r.X1 <= kSmallRect && r.Y2 - r.Y1 <= kSmallRect && run.Checkpoint > kSmallRect / 4) {
-            if (c.TopLeft) FinishSmall<Checked, kSmallDepth>(run, r.X1, r.Y1, xm, ym);
-            if (c.TopRight) FinishSmall<Checked, kSmallDepth>(run, xm, r.Y1, r.X2, ym);
-            if (c.BottomLeft) FinishSmall<Checked, kSmallDepth>(run, r.X1, ym, xm, r.Y2);
-            if (c.BottomRight) FinishSmall<Checked, kSmallDepth>(run, xm, ym, r.X2, r.Y2);
+        // Children small enough for a finisher: theirs at once, in the stack's order.
+        if (!Checked && w <= 2 * kShapeMax && h <= 2 * kShapeMax && run.Checkpoint > kShapeMax / 2) {
+            uint8_t* const top_left = run.Cell00 - (intptr_t)r.Y1 * run.Stride + r.X1;
+            uint8_t* const middle_left = run.Cell00 - (intptr_t)ym * run.Stride + r.X1;
+            const int32_t left_w = xm - r.X1, right_w = r.X2 - xm, top_h = ym - r.Y1, bottom_h = r.Y2 - ym;
+            constexpr int32_t kSide = kShapeMax + 1;
+            if (c.TopLeft) kShapeFinishers[left_w * kSide + top_h](run, top_left);
+            if (c.TopRight) kShapeFinishers[right_w * kSide + top_h](run, top_left + left_w);
+            if (c.BottomLeft) kShapeFinishers[left_w * kSide + bottom_h](run, middle_left);
+            if (c.BottomRight) kShapeFinishers[right_w * kSide + bottom_h](run, middle_left + left_w);
             continue;
         }
         if (c.BottomRight) stack[++top_of_stack] = {xm, ym, r.X2, r.Y2};
@@ -268,11 +363,11 @@ void Generate(const Run& run, int32_t left, int32_t top, int32_t right, int32_t 
     // the side midpoints there are its corners, and the centre is computed
     // only where the row holds no value yet.
     const bool top_row_kept = !progressive && ym == top;
-    if (C::Get(run, xm, top) == 0) DisplaceMidpoint<Checked>(run, left, top, xm, top, right, top);
+    if (C::Get(run, xm, top) == run.First) DisplaceMidpoint<Checked>(run, left, top, xm, top, right, top);
     DisplaceMidpoint<Checked>(run, right, top, right, ym, right, bottom, !top_row_kept);
     DisplaceMidpoint<Checked>(run, left, bottom, xm, bottom, right, bottom);
     DisplaceMidpoint<Checked>(run, left, top, left, ym, left, bottom, !top_row_kept);
-    if (!top_row_kept || C::Get(run, xm, ym) == 0)
+    if (!top_row_kept || C::Get(run, xm, ym) == run.First)
         C::Set(run, xm, ym, CornerMean<Checked>(run, C::RowAt(run, top), left, C::RowAt(run, bottom), right));
 
     auto mirror_right = [right](int32_t& x, int32_t&) { x = right - x; };
@@ -322,6 +417,8 @@ void GeneratePlasma(const PlasmaRun& request, int32_t left, int32_t top, int32_t
     run.Width = request.Width;
     run.Height = request.Height;
     run.First = request.FirstIndex;
+    run.Lowest = request.FirstIndex + 1;
+    run.Highest = request.FirstIndex + request.AnimatedCount - 1;
     run.Count = request.AnimatedCount;
     run.Shift = DisplacementShift(request.AnimatedCount);
     run.Factor = 8u * request.Granularity;

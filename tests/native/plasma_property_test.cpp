@@ -3,10 +3,13 @@
 #include "synth/plasma.h"
 #include "synth/random.h"
 
+#include "bench/plain_plasma.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <random>
 #include <set>
 #include <thread>
 #include <vector>
@@ -275,3 +278,26 @@ TEST(PlasmaCheckPoints, EachRepaintShowsOnlyFinishedCells) {
 }
 
 }  // namespace
+
+// The generator against its rules written as plainly as they read (the
+// benchmark's yardstick): silent pictures of every kind of size, with the
+// small rectangles' fixed shapes, the odd sides and the thin strips, and of
+// heights from one to all 256.
+TEST(PlasmaRules, SilentPicturesEqualTheRulesWrittenPlainly) {
+    std::mt19937 pick(20261208);
+    auto between = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(pick); };
+    for (int i = 0; i < 400; i++) {
+        // Widths from 40 up give check points past the small shapes; some are thin.
+        const int32_t w = i % 10 == 0 ? between(1, 8) : between(40, i % 4 == 0 ? 900 : 130);
+        const int32_t h = i % 10 == 1 ? between(3, 8) : between(3, i % 4 == 0 ? 600 : 130);
+        const int32_t first = i % 3 == 0 ? 0 : between(0, 40);
+        const int32_t count = i % 5 == 0 ? between(1, 3) : between(1, 256 - first);
+        const uint32_t granularity = i % 7 == 0 ? 0xFFFFFFFFu : (uint32_t)between(0, 60);
+        const uint32_t time = 1700000000u + (uint32_t)i;
+        Picture ours(w, h, (uint8_t)first), plainly(w, h, (uint8_t)first);
+        Generate(ours, granularity, 0, false, nullptr, time, first, count);
+        plain::Generate(plainly.Bytes.data(), w, h, first, count, DisplacementShift(count), (int32_t)granularity, time);
+        ASSERT_EQ(ours.Bytes, plainly.Bytes) << w << "x" << h << " first " << first << " count " << count
+                                             << " granularity " << granularity;
+    }
+}
