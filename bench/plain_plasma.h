@@ -1,7 +1,7 @@
 // The plasma generator written as plainly as its rules read, for the benchmark
-// to measure ours against and a test to hold ours to: every cell through a bounds-checked GetCell and
-// SetCell, the draws as the rules list them, the rectangle stack as four
-// arrays. Silent mode, no host; the whole window.
+// to measure ours against and a test to hold ours to: every cell through a
+// bounds-checked GetCell and SetCell, the draws as the rules list them, the
+// rectangle stack as four arrays. Silent mode, no host; the whole window.
 #ifndef VELMORA_BENCH_PLAIN_PLASMA_H
 #define VELMORA_BENCH_PLAIN_PLASMA_H
 
