@@ -8,9 +8,10 @@ namespace np = native_platform;
 
 namespace {
 
-constexpr uint32_t kLongestBusy = 8;  // ms of work after which the page has its turn
+constexpr uint32_t kLongestBusy = 5;  // ms of work after which the page has its turn
 constexpr uint32_t kFrameWait = 50;  // ms to wait for that frame at most (the tab may be hidden)
 constexpr int kEventsAtOnce = 64;
+constexpr LONG kRowsBetweenLooks = 64;  // rows of a frame between looks at the clock
 
 struct PresenterRecord {
     LivePresenterRecord Live;
@@ -44,15 +45,30 @@ RECT Within(const RECT& r, const RECT& area) {
     return IsRectEmpty(&part) ? RECT{0, 0, 0, 0} : part;
 }
 
+void DrainEvents();
+
+// After kLongestBusy ms of work the page has a turn of its own, events taken
+// first so that the wait does not return at once. Only the page runs
+// meanwhile: the saver waits where it called, and the display stays as it is.
+void TurnWhenLong() {
+    if (Now() - Presenter.LastTurn < kLongestBusy) return;
+    DrainEvents();
+    WaitForPage(0, false);
+    Presenter.LastTurn = Now();
+}
+
 void Present() {
     const int32_t width = np::DisplayWidth(), height = np::DisplayHeight();
     const RECT pending = Presenter.Live.Pending;
     Presenter.Live.Pending = {0, 0, 0, 0};
     const RECT r = Within(pending, {0, 0, width, height});
     if (IsRectEmpty(&r) || Presenter.Rgba.size() != (size_t)width * (size_t)height) return;
-    // Straight into the canvas's copy, opaque, a row at a time.
-    for (LONG y = r.top; y < r.bottom; y++)
+    // Straight into the canvas's copy, opaque, a row at a time; a large frame
+    // in several pieces, the canvas given the whole of it at the end.
+    for (LONG y = r.top; y < r.bottom; y++) {
+        if ((y - r.top) % kRowsBetweenLooks == kRowsBetweenLooks - 1) TurnWhenLong();
         np::ScreenRowRgba(y, r.left, r.right, Presenter.Rgba.data() + (size_t)y * (size_t)width + r.left);
+    }
     // The screen into the canvas, the area beside it into the panel's preview.
     const RECT screen = Within(r, {0, 0, Presenter.Size.Width, Presenter.Size.Height});
     if (!IsRectEmpty(&screen))
@@ -143,7 +159,9 @@ void FollowCursorShape() {
 void GiveTurn(uint32_t ms, bool want_frame) {
     const bool frame = WaitForPage(ms, want_frame);
     Presenter.LastTurn = Now();
-    if (frame) Present();
+    if (!frame) return;
+    Present();
+    TurnWhenLong();  // a large frame is work of its own: the saver goes on after the page's turn
 }
 
 void Look(void*) {
