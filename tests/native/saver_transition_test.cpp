@@ -96,7 +96,7 @@ TEST_F(TransitionTest, BlendStepFollowsTheRuleExactly) {
 // around the vector's width, apart and sharing bytes either way.
 TEST(BlendStep, EqualsTheRuleOnRandomPicturesOfAnyLength) {
     std::mt19937 random(20261208);
-    for (intptr_t count : {0, 1, 15, 16, 17, 31, 33, 47, 64, 100, 1023, 4097, 10001})
+    for (intptr_t count : {0, 1, 15, 16, 17, 31, 33, 47, 63, 64, 65, 100, 127, 129, 1023, 4097, 10001})
         for (int divisor : {2, 3, 5, 17, 64, 255, 499, 65535})
             for (intptr_t shift : {intptr_t(0), count + 3, intptr_t(5), intptr_t(-5), intptr_t(16), intptr_t(-40)}) {
                 std::vector<uint8_t> bytes((size_t)(2 * count + 100));
