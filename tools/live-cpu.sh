@@ -4,6 +4,7 @@
 # (default 1920x1080), one mode after another, and prints for each the CPU
 # time of velmora and of the X server over SECONDS (default 12) as a share of
 # one core, read from /proc. VELMORA: another build's program, to compare.
+# VELMORA_LIVE_MODES: the modes to run, one name a line (default: all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size=${1:-1920x1080}
@@ -37,6 +38,7 @@ declare -A modes=(
 )
 printf '%-20s %8s %8s %8s   (%s, %s s, share of one core)\n' mode velmora X total "$size" "$seconds"
 for mode in "built-in settings" "flowing colours" "moving" "transforming" "every effect"; do
+  if [ -n "${VELMORA_LIVE_MODES:-}" ] && ! grep -qxF "$mode" <<<"$VELMORA_LIVE_MODES"; then continue; fi
   # shellcheck disable=SC2086
   DISPLAY=$screen VELMORA_CONFIG_DIR="$work" "$program" --fullscreen ${modes[$mode]} &
   velmora=$!
