@@ -136,6 +136,29 @@ test("a link with seed and time shows velmora-render's picture, pixel for pixel"
   }
 });
 
+// At 3840x2160 a frame takes longer than the page's turn allows: it goes into
+// the canvas's copy in pieces, with the page's turns between them.
+test("a frame made in pieces at 3840x2160 is velmora-render's picture, pixel for pixel", LIMIT, async () => {
+  const folder = mkdtempSync(join(tmpdir(), "velmora-web-"));
+  try {
+    const tab = await openTab(browser, 3840, 2160);
+    // The first picture stays, in its own colours, once drawn (which takes a while here).
+    await tab.go(site.url + "?time=1700000000&ms=0&time-on-screen=1000&psychedelic-colors=0");
+    await firstPicture(tab);
+    await new Promise((r) => setTimeout(r, 3000));
+    const { width, height } = await look(tab, "shown");
+    assert.deepEqual([width, height], [3840, 2160]);
+    execFileSync(RENDER, ["--width", "3840", "--height", "2160", "--ms", "0", "--time", "1700000000",
+      "--out", join(folder, "render")]);
+    const different = await differFromPicture(tab, "shown", readFileSync(join(folder, "render-0.png")));
+    assert.equal(different, 0, `${different} pixels differ`);
+    assert.deepEqual(tab.problems, []);
+    await tab.close();
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+});
+
 test("a setting changed in the panel restarts the saver with it and survives a reload", LIMIT, async () => {
   const tab = await openPage();
   await firstPicture(tab);
