@@ -148,10 +148,15 @@ test("a frame made in pieces at 3840x2160 is velmora-render's picture, pixel for
     await new Promise((r) => setTimeout(r, 3000));
     const { width, height } = await look(tab, "shown");
     assert.deepEqual([width, height], [3840, 2160]);
-    execFileSync(RENDER, ["--width", "3840", "--height", "2160", "--ms", "0", "--time", "1700000000",
-      "--out", join(folder, "render")]);
-    const different = await differFromPicture(tab, "shown", readFileSync(join(folder, "render-0.png")));
-    assert.equal(different, 0, `${different} pixels differ`);
+    // The page's clock starts at the link's time; a start slower than a second
+    // on a busy machine makes the picture of the next second.
+    const differences = [];
+    for (const time of [1700000000, 1700000001]) {
+      execFileSync(RENDER, ["--width", "3840", "--height", "2160", "--ms", "0", "--time", String(time),
+        "--out", join(folder, `render-${time}`)]);
+      differences.push(await differFromPicture(tab, "shown", readFileSync(join(folder, `render-${time}-0.png`))));
+    }
+    assert.ok(differences.includes(0), `${differences.join(" and ")} pixels differ`);
     assert.deepEqual(tab.problems, []);
     await tab.close();
   } finally {
