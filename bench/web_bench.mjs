@@ -36,6 +36,10 @@ const site = await serveSite(siteFolder);
 const browser = await launchChromium(chromium);
 const longestOf = "Math.max(0, ...bench.busy.map(([a, b]) => b - a))";
 const topOf = "JSON.stringify(bench.busy.map(([a, b]) => +(b - a).toFixed(1)).sort((x, y) => y - x).slice(0, 6))";
+// With VELMORA_BENCH_STRETCHES set, the six longest stretches of the mode just measured.
+async function listStretches(tab) {
+  if (process.env.VELMORA_BENCH_STRETCHES) console.log(await tab.evaluate(topOf));
+}
 try {
   for (const [width, height] of [[1920, 1080], [3840, 2160]]) {
     const size = `${width}x${height}`;
@@ -59,7 +63,7 @@ try {
     const busy = pictures.map((p) => p[0]).sort((a, b) => a - b);
     const wall = pictures.map((p) => p[1]).sort((a, b) => a - b);
     const longestPicture = await tab.evaluate(longestOf);
-    if (process.env.VELMORA_BENCH_STRETCHES) console.log(await tab.evaluate(topOf));
+    await listStretches(tab);
     console.log(`new picture at ${size} (${pictures.length} pictures): the page busy ${busy[busy.length >> 1].toFixed(1)} ms ` +
                 `(median), shown ${wall[wall.length >> 1].toFixed(1)} ms after its work began (median); ` +
                 `longest stretch ${longestPicture.toFixed(1)} ms`);
@@ -74,7 +78,7 @@ try {
     await tab.evaluate(WATCH);
     await pause(6000);
     const longestFade = await tab.evaluate(longestOf);
-    if (process.env.VELMORA_BENCH_STRETCHES) console.log(await tab.evaluate(topOf));
+    await listStretches(tab);
     console.log(`fading at ${size}: longest stretch ${longestFade.toFixed(1)} ms`);
     await tab.close();
 
@@ -85,7 +89,7 @@ try {
     await tab.evaluate(WATCH);
     const [changes0, t0] = await tab.evaluate("[VelmoraPage.displayChanges, performance.now()]");
     await pause(5000);
-    if (process.env.VELMORA_BENCH_STRETCHES) console.log(await tab.evaluate(topOf));
+    await listStretches(tab);
     const [changes1, t1, longest, late] = await tab.evaluate(
       `[VelmoraPage.displayChanges, performance.now(), ${longestOf}, bench.late]`);
     // Every rotation repaints the whole display, and the page counts each change of it.

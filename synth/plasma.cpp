@@ -81,8 +81,10 @@ PLASMA_INLINE int32_t CornerValue(const Run& run) {
 }
 
 // The displaced byte of a midpoint between the bytes A and B for the draw r;
-// scale is the length between them times G8.
-PLASMA_INLINE int32_t Displaced(const Run& run, int32_t r, uint32_t scale, int32_t a, int32_t b) {
+// scale is the length between them times G8. For the run and for a finisher
+// alike (both have Shift, Lowest and Highest).
+template <typename Bounds>
+PLASMA_INLINE int32_t Displaced(const Bounds& run, int32_t r, uint32_t scale, int32_t a, int32_t b) {
     // The product wraps modulo 2^32 and is then shifted as a signed number.
     int32_t product = (int32_t)((uint32_t)(r - 16383) * scale);
     int32_t v = (product >> run.Shift) + ((b + a + 1) >> 1);
@@ -190,11 +192,7 @@ struct ShapeRun {
 PLASMA_INLINE void DisplaceIfUnsetAt(ShapeRun& k, const uint8_t* a, uint8_t* t, const uint8_t* b, uint32_t length) {
     if (*t != k.First) return;
     k.Random = NextRandomState(k.Random);
-    const int32_t product = (int32_t)((uint32_t)(RandomValueOf(k.Random) - 16383) * (length * k.Factor));
-    int32_t v = (product >> k.Shift) + ((*b + *a + 1) >> 1);
-    if (v < k.Lowest) v = k.Lowest;
-    if (v > k.Highest) v = k.Highest;
-    *t = (uint8_t)v;
+    *t = (uint8_t)Displaced(k, RandomValueOf(k.Random), length * k.Factor, *a, *b);
 }
 
 template <int W, int H>
@@ -255,6 +253,14 @@ constexpr auto MakeShapeFinishers(std::integer_sequence<int, I...>) {
 // kShapeFinishers[W * (kShapeMax + 1) + H]
 constexpr auto kShapeFinishers = MakeShapeFinishers(std::make_integer_sequence<int, (kShapeMax + 1) * (kShapeMax + 1)>());
 
+// The subtree of the rectangle w x h cells across (at most kShapeMax each)
+// whose top left cell is at p.
+PLASMA_INLINE void FinishShapeAt(const Run& run, int32_t w, int32_t h, uint8_t* p) {
+    kShapeFinishers[w * (kShapeMax + 1) + h](run, p);
+}
+
+PLASMA_INLINE uint8_t* CellAt(const Run& run, int32_t x, int32_t y) { return run.Cell00 - (intptr_t)y * run.Stride + x; }
+
 // Whether every cell of a rectangle at most two cells across (in one of its
 // directions) holds a value. Such a rectangle's subtree then draws and writes
 // nothing: its children are as thin and only look at cells that are set. In a
@@ -282,22 +288,24 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
         const Run& to;
         ~WriteBack() { to.Random = from.Random; }
     } write_back{run, shared};
+    // No rectangle a finisher takes can meet a check point: its half-width is
+    // at most kShapeMax / 2.
+    const bool finishers = !Checked && run.Checkpoint > kShapeMax / 2;
     Rect stack[kStackSize];
     int top_of_stack = 0;
     stack[0] = {left, top, right, bottom};
     while (top_of_stack >= 0) {
         const Rect r = stack[top_of_stack--];
-        // A small rectangle cannot meet a check point: its whole subtree at once.
         const int32_t w = r.X2 - r.X1, h = r.Y2 - r.Y1;
-        if (!Checked && w <= kShapeMax && h <= kShapeMax && run.Checkpoint > kShapeMax / 2) {
-            kShapeFinishers[w * (kShapeMax + 1) + h](run, run.Cell00 - (intptr_t)r.Y1 * run.Stride + r.X1);
+        if (finishers && w <= kShapeMax && h <= kShapeMax) {  // its whole subtree at once
+            FinishShapeAt(run, w, h, CellAt(run, r.X1, r.Y1));
             continue;
         }
         if (ThinAndFinished<Checked>(run, r)) continue;
         if (!Checked && w <= kPrefetchSide && h <= kPrefetchSide && w > 2 * kShapeMax) {
             // The subtree is about to visit every row of the rectangle, each in
             // a line or two of its own: ask for them all at once.
-            const uint8_t* row = run.Cell00 - (intptr_t)r.Y1 * run.Stride;
+            const uint8_t* row = CellAt(run, 0, r.Y1);
             for (int32_t y = r.Y1; y <= r.Y2; y++, row -= run.Stride) {
                 __builtin_prefetch(row + r.X1, 1);
                 __builtin_prefetch(row + r.X2, 1);
@@ -315,15 +323,14 @@ void SubdivideRect(const Run& shared, int32_t left, int32_t top, int32_t right, 
 
         const Children c = ChildrenOf(r.X1, r.Y1, xm, ym, r.X2, r.Y2);
         // Children small enough for a finisher: theirs at once, in the stack's order.
-        if (!Checked && w <= 2 * kShapeMax && h <= 2 * kShapeMax && run.Checkpoint > kShapeMax / 2) {
-            uint8_t* const top_left = run.Cell00 - (intptr_t)r.Y1 * run.Stride + r.X1;
-            uint8_t* const middle_left = run.Cell00 - (intptr_t)ym * run.Stride + r.X1;
+        if (finishers && w <= 2 * kShapeMax && h <= 2 * kShapeMax) {
+            uint8_t* const top_left = CellAt(run, r.X1, r.Y1);
+            uint8_t* const middle_left = CellAt(run, r.X1, ym);
             const int32_t left_w = xm - r.X1, right_w = r.X2 - xm, top_h = ym - r.Y1, bottom_h = r.Y2 - ym;
-            constexpr int32_t kSide = kShapeMax + 1;
-            if (c.TopLeft) kShapeFinishers[left_w * kSide + top_h](run, top_left);
-            if (c.TopRight) kShapeFinishers[right_w * kSide + top_h](run, top_left + left_w);
-            if (c.BottomLeft) kShapeFinishers[left_w * kSide + bottom_h](run, middle_left);
-            if (c.BottomRight) kShapeFinishers[right_w * kSide + bottom_h](run, middle_left + left_w);
+            if (c.TopLeft) FinishShapeAt(run, left_w, top_h, top_left);
+            if (c.TopRight) FinishShapeAt(run, right_w, top_h, top_left + left_w);
+            if (c.BottomLeft) FinishShapeAt(run, left_w, bottom_h, middle_left);
+            if (c.BottomRight) FinishShapeAt(run, right_w, bottom_h, middle_left + left_w);
             continue;
         }
         if (c.BottomRight) stack[++top_of_stack] = {xm, ym, r.X2, r.Y2};
